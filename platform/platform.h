@@ -1,0 +1,94 @@
+// Process services under this project's own names. One implementation per operating system
+// (platform_win32.cpp, platform_posix.cpp); nothing above this layer asks which one it runs on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// ---- Text -----------------------------------------------------------------------------------
+// The system's ANSI code page (POSIX: Windows-1252) to UTF-16 and back. Characters the code page
+// lacks become '?'. Conversion stops at neither embedded NUL: the whole view is converted.
+std::u16string AnsiToWide(std::string_view ansi);
+std::string WideToAnsi(std::u16string_view wide);
+
+// File names as the component stores them (Windows: ANSI code page; POSIX: UTF-8, the native
+// file-name encoding) to UTF-16 and back.
+std::u16string FileNameToWide(std::string_view name);
+std::string FileNameFromWide(std::u16string_view wide);
+
+// The first character of the user's decimal separator (Windows: LOCALE_SDECIMAL of the user's
+// default locale; POSIX: the locale the environment names in LC_ALL, LC_NUMERIC or LANG, read
+// without changing the process's own locale). '.' when nothing better is known.
+char16_t UserDecimalSeparator();
+
+// ---- Time -----------------------------------------------------------------------------------
+// Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
+std::uint32_t TickCount();
+// Local broken-down time of a 64-bit time_t value. False when it cannot be represented.
+bool LocalTime64(std::int64_t seconds, std::tm& out);
+
+// ---- Debugger output ------------------------------------------------------------------------
+// Writes one line (already carrying its own line end) to the debugger output channel (Windows:
+// OutputDebugStringA; POSIX: standard error). A sink set here receives the lines instead, on
+// both platforms, so that tests can capture them. Passing nullptr restores the default.
+using DebugSink = void (*)(const char* line, void* context);
+void SetDebugOutputSink(DebugSink sink, void* context);
+void DebugOutput(const char* line);
+
+// ---- Profile (ini) files --------------------------------------------------------------------
+// The Windows profile rules: a bare file name (no directory part) is looked for in the
+// configuration directory (Windows: the Windows directory; POSIX: $TARN_CONFIG_DIR, else /etc).
+// Integer: the leading digits of the value (an optional sign first); none gives 0; absent key,
+// section or file gives the default.
+int ProfileInt(const char* file, const char* section, const char* key, int defaultValue);
+// String: copies the value (or the default) into buffer, cut to size - 1 characters and always
+// NUL-terminated, and returns the number of characters copied, as GetPrivateProfileStringA does
+// (size - 1 when the value did not fit).
+std::uint32_t ProfileString(const char* file, const char* section, const char* key,
+                            const char* defaultValue, char* buffer, std::uint32_t size);
+
+// ---- Files ----------------------------------------------------------------------------------
+// First file matching a pattern ("dir/name*.REC"; '*' and '?' in the last component only), as
+// _findfirst gives it: the matching name without its directory. False when nothing matches.
+bool FindFirstFile(const std::string& pattern, std::string& foundName);
+
+// A buffered binary stream with 64-bit positions. Reads and writes do not lock the stream
+// (one thread uses a File at a time). Not copyable; movable.
+class File {
+public:
+    enum class Mode { Read, Create, ReadWrite };
+
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    // name is a stored file name (see FileNameToWide). Create truncates or creates.
+    bool Open(const std::string& name, Mode mode);
+    void Close();
+    bool IsOpen() const { return m_File != nullptr; }
+
+    // Sets the stream buffer size; call right after Open, before any I/O.
+    void SetBufferSize(std::size_t bytes);
+
+    std::size_t Read(void* data, std::size_t bytes);   // bytes actually read
+    std::size_t Write(const void* data, std::size_t bytes);
+    bool Seek(std::int64_t position);                  // absolute
+    bool Skip(std::int64_t bytes);                     // relative to the current position
+    std::int64_t Tell();                               // -1 on failure
+    std::int64_t Length();                             // -1 on failure; leaves the position alone
+    bool Flush();
+
+private:
+    std::FILE* m_File = nullptr;
+};
+
+}  // namespace platform

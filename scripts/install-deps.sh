@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, only those that are missing.
+#   install-deps.sh native    compilers, CMake, GoogleTest, Google Benchmark
+#   install-deps.sh all       the above, plus the mingw-w64 cross compiler and Wine
+set -euo pipefail
+want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "${1:-all}" = all ]; then
+  want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev)
+fi
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Every test of both builds: native with g++ (AddressSanitizer and UndefinedBehaviorSanitizer),
+# native with clang++, and the Windows build under Wine. Installs what is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh all
+jobs=$(nproc)
+configure_build() {
+  local dir=$1; shift
+  cmake -S . -B "build/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "build/$dir" -j"$jobs"
+}
+run_tests() { ctest --test-dir "build/$1" --output-on-failure -j"$jobs"; }
+
+configure_build gcc-asan -DCMAKE_CXX_COMPILER=g++ -DTARN_SANITIZE="address;undefined" -DTARN_BUILD_BENCH=OFF
+run_tests gcc-asan
+configure_build clang -DCMAKE_CXX_COMPILER=clang++
+run_tests clang
+configure_build windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+run_tests windows
