@@ -46,6 +46,8 @@ void DebugOutput(const char* line);
 // configuration directory (Windows: the Windows directory; POSIX: $TARN_CONFIG_DIR, else /etc).
 // Integer: the leading digits of the value (an optional sign first); none gives 0; absent key,
 // section or file gives the default.
+// The folder a bare profile file name resolves to (no trailing separator).
+std::string ProfileDirectory();
 int ProfileInt(const char* file, const char* section, const char* key, int defaultValue);
 // String: copies the value (or the default) into buffer, cut to size - 1 characters and always
 // NUL-terminated, and returns the number of characters copied, as GetPrivateProfileStringA does
