@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,8 @@ bool LocalTime64(std::int64_t seconds, std::tm& out);
 // Writes one line (already carrying its own line end) to the debugger output channel (Windows:
 // OutputDebugStringA; POSIX: standard error). A sink set here receives the lines instead, on
 // both platforms, so that tests can capture them. Passing nullptr restores the default.
+// Process-wide and thread-safe: sink calls are serialised, and once SetDebugOutputSink returns
+// the previous sink is never called again. A sink must not call DebugOutput itself.
 using DebugSink = void (*)(const char* line, void* context);
 void SetDebugOutputSink(DebugSink sink, void* context);
 void DebugOutput(const char* line);
@@ -44,8 +47,11 @@ void DebugOutput(const char* line);
 // ---- Profile (ini) files --------------------------------------------------------------------
 // The Windows profile rules: a bare file name (no directory part) is looked for in the
 // configuration directory (Windows: the Windows directory; POSIX: $TARN_CONFIG_DIR, else /etc).
-// Integer: the leading digits of the value (an optional sign first); none gives 0; absent key,
-// section or file gives the default.
+// Sections and keys match case-insensitively; the first matching section is the only one
+// searched and its first matching key wins. Whitespace around keys and values is ignored; a value
+// in matching single or double quotes loses them. The file is read afresh on every call.
+// Integer: the leading digits of the value (an optional sign first); none gives 0; an empty
+// value, or an absent key, section or file gives the default.
 // The folder a bare profile file name resolves to (no trailing separator).
 std::string ProfileDirectory();
 int ProfileInt(const char* file, const char* section, const char* key, int defaultValue);
@@ -58,10 +64,20 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
 // ---- Files ----------------------------------------------------------------------------------
 // First file matching a pattern ("dir/name*.REC"; '*' and '?' in the last component only), as
 // _findfirst gives it: the matching name without its directory. False when nothing matches.
+// "." and ".." never match. Windows: the file system's order and case rules; POSIX: names match
+// case-sensitively and the alphabetically (bytewise) first match is taken, since readdir order
+// means nothing.
 bool FindFirstFile(const std::string& pattern, std::string& foundName);
+#ifdef _WIN32
+// <windows.h> defines FindFirstFile as a macro for FindFirstFileA or FindFirstFileW, before or
+// after this header is read; the same function answers to all three names.
+bool FindFirstFileA(const std::string& pattern, std::string& foundName);
+bool FindFirstFileW(const std::string& pattern, std::string& foundName);
+#endif
 
 // A buffered binary stream with 64-bit positions. Reads and writes do not lock the stream
-// (one thread uses a File at a time). Not copyable; movable.
+// (one thread uses a File at a time). Switching between reading and writing needs no Seek in
+// between (File inserts what the C library requires). Not copyable; movable.
 class File {
 public:
     enum class Mode { Read, Create, ReadWrite };
@@ -78,7 +94,8 @@ public:
     void Close();
     bool IsOpen() const { return m_File != nullptr; }
 
-    // Sets the stream buffer size; call right after Open, before any I/O.
+    // Sets the stream buffer size; call right after Open, before any I/O. 0 means unbuffered.
+    // The buffer belongs to the File and is reused by later Opens.
     void SetBufferSize(std::size_t bytes);
 
     std::size_t Read(void* data, std::size_t bytes);   // bytes actually read
@@ -86,11 +103,18 @@ public:
     bool Seek(std::int64_t position);                  // absolute
     bool Skip(std::int64_t bytes);                     // relative to the current position
     std::int64_t Tell();                               // -1 on failure
-    std::int64_t Length();                             // -1 on failure; leaves the position alone
+    std::int64_t Length();                             // -1 on failure; leaves the position alone;
+                                                       // counts data still in the write buffer
     bool Flush();
 
 private:
+    enum class LastOp { None, Read, Write };
+    void MoveFrom(File& other) noexcept;
+
     std::FILE* m_File = nullptr;
+    LastOp m_LastOp = LastOp::None;
+    std::unique_ptr<char[]> m_Buffer;
+    std::size_t m_BufferSize = 0;
 };
 
 }  // namespace platform

@@ -1,0 +1,149 @@
+// The parts of this layer that are the same on every operating system: the File stream logic
+// and the debugger-output sink. The system calls come from platform_os.h.
+#include "platform/platform.h"
+#include "platform/platform_os.h"
+
+#include <climits>
+#include <mutex>
+
+namespace platform {
+
+// ---- Debugger output ------------------------------------------------------------------------
+
+namespace {
+
+struct DebugSinkState {
+    std::mutex mutex;
+    DebugSink sink = nullptr;
+    void* context = nullptr;
+};
+
+DebugSinkState& SinkState() {
+    static DebugSinkState state;
+    return state;
+}
+
+}  // namespace
+
+void SetDebugOutputSink(DebugSink sink, void* context) {
+    DebugSinkState& state = SinkState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.sink = sink;
+    state.context = sink ? context : nullptr;
+}
+
+void DebugOutput(const char* line) {
+    if (!line) return;
+    DebugSinkState& state = SinkState();
+    // The sink runs under the lock so that a caller clearing it can then destroy its context.
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.sink)
+        state.sink(line, state.context);
+    else
+        os::WriteDebuggerLine(line);
+}
+
+// ---- File -----------------------------------------------------------------------------------
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept { MoveFrom(other); }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        MoveFrom(other);
+    }
+    return *this;
+}
+
+void File::MoveFrom(File& other) noexcept {
+    m_File = other.m_File;
+    m_LastOp = other.m_LastOp;
+    m_Buffer = std::move(other.m_Buffer);   // the stream keeps pointing at the same memory
+    m_BufferSize = other.m_BufferSize;
+    other.m_File = nullptr;
+    other.m_LastOp = LastOp::None;
+    other.m_BufferSize = 0;
+}
+
+bool File::Open(const std::string& name, Mode mode) {
+    Close();
+    const char* modeText = mode == Mode::Read ? "rb" : mode == Mode::Create ? "wb" : "r+b";
+    m_File = os::OpenStream(name, modeText);
+    m_LastOp = LastOp::None;
+    return m_File != nullptr;
+}
+
+void File::Close() {
+    if (m_File) std::fclose(m_File);
+    m_File = nullptr;
+    m_LastOp = LastOp::None;
+}
+
+void File::SetBufferSize(std::size_t bytes) {
+    if (!m_File) return;
+    if (bytes == 0) {
+        std::setvbuf(m_File, nullptr, _IONBF, 0);
+        return;
+    }
+    if (bytes > INT_MAX) bytes = INT_MAX;   // the Windows runtime rejects larger buffers
+    if (bytes < 2) bytes = 2;               // ... and smaller ones
+    if (!m_Buffer || m_BufferSize < bytes) {
+        // Install the new buffer before the old one goes away.
+        std::unique_ptr<char[]> buffer(new char[bytes]);
+        if (std::setvbuf(m_File, buffer.get(), _IOFBF, bytes) == 0) {
+            m_Buffer = std::move(buffer);
+            m_BufferSize = bytes;
+        }
+        return;
+    }
+    std::setvbuf(m_File, m_Buffer.get(), _IOFBF, bytes);
+}
+
+std::size_t File::Read(void* data, std::size_t bytes) {
+    if (!m_File || bytes == 0) return 0;
+    // The C library wants a flush or seek between a write and a following read.
+    if (m_LastOp == LastOp::Write && std::fflush(m_File) != 0) return 0;
+    m_LastOp = LastOp::Read;
+    return os::ReadStream(data, bytes, m_File);
+}
+
+std::size_t File::Write(const void* data, std::size_t bytes) {
+    if (!m_File || bytes == 0) return 0;
+    // ... and a seek between a read and a following write.
+    if (m_LastOp == LastOp::Read && os::SeekStream(m_File, 0, SEEK_CUR) != 0) return 0;
+    m_LastOp = LastOp::Write;
+    return os::WriteStream(data, bytes, m_File);
+}
+
+bool File::Seek(std::int64_t position) {
+    if (!m_File || position < 0) return false;
+    m_LastOp = LastOp::None;
+    return os::SeekStream(m_File, position, SEEK_SET) == 0;
+}
+
+bool File::Skip(std::int64_t bytes) {
+    if (!m_File) return false;
+    m_LastOp = LastOp::None;
+    return os::SeekStream(m_File, bytes, SEEK_CUR) == 0;
+}
+
+std::int64_t File::Tell() {
+    if (!m_File) return -1;
+    return os::TellStream(m_File);
+}
+
+std::int64_t File::Length() {
+    if (!m_File) return -1;
+    // Data still in the write buffer belongs to the file; flushing does not move the position.
+    if (m_LastOp == LastOp::Write && std::fflush(m_File) != 0) return -1;
+    return os::StreamLength(m_File);
+}
+
+bool File::Flush() {
+    if (!m_File) return false;
+    return std::fflush(m_File) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+// What each operating system's implementation file provides to the shared parts of this layer
+// (platform_common.cpp). Internal to platform/.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform::os {
+
+// mode is "rb", "wb" or "r+b". nullptr on failure.
+std::FILE* OpenStream(const std::string& name, const char* mode);
+// whence: SEEK_SET or SEEK_CUR. Zero on success.
+int SeekStream(std::FILE* file, std::int64_t offset, int whence);
+std::int64_t TellStream(std::FILE* file);
+// Unlocked reads and writes: one thread uses a File at a time.
+std::size_t ReadStream(void* data, std::size_t bytes, std::FILE* file);
+std::size_t WriteStream(const void* data, std::size_t bytes, std::FILE* file);
+// Size of the open file from its descriptor; -1 on failure.
+std::int64_t StreamLength(std::FILE* file);
+
+// The platform's own debugger output channel.
+void WriteDebuggerLine(const char* line);
+
+}  // namespace platform::os

@@ -1,0 +1,172 @@
+// Profile (ini) reading: the POSIX reader against the same expectations as the Windows profile
+// functions under Wine.
+#include "platform/platform.h"
+#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kIni =
+    "Loose=before any section\n"
+    "[General]\n"
+    "Int = 42\n"
+    "Neg=-5\n"
+    "Plus=+7\n"
+    "Lead=12abc\n"
+    "Alpha=abc\n"
+    "QuotedInt=\"42\"\n"
+    "  Padded   =   padded value   \r\n"
+    "Quoted=\"quoted value\"\n"
+    "Single='single'\n"
+    "Half=\"half\n"
+    "Mixed=\"mixed'\n"
+    "Empty=\n"
+    "NoEquals\n"
+    "\n"
+    "   \t\n"
+    "Dup=first\n"
+    "dup=second\n"
+    "Ten=0123456789\n"
+    "[general]\n"
+    "Later=in the second section of that name\n"
+    "[Other]\n"
+    "Int=7\n";
+
+class Profile : public ::testing::Test {
+protected:
+    std::string String(const char* section, const char* key, const char* defaultValue = "dflt",
+                       std::uint32_t size = 64) {
+        std::string buffer(size, '#');
+        const std::uint32_t count =
+            platform::ProfileString(m_Path.c_str(), section, key, defaultValue, &buffer[0], size);
+        EXPECT_EQ(buffer.find('\0'), count) << section << "/" << key;
+        return buffer.substr(0, count);
+    }
+    int Int(const char* section, const char* key, int defaultValue = -99) {
+        return platform::ProfileInt(m_Path.c_str(), section, key, defaultValue);
+    }
+
+    tarn::test::TempDir m_Dir;
+    std::string m_Path = m_Dir.write("test.ini", kIni);
+};
+
+TEST_F(Profile, Strings) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"General", "Int", "42"},
+        {"GENERAL", "int", "42"},                 // case-insensitive
+        {" General ", " Int ", "42"},             // the request is trimmed too
+        {"General", "Padded", "padded value"},
+        {"General", "Quoted", "quoted value"},
+        {"General", "Single", "single"},
+        {"General", "Half", "\"half"},            // quotes must match to be removed
+        {"General", "Mixed", "\"mixed'"},
+        {"General", "Empty", ""},                 // present but empty: not the default
+        {"General", "NoEquals", "dflt"},          // a key without '=' has no value
+        {"General", "Dup", "first"},              // the first key wins
+        {"General", "Later", "dflt"},             // only the first [General] is searched
+        {"Other", "Int", "7"},
+        {"", "Loose", "before any section"},      // keys before any header
+        {"General", "Loose", "dflt"},
+        {"Missing", "Int", "dflt"},
+        {"General", "Missing", "dflt"},
+        {"General", "", "dflt"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(String(c.section, c.key), c.expected) << c.section << "/" << c.key;
+}
+
+TEST_F(Profile, DefaultsLoseTrailingSpacesAndQuotes) {
+    EXPECT_EQ(String("General", "Missing", "  spaced  "), "  spaced");
+    EXPECT_EQ(String("General", "Missing", "'quoted'"), "quoted");
+    EXPECT_EQ(String("General", "Missing", nullptr), "");
+}
+
+TEST_F(Profile, StringsAreCutToTheBuffer) {
+    struct Case {
+        std::uint32_t size;
+        const char* expected;
+    };
+    const Case cases[] = {{5, "0123"}, {10, "012345678"}, {11, "0123456789"}, {64, "0123456789"}, {1, ""}};
+    for (const Case& c : cases) EXPECT_EQ(String("General", "Ten", "", c.size), c.expected) << c.size;
+    EXPECT_EQ(String("General", "Missing", "0123456789", 5), "0123");
+    EXPECT_EQ(String("General", "Quoted", "", 6), "quote");
+    char untouched = '#';
+    EXPECT_EQ(platform::ProfileString(m_Path.c_str(), "General", "Ten", "", &untouched, 0), 0u);
+    EXPECT_EQ(untouched, '#');
+}
+
+TEST_F(Profile, Integers) {
+    struct Case {
+        const char* section;
+        const char* key;
+        int expected;
+    };
+    const Case cases[] = {
+        {"General", "Int", 42},   {"General", "Neg", -5},    {"General", "Plus", 7},
+        {"General", "Lead", 12},  {"General", "Alpha", 0},   {"General", "QuotedInt", 42},
+        {"General", "Empty", -99}, {"General", "Missing", -99}, {"Missing", "Int", -99},
+        {"other", "INT", 7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Int(c.section, c.key), c.expected) << c.section << "/" << c.key;
+}
+
+TEST_F(Profile, MissingFileGivesDefaults) {
+    const std::string missing = m_Dir.file("absent.ini");
+    EXPECT_EQ(platform::ProfileInt(missing.c_str(), "General", "Int", 3), 3);
+    char buffer[8];
+    EXPECT_EQ(platform::ProfileString(missing.c_str(), "General", "Int", "d", buffer, sizeof buffer), 1u);
+    EXPECT_STREQ(buffer, "d");
+    // A directory is not a profile file.
+    EXPECT_EQ(platform::ProfileInt(m_Dir.path().string().c_str(), "General", "Int", 4), 4);
+}
+
+TEST_F(Profile, FileIsReadAfreshOnEveryCall) {
+    EXPECT_EQ(Int("Other", "Int"), 7);
+    m_Dir.write("test.ini", "[Other]\nInt=8\n");
+    EXPECT_EQ(Int("Other", "Int"), 8);
+}
+
+// A bare file name is looked for in the profile directory: the Windows directory there, on
+// POSIX the directory TARN_CONFIG_DIR names (pointed at a temporary one here).
+TEST(ProfileDirectory, BareNamesResolveThere) {
+    tarn::test::TempDir dir;
+    tarn::test::ScopedEnvironment environment;
+#ifndef _WIN32
+    environment.Set("TARN_CONFIG_DIR", dir.path().string() + "/");
+    EXPECT_EQ(platform::ProfileDirectory(), dir.path().string());
+#endif
+    const std::string bare = "tarn-platform-test-" + dir.path().filename().string() + ".ini";
+    const std::string path = platform::ProfileDirectory() + "/" + bare;
+    ASSERT_NE(platform::ProfileDirectory(), "");
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr) << path;
+        std::fputs("[QvDebug]\nLevel=3\nName=bare\n", file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(platform::ProfileInt(bare.c_str(), "QvDebug", "Level", 0), 3);
+    char buffer[16];
+    EXPECT_EQ(platform::ProfileString(bare.c_str(), "QvDebug", "Name", "", buffer, sizeof buffer), 4u);
+    EXPECT_STREQ(buffer, "bare");
+    std::remove(path.c_str());
+}
+
+#ifndef _WIN32
+TEST(ProfileDirectory, DefaultsToEtc) {
+    tarn::test::ScopedEnvironment environment;
+    environment.Set("TARN_CONFIG_DIR", std::nullopt);
+    EXPECT_EQ(platform::ProfileDirectory(), "/etc");
+    environment.Set("TARN_CONFIG_DIR", "");
+    EXPECT_EQ(platform::ProfileDirectory(), "/etc");
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Debugger output, tick count, local time and the user's decimal separator.
+#include "platform/platform.h"
+#include "tests/platform/ScopedEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Captured {
+    std::vector<std::string> lines;   // the sink is serialised by DebugOutput
+    static void Sink(const char* line, void* context) { static_cast<Captured*>(context)->lines.push_back(line); }
+};
+
+TEST(DebugOutput, SinkReceivesLinesFromSeveralThreads) {
+    Captured captured;
+    platform::SetDebugOutputSink(&Captured::Sink, &captured);
+    platform::DebugOutput("first\n");
+    platform::DebugOutput(nullptr);
+    auto writer = [] {
+        for (int i = 0; i < 500; ++i) platform::DebugOutput("line\n");
+    };
+    std::thread other(writer);
+    writer();
+    other.join();
+    platform::SetDebugOutputSink(nullptr, nullptr);
+    platform::DebugOutput("to the debugger channel, not the sink\n");
+    ASSERT_EQ(captured.lines.size(), 1001u);
+    EXPECT_EQ(captured.lines.front(), "first\n");
+}
+
+TEST(TickCount, AdvancesAcrossASleep) {
+    const std::uint32_t before = platform::TickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::uint32_t elapsed = platform::TickCount() - before;   // wraps correctly
+    EXPECT_GE(elapsed, 10u);   // Windows ticks in steps of about 16 ms
+    EXPECT_LT(elapsed, 5000u);
+}
+
+// TZ=UTC is understood by glibc and by the Windows runtime alike, so local time is UTC in both.
+TEST(LocalTime64, UnderUtc) {
+    tarn::test::ScopedEnvironment environment;
+    environment.Set("TZ", "UTC");
+#ifdef _WIN32
+    _tzset();
+#else
+    tzset();
+#endif
+    std::tm tm{};
+    ASSERT_TRUE(platform::LocalTime64(1700000000, tm));   // 2023-11-14 22:13:20, a Tuesday
+    EXPECT_EQ(tm.tm_year, 123);
+    EXPECT_EQ(tm.tm_mon, 10);
+    EXPECT_EQ(tm.tm_mday, 14);
+    EXPECT_EQ(tm.tm_hour, 22);
+    EXPECT_EQ(tm.tm_min, 13);
+    EXPECT_EQ(tm.tm_sec, 20);
+    EXPECT_EQ(tm.tm_wday, 2);
+    ASSERT_TRUE(platform::LocalTime64(5000000000LL, tm));   // past 2038
+    EXPECT_EQ(tm.tm_year, 228);
+    // Both builds accept the Windows runtime's range only: 1970 to the end of 3000.
+    EXPECT_FALSE(platform::LocalTime64(-1, tm));
+    EXPECT_FALSE(platform::LocalTime64(32535215999LL + 86400, tm));
+}
+
+TEST(DecimalSeparator, IsAPrintableCharacter) {
+    const char16_t separator = platform::UserDecimalSeparator();
+    EXPECT_GT(separator, u' ');
+}
+
+#ifndef _WIN32
+// The separator follows the environment, read afresh on each call. Under Wine the user locale
+// comes from the Wine prefix, fixed when the prefix starts, so only POSIX can run this.
+TEST(DecimalSeparator, FollowsTheEnvironment) {
+    struct Case {
+        const char* lcAll;
+        const char* lcNumeric;
+        const char* lang;
+        char16_t expected;
+    };
+    const Case cases[] = {
+        {"de_DE.UTF-8", nullptr, nullptr, u','},
+        {"en_US.UTF-8", "de_DE.UTF-8", nullptr, u'.'},   // LC_ALL first
+        {"", "fr_FR.UTF-8", "en_US", u','},             // empty ones do not count
+        {nullptr, nullptr, "pt_BR.UTF-8", u','},
+        {nullptr, nullptr, "de_CH.UTF-8", u'.'},
+        {"C", nullptr, "de_DE", u'.'},
+        {"C.UTF-8", nullptr, nullptr, u'.'},
+        {nullptr, nullptr, nullptr, u'.'},
+    };
+    for (const Case& c : cases) {
+        tarn::test::ScopedEnvironment environment;
+        auto value = [](const char* v) { return v ? std::optional<std::string>(v) : std::nullopt; };
+        environment.Set("LC_ALL", value(c.lcAll));
+        environment.Set("LC_NUMERIC", value(c.lcNumeric));
+        environment.Set("LANG", value(c.lang));
+        EXPECT_EQ(platform::UserDecimalSeparator(), c.expected)
+            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcNumeric ? c.lcNumeric : "-") << " "
+            << (c.lang ? c.lang : "-");
+    }
+}
+#endif
+
+}  // namespace
