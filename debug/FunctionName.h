@@ -1,0 +1,13 @@
+// The qualified name inside a compiler's function signature, as trace origins show it.
+#pragma once
+
+#include <string_view>
+
+namespace QVDebug::Detail {
+
+// "std::vector<int>* ns::C::Make(const char*) const" gives "ns::C::Make": no return type, no
+// parameter list, no qualifiers, no template-argument note. A view into the signature; never
+// allocates. Text it cannot take apart comes back as it is, at worst trimmed at a blank.
+std::string_view QualifiedFunctionName(std::string_view signature);
+
+}  // namespace QVDebug::Detail

@@ -1,0 +1,36 @@
+#include "debug/KeywordList.h"
+
+#include <string_view>
+
+namespace QVDebug::Detail {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+void KeywordList::Accept(std::uint32_t length) {
+    m_Length = length < kBufferSize ? length : kBufferSize - 1;
+    m_Text[m_Length] = '\0';
+    for (std::uint32_t i = 0; i < m_Length; ++i) m_Text[i] = LowerAscii(m_Text[i]);
+}
+
+void KeywordList::Clear() { Accept(0); }
+
+bool KeywordList::Matches(const char* keyword) const {
+    char lowered[kKeywordChars];
+    std::size_t length = 0;
+    for (; length < kKeywordChars && keyword[length] != '\0'; ++length) {
+        lowered[length] = LowerAscii(keyword[length]);
+    }
+    const std::string_view wanted(lowered, length);
+    const std::string_view list(m_Text, m_Length);
+    // find() past the end gives npos, so the empty keyword cannot run off the list.
+    for (std::size_t at = list.find(wanted); at != std::string_view::npos;
+         at = list.find(wanted, at + 1)) {
+        const std::size_t end = at + length;
+        const bool entryStart = at == 0 || list[at - 1] == ';';
+        const bool entryEnd = end == list.size() || list[end] == ';';
+        if (entryStart && entryEnd) return true;
+    }
+    return false;
+}
+
+}  // namespace QVDebug::Detail
