@@ -1,0 +1,57 @@
+// Captures the trace lines and writes "CoralDSP.ini" where the platform looks for it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "debug/QVDebug.h"
+#include "debug/QVDebugTesting.h"
+#include "platform/platform.h"
+#include "tests/support/TempDir.h"
+
+class TraceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+#ifndef _WIN32
+        // Windows looks in the Windows directory, which Wine keeps inside the build's own prefix.
+        static tarn::test::TempDir configDir;
+        setenv("TARN_CONFIG_DIR", configDir.path().string().c_str(), 1);
+#endif
+        std::remove(ConfigPath().c_str());
+        QVDebug::Testing::Reset();
+        platform::SetDebugOutputSink(&Capture, this);
+    }
+    void TearDown() override {
+        platform::SetDebugOutputSink(nullptr, nullptr);
+        QVDebug::Testing::SetTickSource(nullptr);
+        QVDebug::Testing::Reset();
+        std::remove(ConfigPath().c_str());
+    }
+
+    static std::string ConfigPath() { return platform::ProfileDirectory() + "/CoralDSP.ini"; }
+    // keys: "Level=1\nKeywords=tarn" and so on, for the [QvDebug] section.
+    static void WriteConfig(const std::string& keys) {
+        std::ofstream(ConfigPath(), std::ios::binary) << "[QvDebug]\n" << keys << "\n";
+    }
+
+    std::vector<std::string> Lines() {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        return m_Lines;
+    }
+
+private:
+    static void Capture(const char* line, void* self) {
+        auto* test = static_cast<TraceTest*>(self);
+        std::lock_guard<std::mutex> lock(test->m_Mutex);
+        test->m_Lines.emplace_back(line);
+    }
+
+    std::mutex m_Mutex;
+    std::vector<std::string> m_Lines;
+};
