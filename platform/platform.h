@@ -14,12 +14,14 @@ namespace platform {
 
 // ---- Text -----------------------------------------------------------------------------------
 // The system's ANSI code page (POSIX: Windows-1252) to UTF-16 and back. Characters the code page
-// lacks become '?'. Conversion stops at neither embedded NUL: the whole view is converted.
+// lacks become '?' (never a "best fit" look-alike). Conversion does not stop at embedded NULs:
+// the whole view is converted. Views longer than INT_MAX throw std::length_error on Windows.
 std::u16string AnsiToWide(std::string_view ansi);
 std::string WideToAnsi(std::u16string_view wide);
 
 // File names as the component stores them (Windows: ANSI code page; POSIX: UTF-8, the native
-// file-name encoding) to UTF-16 and back.
+// file-name encoding) to UTF-16 and back. POSIX: each malformed UTF-8 sequence becomes U+FFFD,
+// each unpaired surrogate '?'.
 std::u16string FileNameToWide(std::string_view name);
 std::string FileNameFromWide(std::u16string_view wide);
 
@@ -47,17 +49,20 @@ void DebugOutput(const char* line);
 // ---- Profile (ini) files --------------------------------------------------------------------
 // The Windows profile rules: a bare file name (no directory part) is looked for in the
 // configuration directory (Windows: the Windows directory; POSIX: $TARN_CONFIG_DIR, else /etc).
-// Sections and keys match case-insensitively; the first matching section is the only one
-// searched and its first matching key wins. Whitespace around keys and values is ignored; a value
-// in matching single or double quotes loses them. The file is read afresh on every call.
-// Integer: the leading digits of the value (an optional sign first); none gives 0; an empty
-// value, or an absent key, section or file gives the default.
 // The folder a bare profile file name resolves to (no trailing separator).
 std::string ProfileDirectory();
+// Section and key names match ignoring ASCII case and surrounding whitespace; the first section
+// of a name is the only one searched and its first matching key wins. Whitespace around values
+// is ignored; a value (or default) in matching single or double quotes loses them. A file that
+// starts with the UTF-8 mark is UTF-8 text. The file is read afresh on every call.
+// Integer: the leading digits of the value, after an optional sign (decimal, or hexadecimal,
+// octal or binary after a lower-case "0x", "0o" or "0b"), wrapping at 32 bits; no digits give 0;
+// an empty value, or an absent key, section or file gives the default.
 int ProfileInt(const char* file, const char* section, const char* key, int defaultValue);
-// String: copies the value (or the default) into buffer, cut to size - 1 characters and always
-// NUL-terminated, and returns the number of characters copied, as GetPrivateProfileStringA does
-// (size - 1 when the value did not fit).
+// String: copies the value (or the default, less its trailing spaces) into buffer, cut to
+// size - 1 characters and always NUL-terminated, and returns the number of characters copied, as
+// GetPrivateProfileStringA does (size - 1 when the value did not fit; 0 and nothing written when
+// size is 0). Null names give the default.
 std::uint32_t ProfileString(const char* file, const char* section, const char* key,
                             const char* defaultValue, char* buffer, std::uint32_t size);
 

@@ -26,19 +26,13 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-// Case folding for Windows-1252 letters (ASCII, Latin-1 and the few in 0x80..0x9F).
-unsigned char FoldCase(unsigned char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 0x10;
-    if (c == 0xFF) return 0x9F;
-    return c;
-}
+// Names compare ignoring the case of ASCII letters only, as the Windows profile reader does.
+char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
-            return false;
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
     return true;
 }
 
@@ -93,17 +87,22 @@ bool LookUp(const char* file, const char* section, const char* key, std::string&
     bool inSection = wantedSection.empty();
     std::string text;
     bool firstLine = true;
+    bool utf8 = false;
     while (profile.NextLine(text)) {
-        std::string_view line = text;
-        if (firstLine && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);   // UTF-8 mark
+        if (firstLine && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            // A UTF-8 file: its text is read in the ANSI code page, like the requests.
+            utf8 = true;
+            text.erase(0, 3);
+        }
         firstLine = false;
-        line = Trim(line);
+        if (utf8) text = WideToAnsi(FileNameToWide(text));
+        const std::string_view line = Trim(text);
         if (line.empty()) continue;
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
                 if (inSection) return false;
-                inSection = EqualNoCase(line.substr(1, close - 1), wantedSection);
+                inSection = EqualNoCase(Trim(line.substr(1, close - 1)), wantedSection);
                 continue;
             }
             // Without a closing bracket the line is read as a key.
@@ -128,15 +127,31 @@ std::string_view Unquote(std::string_view text) {
     return text;
 }
 
-// Wraps like the Windows reader: leading blanks and controls, an optional sign, decimal digits.
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+// As the Windows reader parses: leading blanks and controls, an optional sign, then digits in
+// base 10, or after a lower-case prefix "0x", "0o" or "0b" in base 16, 8 or 2; the first
+// non-digit ends the number, which wraps at 32 bits.
 int ParseInteger(std::string_view text) {
     text = text.substr(0, kIntegerDigits);
     std::size_t i = 0;
     while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i + 1 < text.size() && text[i] == '0') {
+        const char prefix = text[i + 1];
+        base = prefix == 'x' ? 16 : prefix == 'o' ? 8 : prefix == 'b' ? 2 : 10;
+        if (base != 10) i += 2;
+    }
     std::uint32_t total = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) total = total * 10u + std::uint32_t(text[i] - '0');
+    for (int digit; i < text.size() && (digit = DigitValue(text[i])) < base; ++i)
+        total = total * std::uint32_t(base) + std::uint32_t(digit);
     if (negative) total = 0u - total;
     return static_cast<int>(total);
 }
