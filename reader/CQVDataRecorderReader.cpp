@@ -1,0 +1,204 @@
+#include "reader/CQVDataRecorderReader.h"
+
+#include <cstring>
+#include <limits>
+
+#include "reader/LittleEndian.h"
+
+namespace tarn {
+
+using layout::BlockKind;
+
+const char* Describe(FileStartError error) {
+    switch (error) {
+    case FileStartError::None: return "accepted";
+    case FileStartError::NoFileLength: return "the file length cannot be taken";
+    case FileStartError::ShortFile: return "file shorter than 4 bytes";
+    case FileStartError::TruncatedSetupChunk: return "setup chunk cut short";
+    case FileStartError::BadSetupChunkSize: return "setup chunk size below 8";
+    case FileStartError::SetupChunkPastEnd: return "setup chunk size runs past the end of the file";
+    case FileStartError::TruncatedFileHeader: return "file header cut short";
+    case FileStartError::BadMagic: return "file header magic is not 0x0000BEC0";
+    case FileStartError::HeaderField2WithoutSetup: return "HeaderField2 set without a setup chunk";
+    case FileStartError::NoChannels: return "file header declares no channels";
+    case FileStartError::TooManyChannels: return "file header declares more than 65536 channels";
+    }
+    return "unknown";
+}
+
+const char* Describe(StreamEnd end) {
+    switch (end) {
+    case StreamEnd::NotYet: return "not ended";
+    case StreamEnd::Clean: return "end of file at a block boundary";
+    case StreamEnd::TruncatedHeader: return "truncated block header";
+    case StreamEnd::TruncatedData: return "truncated block data";
+    case StreamEnd::BadSize: return "block Size below 4";
+    case StreamEnd::CorruptDCBlock: return "corrupt DC block";
+    case StreamEnd::EmptySampleBlock: return "sample block without samples";
+    }
+    return "unknown";
+}
+
+std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t channels) {
+    const std::uint64_t perValue = fileLength / 2 / channels / 25;
+    const double estimate = static_cast<double>(perValue) * static_cast<double>(1.1f);
+    // Only a file of some 195 GB per channel gets here; the conversion would be undefined.
+    if (estimate >= static_cast<double>(std::numeric_limits<std::uint32_t>::max()))
+        return std::numeric_limits<std::uint32_t>::max();
+    return static_cast<std::uint32_t>(estimate);
+}
+
+CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file) : m_File(file) {
+    m_File.SetBufferSize(kStreamBufferSize);
+    m_FileLength = m_File.Length();
+    if (!ReadFileHeader()) {
+        m_EndOfData = true;
+        m_NumberOfChannels = 0;
+        return;
+    }
+    m_NumberOfChannels = static_cast<std::int32_t>(m_FileHeader.NumberOfChannels);
+    m_CompressedReserve = CompressedReserveFor(static_cast<std::uint64_t>(m_FileLength),
+                                               m_FileHeader.NumberOfChannels);
+    m_MinMaxScratch.reserve(kMinMaxScratchReserve);
+    m_OverrunFlags.assign(static_cast<std::size_t>(m_NumberOfChannels), 0);
+}
+
+bool CQVDataRecorderReader::Reject(FileStartError error) {
+    m_StartError = error;
+    return false;
+}
+
+bool CQVDataRecorderReader::ReadFileHeader() {
+    if (m_FileLength < 0) return Reject(FileStartError::NoFileLength);
+    unsigned char magic[layout::kSetupMagicLength];
+    if (m_File.Read(magic, sizeof magic) != sizeof magic) return Reject(FileStartError::ShortFile);
+    if (std::memcmp(magic, layout::kSetupMagic, sizeof magic) == 0) {
+        if (!ReadSetupChunk()) return false;
+    } else if (!m_File.Seek(0)) {
+        return Reject(FileStartError::ShortFile);
+    }
+
+    unsigned char header[layout::kFileHeaderLength];
+    if (m_File.Read(header, sizeof header) != sizeof header)
+        return Reject(FileStartError::TruncatedFileHeader);
+    m_FileHeader = layout::FileHeader::Decode(header);
+    if (m_FileHeader.Magic != layout::kFileHeaderMagic) return Reject(FileStartError::BadMagic);
+    if (m_FileHeader.HeaderField2 != 0 && !m_HasSetupChunk) {
+        m_FormatMarker = 1;
+        return Reject(FileStartError::HeaderField2WithoutSetup);
+    }
+    // Every per-channel table is sized from the count, and the reservation estimate divides by it.
+    if (m_FileHeader.NumberOfChannels == 0) return Reject(FileStartError::NoChannels);
+    if (m_FileHeader.NumberOfChannels > layout::kMaxNumberOfChannels)
+        return Reject(FileStartError::TooManyChannels);
+    m_FormatMarker = 2;
+    m_BlockStreamStart = static_cast<std::int64_t>(m_SetupChunkSize) + layout::kFileHeaderLength;
+    return true;
+}
+
+bool CQVDataRecorderReader::ReadSetupChunk() {
+    unsigned char sizeField[4];
+    if (m_File.Read(sizeField, sizeof sizeField) != sizeof sizeField)
+        return Reject(FileStartError::TruncatedSetupChunk);
+    const std::uint32_t size = le::ReadU32(sizeField);
+    // Checked before anything is allocated: the size field is read from an untrusted file.
+    if (size < layout::kSetupChunkHeaderLength) return Reject(FileStartError::BadSetupChunkSize);
+    if (size > static_cast<std::uint64_t>(m_FileLength)) return Reject(FileStartError::SetupChunkPastEnd);
+    const std::size_t bodyLength = size - layout::kSetupChunkHeaderLength;
+    m_SetupText.assign(bodyLength + 1, '\0');
+    if (m_File.Read(m_SetupText.data(), bodyLength) != bodyLength)
+        return Reject(FileStartError::TruncatedSetupChunk);
+    m_HasSetupChunk = true;
+    m_SetupChunkSize = size;
+    return true;
+}
+
+bool CQVDataRecorderReader::EndStream(StreamEnd end) {
+    m_Walk.end = end;
+    m_Walk.endPosition = m_BlockPosition;
+    m_BlockDelivered = false;
+    m_DataPending = false;
+    return false;
+}
+
+bool CQVDataRecorderReader::ReadIntoBlockBuffer(std::uint32_t bytes) {
+    if (bytes == 0) return true;
+    if (m_BlockBuffer.size() < bytes) m_BlockBuffer.resize(bytes);
+    return m_File.Read(m_BlockBuffer.data(), bytes) == bytes;
+}
+
+bool CQVDataRecorderReader::ReadBlockHeader() {
+    m_BlockDelivered = false;
+    m_DataPending = false;
+    std::int64_t position = m_File.Tell();
+    for (;;) {
+        m_BlockPosition = position;
+        unsigned char header[layout::kBlockHeaderLength];
+        const std::size_t got = m_File.Read(header, sizeof header);
+        if (got == 0) return EndStream(StreamEnd::Clean);
+        if (got != sizeof header) return EndStream(StreamEnd::TruncatedHeader);
+        unsigned char entry[layout::kChannelEntryLength];
+        if (m_File.Read(entry, sizeof entry) != sizeof entry) return EndStream(StreamEnd::TruncatedHeader);
+        m_BlockHeader = layout::BlockHeader::Decode(header);
+        m_ChannelEntry = layout::ChannelEntry::Decode(entry);
+        m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID, m_ChannelEntry.ID);
+
+        // A Size below the framing already read would step the walk backwards (Size 0 forever).
+        const std::uint32_t length = m_BlockHeader.ByteLength();
+        if (length < layout::kBlockFramingLength) return EndStream(StreamEnd::BadSize);
+        m_DataBytes = length - static_cast<std::uint32_t>(layout::kBlockFramingLength);
+        const BlockKind kind = m_BlockHeader.Kind();
+        ++m_Walk.blocks[static_cast<std::size_t>(kind)];
+
+        switch (kind) {
+        case BlockKind::Samples:
+            if (m_BasePending || m_BlockHeader.SampleNo >= m_BaseSampleNo) {
+                m_BlockDelivered = true;
+                m_DataPending = true;
+                return true;
+            }
+            ++m_Walk.staleBlocks;
+            break;
+        case BlockKind::Trigger:
+            if (m_TriggerSampleNo == 0) m_TriggerSampleNo = m_BlockHeader.SampleNo;
+            break;
+        case BlockKind::DC: {
+            // Walked by its entry count, indexed by its Size: the two must agree, or a later read
+            // of the block by position would take bytes of the next block for part of it.
+            const std::uint32_t entries = m_BlockHeader.NoOfChannels;
+            if (entries == 0 || m_BlockHeader.Size != layout::DCBlockSize(entries))
+                return EndStream(StreamEnd::CorruptDCBlock);
+            if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
+            m_BlockDelivered = true;
+            return true;
+        }
+        case BlockKind::Other:
+            break;
+        }
+        if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
+        if (position >= 0) position += length;
+    }
+}
+
+bool CQVDataRecorderReader::TakePendingData() {
+    m_DataPending = false;
+    return ReadIntoBlockBuffer(m_DataBytes) || EndStream(StreamEnd::TruncatedData);
+}
+
+bool CQVDataRecorderReader::ReadBlockData() {
+    if (!m_DataPending) return false;
+    if (m_DataBytes == 0) return EndStream(StreamEnd::EmptySampleBlock);
+    return TakePendingData();
+}
+
+bool CQVDataRecorderReader::SkipBlockData() {
+    return m_DataPending && TakePendingData();
+}
+
+void CQVDataRecorderReader::FixBaseSampleNumber() {
+    if (!m_BlockDelivered || !m_BasePending) return;
+    m_BaseSampleNo = m_BlockHeader.SampleNo;
+    m_BasePending = false;
+}
+
+}  // namespace tarn

@@ -1,0 +1,168 @@
+// The data-section reader of one open recording: validates the start of the file and walks its
+// block stream one block at a time. The index, retrieval and sequential reading build on the
+// walking primitives here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+#include "reader/RecordingLayout.h"
+
+namespace tarn {
+
+// Why the start of a file was not accepted as a recording.
+enum class FileStartError {
+    None,
+    NoFileLength,              // the length of the file could not be taken
+    ShortFile,                 // fewer than 4 bytes
+    TruncatedSetupChunk,       // the chunk's size field or body is cut short
+    BadSetupChunkSize,         // chunk size below the 8 bytes of its own header
+    SetupChunkPastEnd,         // chunk size larger than the file
+    TruncatedFileHeader,       // fewer than 20 bytes where the file header belongs
+    BadMagic,                  // file header magic is not 0x0000BEC0
+    HeaderField2WithoutSetup,  // HeaderField2 set in a file without a setup chunk
+    NoChannels,                // NumberOfChannels 0
+    TooManyChannels,           // NumberOfChannels above layout::kMaxNumberOfChannels
+};
+const char* Describe(FileStartError error);
+
+// Why the block stream ended.
+enum class StreamEnd {
+    NotYet,
+    Clean,             // end of file exactly at a block boundary
+    TruncatedHeader,   // block header or first channel entry cut short
+    TruncatedData,     // block body cut short
+    BadSize,           // Size below the 16 bytes of header and first entry
+    CorruptDCBlock,    // DC block with no entries or a Size other than 3 + 2n
+    EmptySampleBlock,  // sample block without samples (Size 4)
+};
+const char* Describe(StreamEnd end);
+
+// What the walk has met so far: counters and the last place the stream ended. Kept for
+// diagnostics; it costs a few increments per block.
+struct WalkRecord {
+    std::uint64_t blocks[layout::kBlockKindCount] = {};  // valid block headers read, by kind
+    std::uint64_t staleBlocks = 0;                        // sample blocks below the base, skipped
+    StreamEnd end = StreamEnd::NotYet;
+    std::int64_t endPosition = -1;  // file offset of the block at which the stream ended
+};
+
+// Capacity reserved in every channel's min/max cache: the file length over 2, N and 25 (integer
+// divisions), times the single-precision 1.1; saturates at the u32 range. channels must be >= 1.
+std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t channels);
+
+class CQVDataRecorderReader {
+public:
+    // The stream buffer the reader gives the file: large, since a scan reads the whole file.
+    static constexpr std::size_t kStreamBufferSize = 256 * 1024;
+    static constexpr std::size_t kMinMaxScratchReserve = 81;
+
+    // file: open for binary reading, with no I/O done on it yet (its buffer size is set here);
+    // not owned, and must outlive the reader. Reads the start of the file; EndOfData() tells
+    // whether it was rejected.
+    explicit CQVDataRecorderReader(platform::File& file);
+    CQVDataRecorderReader(const CQVDataRecorderReader&) = delete;
+    CQVDataRecorderReader& operator=(const CQVDataRecorderReader&) = delete;
+
+    // ---- Start of the file --------------------------------------------------------------
+    bool EndOfData() const { return m_EndOfData; }
+    FileStartError StartError() const { return m_StartError; }
+    std::int32_t NumberOfChannels() const { return m_NumberOfChannels; }
+    std::int64_t FileLength() const { return m_FileLength; }
+    std::uint32_t CompressedReserve() const { return m_CompressedReserve; }
+    const layout::FileHeader& Header() const { return m_FileHeader; }
+    // 2 when accepted, 1 when rejected for HeaderField2 without a setup chunk, else 0.
+    int FormatMarker() const { return m_FormatMarker; }
+    bool HasSetupChunk() const { return m_HasSetupChunk; }
+    std::uint32_t SetupChunkSize() const { return m_SetupChunkSize; }
+    // The chunk body, zero-terminated (it may hold further zero bytes: the REC info section is
+    // binary); nullptr when the file has no setup chunk.
+    const char* SetupText() const { return m_HasSetupChunk ? m_SetupText.data() : nullptr; }
+    std::size_t SetupTextLength() const { return m_HasSetupChunk ? m_SetupText.size() - 1 : 0; }
+    std::int64_t BlockStreamStart() const { return m_BlockStreamStart; }
+    const std::vector<std::uint8_t>& OverrunFlags() const { return m_OverrunFlags; }
+    std::size_t MinMaxScratchCapacity() const { return m_MinMaxScratch.capacity(); }
+
+    // ---- Block walk ---------------------------------------------------------------------
+    // Reads block headers from the current position until it meets a sample block to deliver
+    // (base pending, or SampleNo not below the base) or a DC block, which it reads whole (its
+    // further entries and values go to the block buffer). Trigger blocks note the first trigger,
+    // stale sample blocks and kind-3 blocks are passed over. False when the stream ends.
+    bool ReadBlockHeader();
+    // The delivered sample block's data into the block buffer. False for a block without
+    // samples or a short read (the stream ends), or when no sample block's data is pending.
+    bool ReadBlockData();
+    // Passes over the delivered sample block's data instead of reading it.
+    bool SkipBlockData();
+    // The caller fixes the base from the first sample or DC block it takes: if the base is
+    // still pending, it becomes the current block's SampleNo.
+    void FixBaseSampleNumber();
+
+    std::int64_t Position() { return m_File.Tell(); }
+
+    const layout::BlockHeader& CurrentBlockHeader() const { return m_BlockHeader; }
+    const layout::ChannelEntry& CurrentChannelEntry() const { return m_ChannelEntry; }
+    std::int32_t CurrentChannelKey() const { return m_ChannelKey; }
+    std::uint32_t CurrentDataBytes() const { return m_DataBytes; }
+    std::uint32_t CurrentSampleCount() const {
+        return m_DataBytes / layout::SampleWidth(m_BlockHeader.Is32Bit());
+    }
+    // File offset of the current block's header (-1 when the position is unknown).
+    std::int64_t CurrentBlockPosition() const { return m_BlockPosition; }
+    const unsigned char* BlockData() const { return m_BlockBuffer.data(); }
+    std::size_t BlockBufferCapacity() const { return m_BlockBuffer.capacity(); }
+
+    bool BasePending() const { return m_BasePending; }
+    std::uint32_t BaseSampleNumber() const { return m_BaseSampleNo; }
+    // Absolute SampleNo of the first trigger block met; 0 = none yet.
+    std::uint32_t TriggerSampleNo() const { return m_TriggerSampleNo; }
+    const WalkRecord& Walk() const { return m_Walk; }
+
+private:
+    bool ReadFileHeader();
+    bool ReadSetupChunk();
+    bool Reject(FileStartError error);
+    bool EndStream(StreamEnd end);
+    // bytes (at most one block's data) into the block buffer, growing it when needed.
+    bool ReadIntoBlockBuffer(std::uint32_t bytes);
+    // Consumes the pending sample data (read, or passed over by reading it too: a block is
+    // small, reading keeps the stream's buffer where a seek may drop it, and a body cut short
+    // is noticed at once).
+    bool TakePendingData();
+
+    std::int32_t m_NumberOfChannels = 0;
+    platform::File& m_File;
+    std::int64_t m_FileLength = 0;
+    bool m_EndOfData = false;
+    std::uint32_t m_CompressedReserve = 0;
+
+    // file header state
+    layout::FileHeader m_FileHeader;
+    int m_FormatMarker = 0;
+    FileStartError m_StartError = FileStartError::None;
+    bool m_HasSetupChunk = false;
+    std::uint32_t m_SetupChunkSize = 0;
+    std::vector<char> m_SetupText;
+    std::int64_t m_BlockStreamStart = 0;
+
+    // current block state
+    std::int32_t m_ChannelKey = 0;
+    std::uint32_t m_DataBytes = 0;
+    layout::BlockHeader m_BlockHeader;
+    layout::ChannelEntry m_ChannelEntry;
+    std::int64_t m_BlockPosition = -1;
+    bool m_BlockDelivered = false;  // the current block is a delivered sample or DC block
+    bool m_DataPending = false;     // its sample data has not been read or skipped yet
+    std::vector<unsigned char> m_BlockBuffer;
+    std::uint32_t m_BaseSampleNo = 0;
+    bool m_BasePending = true;
+    std::uint32_t m_TriggerSampleNo = 0;
+    WalkRecord m_Walk;
+
+    std::vector<std::uint8_t> m_OverrunFlags;
+    std::vector<std::int32_t> m_MinMaxScratch;
+};
+
+}  // namespace tarn
