@@ -1,0 +1,39 @@
+// tarn: looks into recordings from the command line.
+#include <cstdio>
+#include <string>
+
+#include "tools/Command.h"
+
+namespace {
+
+struct CommandEntry {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    int (*run)(const tarn::tool::Arguments& args);
+};
+
+const CommandEntry kCommands[] = {
+    {"blocks", "blocks [FILE]",
+     "walk the block stream and summarise it (no FILE: write an example recording and use that)",
+     tarn::tool::BlocksCommand},
+};
+
+int Usage() {
+    std::fputs("usage:\n", stderr);
+    for (const CommandEntry& c : kCommands) std::fprintf(stderr, "  tarn %-16s %s\n", c.synopsis, c.summary);
+    return tarn::tool::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string name = argv[1];
+    for (const CommandEntry& c : kCommands) {
+        if (name != c.name) continue;
+        const int result = c.run(tarn::tool::Arguments(argv + 2, argv + argc));
+        return result == tarn::tool::kExitUsage ? Usage() : result;
+    }
+    return Usage();
+}
