@@ -20,9 +20,11 @@ bool KeywordList::Matches(const char* keyword) const {
     for (; length < kKeywordChars && keyword[length] != '\0'; ++length) {
         lowered[length] = LowerAscii(keyword[length]);
     }
+    // The empty keyword (the level-only trace form) matches at the start of every list, the
+    // empty one included, so those statements are filtered by level alone.
+    if (length == 0) return true;
     const std::string_view wanted(lowered, length);
     const std::string_view list(m_Text, m_Length);
-    // find() past the end gives npos, so the empty keyword cannot run off the list.
     for (std::size_t at = list.find(wanted); at != std::string_view::npos;
          at = list.find(wanted, at + 1)) {
         const std::size_t end = at + length;

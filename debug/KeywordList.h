@@ -18,6 +18,7 @@ public:
 
     // True when the keyword (lower-cased, cut to 200 characters) is an entry of the list: an
     // occurrence at the list's start or after ';', followed by the end or ';'. Blanks count.
+    // The empty keyword matches every list.
     bool Matches(const char* keyword) const;
 
 private:

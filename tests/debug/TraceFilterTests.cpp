@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"KeywordComparedUpTo200", "Level=1\nKeywords=x;" + std::string(200, 'k'),
                    std::string(250, 'K'), 1, true},
         FilterCase{"EmptyKeywordEmptyList", "Level=1", "", 1, true},
-        FilterCase{"EmptyKeywordNoEmptyEntry", "Level=1\nKeywords=tarn", "", 1, false},
+        FilterCase{"EmptyKeywordAnyList", "Level=1\nKeywords=tarn", "", 1, true},
         FilterCase{"EmptyKeywordTrailingSeparator", "Level=1\nKeywords=tarn;", "", 1, true},
         FilterCase{"LevelAboveConfigured", "Level=1\nKeywords=tarn", "tarn", 3, false},
         FilterCase{"LevelEqualConfigured", "Level=3\nKeywords=tarn", "tarn", 3, true},
