@@ -9,7 +9,7 @@
 
 namespace platform::os {
 
-// mode is "rb", "wb" or "r+b". nullptr on failure.
+// mode is "rb", "wb" or "r+b". nullptr on failure, and for anything but a regular file.
 std::FILE* OpenStream(const std::string& name, const char* mode);
 // whence: SEEK_SET or SEEK_CUR. Zero on success.
 int SeekStream(std::FILE* file, std::int64_t offset, int whence);

@@ -4,10 +4,12 @@
 #include "platform/platform_os.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -271,11 +273,22 @@ bool FindFirstFile(const std::string& pattern, std::string& foundName) {
 
 namespace os {
 
+// Regular files only, as on Windows: a directory would open here and then fail every read, and
+// opening a FIFO could block forever (so the open itself does not wait). Close-on-exec, because
+// the component lives in someone else's process.
 std::FILE* OpenStream(const std::string& name, const char* mode) {
     if (name.empty() || name.find('\0') != std::string::npos) return nullptr;
-    std::string flags = mode;
-    flags += 'e';   // close-on-exec: the component lives in someone else's process
-    return std::fopen(name.c_str(), flags.c_str());
+    const std::string_view m = mode;
+    const int access = m == "rb" ? O_RDONLY : m == "wb" ? O_WRONLY | O_CREAT | O_TRUNC : O_RDWR;
+    const int fd = open(name.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, mode);
+    if (!file) close(fd);
+    return file;
 }
 
 int SeekStream(std::FILE* file, std::int64_t offset, int whence) {

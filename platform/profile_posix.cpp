@@ -1,8 +1,7 @@
 // Profile (ini) files on POSIX, read the way the Windows profile functions read them. The file is
 // streamed line by line with a bounded line buffer, and reading stops at the first answer.
 #include "platform/platform.h"
-
-#include <sys/stat.h>
+#include "platform/platform_os.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,12 +39,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 // a device) is treated as absent: it could block or never end.
 class ProfileFile {
 public:
-    explicit ProfileFile(const std::string& path) {
-        m_File = std::fopen(path.c_str(), "rbe");
-        struct stat info {};
-        if (m_File && (fstat(fileno(m_File), &info) != 0 || !S_ISREG(info.st_mode))) Close();
+    explicit ProfileFile(const std::string& path) : m_File(os::OpenStream(path, "rb")) {}
+    ~ProfileFile() {
+        if (m_File) std::fclose(m_File);
     }
-    ~ProfileFile() { Close(); }
     ProfileFile(const ProfileFile&) = delete;
     ProfileFile& operator=(const ProfileFile&) = delete;
 
@@ -62,11 +59,7 @@ public:
     }
 
 private:
-    void Close() {
-        if (m_File) std::fclose(m_File);
-        m_File = nullptr;
-    }
-    std::FILE* m_File = nullptr;
+    std::FILE* const m_File;
 };
 
 std::string ResolveProfilePath(const char* file) {
@@ -74,7 +67,7 @@ std::string ResolveProfilePath(const char* file) {
     return ProfileDirectory() + "/" + file;
 }
 
-// The value of section/key, unquoted, or false when the file, section or key is absent. Only
+// The value of section/key as written (quotes and all), or false when the file, section or key is absent. Only
 // the first section of that name is searched (keys before any section header belong to the
 // nameless section).
 bool LookUp(const char* file, const char* section, const char* key, std::string& value) {

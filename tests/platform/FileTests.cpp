@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -62,6 +64,7 @@ TEST_F(FileTest, OpenFailuresAndTruncation) {
     EXPECT_FALSE(file.Open(m_Path, File::Mode::Read));
     EXPECT_FALSE(file.Open(m_Path, File::Mode::ReadWrite));   // does not create
     EXPECT_FALSE(file.Open("", File::Mode::Read));
+    EXPECT_FALSE(file.Open(m_Dir.path().string(), File::Mode::Read));   // a directory
     EXPECT_FALSE(file.IsOpen());
     char byte;
     EXPECT_EQ(file.Read(&byte, 1), 0u);
@@ -72,6 +75,18 @@ TEST_F(FileTest, OpenFailuresAndTruncation) {
     ASSERT_TRUE(file.Open(m_Path, File::Mode::Create));
     EXPECT_EQ(file.Length(), 0);
 }
+
+#ifndef _WIN32
+// Windows has no FIFOs in the file system. On POSIX opening one must neither block (no writer
+// will come) nor succeed.
+TEST_F(FileTest, FifoIsNotAFile) {
+    ASSERT_EQ(mkfifo(m_Path.c_str(), 0600), 0);
+    File file;
+    EXPECT_FALSE(file.Open(m_Path, File::Mode::Read));
+    EXPECT_FALSE(file.Open(m_Path, File::Mode::Create));
+    EXPECT_EQ(platform::ProfileInt(m_Path.c_str(), "Section", "Key", 6), 6);
+}
+#endif
 
 TEST_F(FileTest, MovedFileKeepsStreamAndBuffer) {
     File first;
