@@ -1,0 +1,21 @@
+// The COM / OLE Automation subset that the component is written against, for systems without it.
+//
+// A port provides exactly what these headers declare, with the Windows names, signatures, data
+// layouts and results, so that the component is one source for both builds:
+//   types.h       base types with Windows widths (LONG, ULONG, DWORD: 32 bits), HRESULT and its
+//                 codes, GUID/IID/CLSID with IsEqualGUID and ==, GUID_NULL, IID_IUnknown,
+//                 IID_IDispatch, DEFINE_GUID, STDMETHOD and friends, LOCALE_* ids; OLECHAR is
+//                 char16_t and OLESTR("x") is u"x".
+//   interfaces.h  IUnknown and IDispatch in Windows vtable order, DISPPARAMS, EXCEPINFO, the
+//                 DISPATCH_* flags and DISPIDs.
+//   automation.h  the task allocator (CoTaskMem*), BSTR (Sys*), VARIANT (VariantInit, Clear,
+//                 Copy, ChangeType(Ex) between the integer, real, boolean and text types),
+//                 VarR8FromStr/VarI4FromStr, and one-dimensional SAFEARRAYs (SafeArray*).
+// The implementation (compat/posix/*.cpp) uses the C++ standard library and, for the user's
+// decimal separator, platform/. What the component does not call is not here; each header says
+// what it leaves out. tests/compat runs the same cases against this and against Windows.
+#pragma once
+
+#include "compat/posix/types.h"
+#include "compat/posix/interfaces.h"
+#include "compat/posix/automation.h"
