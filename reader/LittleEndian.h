@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace tarn::le {
 
@@ -53,5 +55,24 @@ inline void Write(unsigned char* p, std::uint8_t v) { WriteU8(p, v); }
 inline void Write(unsigned char* p, std::uint16_t v) { WriteU16(p, v); }
 inline void Write(unsigned char* p, std::uint32_t v) { WriteU32(p, v); }
 inline void Write(unsigned char* p, std::uint64_t v) { WriteU64(p, v); }
+
+// Signed samples in arrays walked by hot loops: on a little-endian host a plain load, which the
+// compiler can vectorise; elsewhere the portable byte assembly.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+inline constexpr bool kHostIsLittleEndian = true;
+#else
+inline constexpr bool kHostIsLittleEndian = false;
+#endif
+
+template <class T> T LoadSigned(const unsigned char* p) {
+    static_assert(std::is_same_v<T, std::int16_t> || std::is_same_v<T, std::int32_t>);
+    if constexpr (kHostIsLittleEndian) {
+        T v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    } else {
+        return static_cast<T>(Read<std::make_unsigned_t<T>>(p));
+    }
+}
 
 }  // namespace tarn::le

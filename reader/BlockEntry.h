@@ -1,0 +1,73 @@
+// The index entry of one sample block and the per-channel list of them. An entry is 16 bytes:
+// the index of a long recording is a few percent of the file, and most of it is these entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "reader/RecordingLayout.h"
+
+namespace tarn {
+
+class BlockEntry {
+public:
+    // Positions the packed field can hold (64 TiB); the scan indexes no block beyond.
+    static constexpr std::int64_t kMaxPosition = (std::int64_t{1} << 46) - 1;
+    static constexpr std::uint32_t kMaxCount = (1u << 17) - 1;  // above any block's sample count
+
+    // position must be 0 .. kMaxPosition and count 1 .. kMaxCount (CChannelDesc::add checks).
+    BlockEntry(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
+               std::uint32_t compressedStart)
+        : m_First(first),
+          m_CompressedStart(compressedStart),
+          m_Packed(static_cast<std::uint64_t>(position) << 18 | std::uint64_t{is32Bit} << 17 | count) {}
+
+    // Relative sample number of the block's first sample; last() is one past its last sample.
+    std::uint32_t first() const { return m_First; }
+    std::int64_t last() const { return std::int64_t{m_First} + count(); }
+    std::uint32_t count() const { return static_cast<std::uint32_t>(m_Packed & kMaxCount); }
+    bool is32Bit() const { return (m_Packed >> 17 & 1) != 0; }
+    // File offset of the block's header.
+    std::int64_t position() const { return static_cast<std::int64_t>(m_Packed >> 18); }
+    std::uint32_t sampleWidth() const { return layout::SampleWidth(is32Bit()); }
+    // The whole block: header, its one channel entry and the samples.
+    std::uint32_t byteLength() const {
+        return static_cast<std::uint32_t>(layout::kBlockFramingLength) + count() * sampleWidth();
+    }
+    // Index of the block's first min/max value in the channel's cache (the count is the channel's
+    // to tell: up to the next entry's start).
+    std::uint32_t compressedStart() const { return m_CompressedStart; }
+
+private:
+    std::uint32_t m_First;
+    std::uint32_t m_CompressedStart;
+    std::uint64_t m_Packed;  // position << 18 | is32Bit << 17 | count
+};
+static_assert(sizeof(BlockEntry) == 16, "the index memory budget counts on 16-byte entries");
+
+// A channel's entries in scan order, kept in chunks of fixed size: growing never copies the
+// entries already indexed and never holds more than one chunk of spare room, while the first
+// chunk grows from nothing so that a channel with a few blocks costs a few entries.
+class BlockList {
+public:
+    static constexpr std::size_t kChunkEntries = 4096;
+
+    void push_back(const BlockEntry& entry);
+    void clear();
+    std::size_t size() const { return m_Size; }
+    bool empty() const { return m_Size == 0; }
+    const BlockEntry& operator[](std::size_t i) const { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }
+    const BlockEntry& front() const { return m_Chunks.front().front(); }
+    const BlockEntry& back() const { return m_Chunks.back().back(); }
+    // Entries the chunks have room for.
+    std::size_t capacity() const;
+    // Bytes held, chunk table included.
+    std::size_t MemoryBytes() const;
+
+private:
+    std::vector<std::vector<BlockEntry>> m_Chunks;
+    std::size_t m_Size = 0;
+};
+
+}  // namespace tarn

@@ -1,0 +1,109 @@
+#include "reader/CChannelDesc.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "debug/QVDebug.h"
+
+namespace tarn {
+
+namespace {
+
+// The container limit the traces report: what a 32-bit count of 4-byte elements can address.
+constexpr unsigned kTracedMaxSize = 1073741823u;
+
+}  // namespace
+
+CChannelDesc::CChannelDesc(std::uint32_t reserve, bool is32Bit) : m_Is32Bit(is32Bit) {
+    // The reservation only spares the scan reallocations; without it the cache still grows.
+    try {
+        m_CompressedSamples.reserve(reserve);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    TraceCache();
+}
+
+CChannelDesc::~CChannelDesc() {
+    try {
+        if (!m_SamplesInFile.empty()) {
+            QV_TRACE("TARN", 1, "m_SamplesInFile.begin()->first() = %u", m_SamplesInFile.front().first());
+            QV_TRACE("TARN", 1, "m_SamplesInFile.back()->last() = %u",
+                     static_cast<unsigned>(m_SamplesInFile.back().last()));
+        }
+        TraceCache();
+        QV_TRACE("TARN", 1, "m_SamplesInFile.max_size() = %u", kTracedMaxSize);
+        QV_TRACE("TARN", 1, "m_SamplesInFile.capacity() = %u", static_cast<unsigned>(m_SamplesInFile.capacity()));
+        QV_TRACE("TARN", 1, "m_SamplesInFile.size() = %u", static_cast<unsigned>(m_SamplesInFile.size()));
+    } catch (...) {
+        QV_TRACE("Assert", 1, "ERROR: exception caught in destructor");
+    }
+}
+
+void CChannelDesc::TraceCache() const {
+    QV_TRACE("TARN", 1, "m_CompressedSamples.max_size() = %u", kTracedMaxSize);
+    QV_TRACE("TARN", 1, "m_CompressedSamples.capacity() = %u", static_cast<unsigned>(m_CompressedSamples.capacity()));
+    QV_TRACE("TARN", 1, "m_CompressedSamples.size() = %u", static_cast<unsigned>(m_CompressedSamples.size()));
+}
+
+bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
+                       const std::int32_t* minmax, std::size_t minmaxCount) {
+    if (position < 0 || position > BlockEntry::kMaxPosition || count == 0 || count > BlockEntry::kMaxCount)
+        return false;
+    const std::uint32_t start = m_NoOfCompressedValues;
+    m_CompressedSamples.insert(m_CompressedSamples.end(), minmax, minmax + minmaxCount);
+    m_NoOfCompressedValues += static_cast<std::uint32_t>(minmaxCount);
+
+    // Signed, as the recorder's counters are compared: a block that starts later than expected
+    // means samples were lost.
+    if (static_cast<std::int32_t>(m_NextSample) <= static_cast<std::int32_t>(first - 1u)) m_Overrun = true;
+    if (!m_SamplesInFile.empty() && first < m_SamplesInFile.back().last()) m_Ordered = false;
+    m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start));
+    if (m_NextSample != first)
+        QV_TRACE("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u",
+                 static_cast<unsigned>(m_Id), m_NextSample, first);
+    m_NextSample = first + count;
+    return true;
+}
+
+CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
+    Location found;
+    if (m_SamplesInFile.empty()) return found;
+    const std::int64_t target = std::int64_t{m_SamplesInFile.front().first()} + s;
+
+    // First entry whose end is not below the target.
+    std::size_t lo = 0;
+    std::size_t hi = m_SamplesInFile.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (m_SamplesInFile[mid].last() < target)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    // Then forward to the first entry that holds it. In an ordered list nothing past an entry
+    // starting beyond the target can hold it.
+    for (std::size_t i = lo; i < m_SamplesInFile.size(); ++i) {
+        const BlockEntry& entry = m_SamplesInFile[i];
+        if (entry.first() <= target && target < entry.last()) {
+            found.entry = &entry;
+            found.index = i;
+            found.offset = static_cast<std::uint32_t>(target - entry.first());
+            break;
+        }
+        if (m_Ordered && entry.first() > target) break;
+    }
+    return found;
+}
+
+std::uint32_t CChannelDesc::CompressedCount(std::size_t i) const {
+    const std::uint32_t end =
+        i + 1 < m_SamplesInFile.size() ? m_SamplesInFile[i + 1].compressedStart() : m_NoOfCompressedValues;
+    return end - m_SamplesInFile[i].compressedStart();
+}
+
+std::size_t CChannelDesc::MemoryBytes() const {
+    return sizeof(*this) + m_CompressedSamples.capacity() * sizeof(std::int32_t) + m_SamplesInFile.MemoryBytes();
+}
+
+}  // namespace tarn

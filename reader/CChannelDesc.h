@@ -1,0 +1,65 @@
+// One channel slot of the index: the channel's sample blocks in scan order with their file
+// positions, and the min/max values of every block for overview retrieval.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "reader/BlockEntry.h"
+
+namespace tarn {
+
+class CChannelDesc {
+public:
+    // reserve: values reserved in the min/max cache (the scan's estimate for a whole file).
+    CChannelDesc(std::uint32_t reserve, bool is32Bit);
+    ~CChannelDesc();
+    CChannelDesc(const CChannelDesc&) = delete;
+    CChannelDesc& operator=(const CChannelDesc&) = delete;
+
+    // Indexes a block of count samples starting at relative sample first, whose header lies at
+    // position, with its min/max values (minmax may be null when minmaxCount is 0). Marks an
+    // overrun when the block starts later than the channel's next expected sample, and traces
+    // any other start than the expected one. False (nothing indexed) for a position or count the
+    // index cannot hold.
+    bool add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
+             const std::int32_t* minmax, std::size_t minmaxCount);
+
+    // The block holding relative sample s, counted from the channel's first indexed sample.
+    struct Location {
+        const BlockEntry* entry = nullptr;  // null: not found
+        std::size_t index = 0;
+        std::uint32_t offset = 0;           // of the sample within the block
+        std::int64_t position() const { return entry ? entry->position() : -1; }
+    };
+    Location FindBlock(std::int64_t s) const;
+
+    std::int32_t Id() const { return m_Id; }
+    void SetId(std::int32_t id) { m_Id = id; }
+    bool Overrun() const { return m_Overrun; }
+    bool Is32Bit() const { return m_Is32Bit; }
+    void SetIs32Bit(bool is32Bit) { m_Is32Bit = is32Bit; }
+    std::uint32_t NextSample() const { return m_NextSample; }
+    const BlockList& Blocks() const { return m_SamplesInFile; }
+    const std::vector<std::int32_t>& CompressedSamples() const { return m_CompressedSamples; }
+    std::uint32_t NoOfCompressedValues() const { return m_NoOfCompressedValues; }
+    // Min/max values block i contributed.
+    std::uint32_t CompressedCount(std::size_t i) const;
+    // Bytes held by the entries and the min/max cache.
+    std::size_t MemoryBytes() const;
+
+private:
+    void TraceCache() const;
+
+    std::int32_t m_Id = -1;
+    std::uint32_t m_NextSample = 0;
+    bool m_Overrun = false;
+    bool m_Is32Bit;
+    bool m_Ordered = true;  // every entry starts at or after the end of the one before
+    std::vector<std::int32_t> m_CompressedSamples;
+    std::uint32_t m_NoOfCompressedValues = 0;
+    BlockList m_SamplesInFile;
+};
+
+}  // namespace tarn

@@ -1,0 +1,31 @@
+// The min/max reduction of one sample block: the block is cut into buckets of about 50 samples
+// and each bucket contributes its minimum and its maximum. Overview retrieval serves decimated
+// data from these pairs without rereading the file.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace tarn {
+
+// The bucket layout of a block of n samples: B = ceil(n / 50.0 rounded to single precision)
+// buckets of width w = n / B in single precision. Bucket b (1 .. B) ends at trunc(b * w), except
+// the last, which ends at n: with the single-precision width some block lengths (504 samples is
+// the smallest) would leave their last sample in no bucket.
+struct MinMaxBuckets {
+    explicit MinMaxBuckets(std::uint32_t n);
+    // The end (one past the last sample) of bucket b, counted from 1.
+    std::uint32_t End(std::uint32_t b) const;
+    // The end the single-precision width alone gives, the last bucket included.
+    std::uint32_t WidthEnd(std::uint32_t b) const;
+
+    std::uint32_t samples;
+    std::uint32_t count;
+    float width;
+};
+
+// Appends min, max of every bucket of the n samples at data (little-endian, 16-bit or 32-bit,
+// widened to 32 bits) to out. Every bucket takes at least one sample.
+void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::vector<std::int32_t>& out);
+
+}  // namespace tarn
