@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "debug/QVDebug.h"
 #include "reader/LittleEndian.h"
 
 namespace tarn {
@@ -48,7 +49,7 @@ std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t chann
     return static_cast<std::uint32_t>(estimate);
 }
 
-CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file) : m_File(file) {
+CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::string& fileName) : m_File(file) {
     m_File.SetBufferSize(kStreamBufferSize);
     m_FileLength = m_File.Length();
     if (!ReadFileHeader()) {
@@ -61,6 +62,17 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file) : m_File(file
                                                m_FileHeader.NumberOfChannels);
     m_MinMaxScratch.reserve(kMinMaxScratchReserve);
     m_OverrunFlags.assign(static_cast<std::size_t>(m_NumberOfChannels), 0);
+    m_ScanPosition = m_BlockStreamStart;
+    m_RandomAccess.Open(fileName);
+}
+
+CQVDataRecorderReader::~CQVDataRecorderReader() {
+    try {
+        m_ChannelDescs.Clear();
+        m_DCChannels.Clear();
+    } catch (...) {
+        QV_TRACE("Assert", 1, "ERROR: exception caught in destructor");
+    }
 }
 
 bool CQVDataRecorderReader::Reject(FileStartError error) {
@@ -193,6 +205,16 @@ bool CQVDataRecorderReader::ReadBlockData() {
 
 bool CQVDataRecorderReader::SkipBlockData() {
     return m_DataPending && TakePendingData();
+}
+
+void CQVDataRecorderReader::ResetWalk() {
+    m_BlockDelivered = false;
+    m_DataPending = false;
+    m_BlockPosition = -1;
+    m_BaseSampleNo = 0;
+    m_BasePending = true;
+    m_TriggerSampleNo = 0;
+    m_Walk = WalkRecord{};
 }
 
 void CQVDataRecorderReader::FixBaseSampleNumber() {

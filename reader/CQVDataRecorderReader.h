@@ -1,13 +1,18 @@
-// The data-section reader of one open recording: validates the start of the file and walks its
-// block stream one block at a time. The index, retrieval and sequential reading build on the
-// walking primitives here.
+// The data-section reader of one open recording: validates the start of the file, walks its
+// block stream one block at a time, builds the per-channel index and the DC table from that walk
+// (the scan), and copies samples and DC blocks out of the file through the index.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "platform/RandomAccessFile.h"
 #include "platform/platform.h"
+#include "reader/ChannelTable.h"
+#include "reader/DCChannelDesc.h"
+#include "reader/RFMode.h"
 #include "reader/RecordingLayout.h"
 
 namespace tarn {
@@ -61,10 +66,74 @@ public:
 
     // file: open for binary reading, with no I/O done on it yet (its buffer size is set here);
     // not owned, and must outlive the reader. Reads the start of the file; EndOfData() tells
-    // whether it was rejected.
-    explicit CQVDataRecorderReader(platform::File& file);
+    // whether it was rejected. fileName names the same file: retrieval reads it through a handle
+    // of its own, so that it never moves the scan's stream. Without a name (a reader that only
+    // walks) retrieval finds nothing.
+    explicit CQVDataRecorderReader(platform::File& file, const std::string& fileName = {});
+    ~CQVDataRecorderReader();
     CQVDataRecorderReader(const CQVDataRecorderReader&) = delete;
     CQVDataRecorderReader& operator=(const CQVDataRecorderReader&) = delete;
+
+    // ---- Scan and index -----------------------------------------------------------------
+    // N fresh channel slots (the old ones discarded); the read mode is kept for sequential
+    // reading; last sample number and first trigger sample -1.
+    void CreateChannelDescs(RFMode mode);
+    // One scan step: indexes the next sample or DC block. Each step goes on where the previous
+    // step ended, whatever else read the file in between. False once the stream is exhausted or
+    // unreadable (m_EndOfData is set then, and later steps return false at once).
+    bool ScanFile();
+    bool ScanComplete() const { return m_ScanComplete; }
+    void SetScanComplete() { m_ScanComplete = true; }
+    // Back to the state right after open, so that the next scan builds the index afresh.
+    void ResetScan();
+    // Channel from 1; one scan step first unless the scan is complete. False outside 1 .. N.
+    bool IsOverrunLatched(std::int32_t channel);
+    bool Has32BitData() const { return m_Has32BitData; }
+    std::int32_t GetFirstSampleNumber() const { return m_ChannelDescs.FirstSampleNumber(); }
+    std::int32_t GetLastSampleNumber() const { return m_ChannelDescs.LastSampleNumber(); }
+    // 0 .. 1: the part of the block stream scanned so far.
+    double ScanFraction() const;
+    RFMode ReadMode() const { return m_ReadMode; }
+    std::int32_t FirstTriggerSample() const { return m_FirstTriggerSample; }
+    std::int32_t LastSampleNumberRead() const { return m_LastSampleNumber; }
+
+    const ChannelTable& ChannelDescs() const { return m_ChannelDescs; }
+    const DCTable& DCChannels() const { return m_DCChannels; }
+    std::size_t DCChannelCount() const { return m_DCChannels.ChannelCount(); }
+    std::size_t DCBlockCount(std::size_t dcChannel) const { return m_DCChannels.BlockCount(dcChannel); }
+    // Bytes held by the index, the min/max cache and the DC table.
+    std::size_t IndexMemoryBytes() const;
+
+    // ---- Retrieval ----------------------------------------------------------------------
+    // Channel from 1 (1 .. N); samples [s0, s1) counted from the channel's first indexed sample.
+    // Copy what the index holds of the range into out (room for s1 - s0 values) and return the
+    // last sample number copied: s0 - 1 when nothing was (no indexed block, a gap, a negative
+    // s0, a block that no longer reads as indexed). No scan step is run.
+    // The 16-bit view of a 32-bit sample is its upper half; 16-bit samples widen with their sign.
+    std::int32_t CopySamples16(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int16_t* out);
+    std::int32_t CopySamples32(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int32_t* out);
+    // The OR of the overload status bytes of the blocks holding [s0, s1); 0 for an empty range.
+    std::uint8_t OverloadStatusInRange(std::int32_t channel, std::int32_t s0, std::int32_t s1);
+    // DC blocks whose sample number lies in [s0, s1): (DC channel, block) pairs, flattened.
+    void DCChannelIndexes(std::int32_t s0, std::int32_t s1, std::vector<std::int32_t>& pairs) const {
+        m_DCChannels.Indexes(s0, s1, pairs);
+    }
+    // Byte length of DC block index of DC channel channel (both from 0); false outside the table.
+    bool DCBlockLength(std::int32_t channel, std::int32_t index, std::int32_t& bytes) const;
+    // That whole DC block as stored (DCBlockLength bytes) into out; false when it cannot be read
+    // or no longer reads as the block indexed there.
+    bool ReadDCBlock(std::int32_t channel, std::int32_t index, std::uint8_t* out);
+    // The width of slot channelIndex (from 0); false outside 0 .. N - 1.
+    bool Is32BitData(std::int32_t channelIndex, bool& is32Bit) const;
+    // Per-channel facts for display (channel from 1); false outside 1 .. N.
+    struct ChannelSummary {
+        std::uint32_t blocks;
+        std::uint32_t first;
+        std::uint32_t end;
+        bool overrun;
+        bool is32Bit;
+    };
+    bool Summary(std::int32_t channel, ChannelSummary& out) const;
 
     // ---- Start of the file --------------------------------------------------------------
     bool EndOfData() const { return m_EndOfData; }
@@ -121,6 +190,12 @@ public:
     const WalkRecord& Walk() const { return m_Walk; }
 
 private:
+    // Where an indexed block was read back, checked against its entry.
+    struct IndexedBlock {
+        const unsigned char* data = nullptr;  // the samples; null when the block did not read back
+        std::uint16_t channelstatus = 0;
+    };
+
     bool ReadFileHeader();
     bool ReadSetupChunk();
     bool Reject(FileStartError error);
@@ -131,6 +206,25 @@ private:
     // small, reading keeps the stream's buffer where a seek may drop it, and a body cut short
     // is noticed at once).
     bool TakePendingData();
+    void ResetWalk();
+
+    // Scan steps.
+    bool EndScan();
+    bool ResumeScan();
+    void IndexSampleBlock(CChannelDesc& slot, std::int64_t position);
+
+    // Retrieval.
+    const CChannelDesc* ChannelSlot(std::int32_t channel) const;
+    // Reads the framing (and with withData the samples) of entry's block into the read buffer.
+    IndexedBlock ReadIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, bool withData);
+    // Reads block after block of [s0, s1) of slot (0 <= s0 < s1) and hands each to
+    // visit(entry, block, offset in the block, samples done so far, samples taken from it) until
+    // the range is done or a block is not found or does not read back; returns where it stopped.
+    template <class Visit>
+    std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int32_t s0, std::int32_t s1, bool withData,
+                                     Visit&& visit);
+    template <class Out>
+    std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 
     std::int32_t m_NumberOfChannels = 0;
     platform::File& m_File;
@@ -160,6 +254,22 @@ private:
     bool m_BasePending = true;
     std::uint32_t m_TriggerSampleNo = 0;
     WalkRecord m_Walk;
+
+    // index
+    ChannelTable m_ChannelDescs;
+    DCTable m_DCChannels;
+    bool m_ScanComplete = false;
+    bool m_ScanEnded = false;       // a scan step met the end of the stream
+    bool m_Has32BitData = false;
+    std::int64_t m_ScanPosition = 0;  // where the next scan step reads
+    RFMode m_ReadMode = RF_Interleaved;
+    std::int32_t m_LastSampleNumber = -1;
+    std::int32_t m_FirstTriggerSample = -1;
+
+    // retrieval: a handle of its own and a buffer of its own, so that neither the scan's stream
+    // position nor its current block is touched
+    platform::RandomAccessFile m_RandomAccess;
+    std::vector<unsigned char> m_ReadBuffer;
 
     std::vector<std::uint8_t> m_OverrunFlags;
     std::vector<std::int32_t> m_MinMaxScratch;

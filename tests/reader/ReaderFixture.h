@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,17 +16,32 @@
 namespace tarn::test {
 
 struct OpenedRecording {
+    std::string path;
     platform::File file;
     std::unique_ptr<CQVDataRecorderReader> reader;
 
-    OpenedRecording(const TempDir& dir, const RecordingBuilder& recording) {
+    // mode given: the channel slots are created, as opening a recording does.
+    OpenedRecording(const TempDir& dir, const RecordingBuilder& recording, std::optional<RFMode> mode = {}) {
         static int serial = 0;
-        const std::string name = "recording" + std::to_string(++serial) + ".dat";
-        if (!file.Open(recording.WriteTo(dir, name), platform::File::Mode::Read))
-            throw std::runtime_error("cannot open the fixture");
-        reader = std::make_unique<CQVDataRecorderReader>(file);
+        path = recording.WriteTo(dir, "recording" + std::to_string(++serial) + ".dat");
+        if (!file.Open(path, platform::File::Mode::Read)) throw std::runtime_error("cannot open the fixture");
+        reader = std::make_unique<CQVDataRecorderReader>(file, path);
+        if (mode) reader->CreateChannelDescs(*mode);
     }
 };
+
+// Scan steps until one returns false; the count of steps that returned true. A scan that does
+// not end within maxSteps fails the test instead of hanging it.
+inline std::size_t ScanAll(CQVDataRecorderReader& reader, std::size_t maxSteps = 1000000) {
+    std::size_t steps = 0;
+    while (reader.ScanFile()) {
+        if (++steps > maxSteps) {
+            ADD_FAILURE() << "the scan does not end";
+            break;
+        }
+    }
+    return steps;
+}
 
 // One delivered block as the scan sees it.
 struct Delivered {

@@ -1,0 +1,149 @@
+// Retrieval through the index: each block touched is read with one positional read on the
+// reader's own handle, checked against its entry and copied straight into the result.
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "reader/CQVDataRecorderReader.h"
+#include "reader/LittleEndian.h"
+
+namespace tarn {
+
+namespace {
+
+// s - 1 as 32-bit arithmetic wraps it: the "nothing copied" answer for a range starting at s.
+std::int32_t Before(std::int32_t s) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(s) - 1u); }
+
+// count samples of a block (16-bit or 32-bit) into out. The 16-bit view of a 32-bit sample is
+// its upper half; a 16-bit sample widens to 32 bits with its sign.
+template <class Out> void ConvertSamples(const unsigned char* data, bool is32Bit, std::uint32_t count, Out* out) {
+    const std::uint32_t width = layout::SampleWidth(is32Bit);
+    if (width == sizeof(Out) && le::kHostIsLittleEndian) {
+        std::memcpy(out, data, std::size_t{count} * width);
+    } else if (is32Bit) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::int32_t v = le::LoadSigned<std::int32_t>(data + std::size_t{i} * 4);
+            out[i] = static_cast<Out>(std::is_same_v<Out, std::int16_t> ? v >> 16 : v);
+        }
+    } else {
+        for (std::uint32_t i = 0; i < count; ++i) out[i] = le::LoadSigned<std::int16_t>(data + std::size_t{i} * 2);
+    }
+}
+
+}  // namespace
+
+const CChannelDesc* CQVDataRecorderReader::ChannelSlot(std::int32_t channel) const {
+    if (channel < 1 || channel > m_NumberOfChannels || static_cast<std::size_t>(channel) > m_ChannelDescs.size())
+        return nullptr;
+    return &m_ChannelDescs[static_cast<std::size_t>(channel - 1)];
+}
+
+CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::ReadIndexedBlock(const CChannelDesc& slot,
+                                                                            const BlockEntry& entry, bool withData) {
+    const std::uint32_t bytes = withData ? entry.byteLength() : static_cast<std::uint32_t>(layout::kBlockFramingLength);
+    if (m_ReadBuffer.size() < bytes) m_ReadBuffer.resize(bytes);
+    IndexedBlock block;
+    if (m_RandomAccess.ReadAt(entry.position(), m_ReadBuffer.data(), bytes) != bytes) return block;
+    // The file may have changed since the scan (or the index was built from another base):
+    // anything but the very block indexed ends the copy.
+    const auto header = layout::BlockHeader::Decode(m_ReadBuffer.data());
+    const auto channel = layout::ChannelEntry::Decode(m_ReadBuffer.data() + layout::kBlockHeaderLength);
+    if (header.Kind() != layout::BlockKind::Samples || header.Is32Bit() != entry.is32Bit() ||
+        header.ByteLength() != entry.byteLength() || layout::ChannelKey(header.FE_Frame_ID, channel.ID) != slot.Id() ||
+        header.SampleNo - m_BaseSampleNo != entry.first())
+        return block;
+    block.data = m_ReadBuffer.data() + layout::kBlockFramingLength;
+    block.channelstatus = channel.channelstatus;
+    return block;
+}
+
+template <class Visit>
+std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot, std::int32_t s0, std::int32_t s1,
+                                                        bool withData, Visit&& visit) {
+    std::int64_t cur = s0;
+    while (cur < s1) {
+        const CChannelDesc::Location at = slot.FindBlock(cur);
+        if (!at.entry) break;
+        const IndexedBlock block = ReadIndexedBlock(slot, *at.entry, withData);
+        if (!block.data) break;
+        const auto take = static_cast<std::uint32_t>(std::min<std::int64_t>(at.entry->count() - at.offset, s1 - cur));
+        visit(*at.entry, block, at.offset, cur - s0, take);
+        cur += take;
+    }
+    return cur;
+}
+
+template <class Out>
+std::int32_t CQVDataRecorderReader::CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out) {
+    const CChannelDesc* slot = ChannelSlot(channel);
+    if (!slot || s0 < 0 || s1 <= s0) return Before(s0);
+    const std::int64_t end = ForEachBlockInRange(
+        *slot, s0, s1, true,
+        [out](const BlockEntry& entry, const IndexedBlock& block, std::uint32_t offset, std::int64_t done,
+              std::uint32_t take) {
+            ConvertSamples(block.data + std::size_t{offset} * entry.sampleWidth(), entry.is32Bit(), take, out + done);
+        });
+    return static_cast<std::int32_t>(end - 1);
+}
+
+std::int32_t CQVDataRecorderReader::CopySamples16(std::int32_t channel, std::int32_t s0, std::int32_t s1,
+                                                  std::int16_t* out) {
+    return CopySamples(channel, s0, s1, out);
+}
+
+std::int32_t CQVDataRecorderReader::CopySamples32(std::int32_t channel, std::int32_t s0, std::int32_t s1,
+                                                  std::int32_t* out) {
+    return CopySamples(channel, s0, s1, out);
+}
+
+std::uint8_t CQVDataRecorderReader::OverloadStatusInRange(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
+    const CChannelDesc* slot = ChannelSlot(channel);
+    std::uint8_t status = 0;
+    if (!slot || s0 < 0 || s1 <= s0) return status;
+    ForEachBlockInRange(*slot, s0, s1, false,
+                        [&status](const BlockEntry&, const IndexedBlock& block, std::uint32_t, std::int64_t, std::uint32_t) {
+                            status |= static_cast<std::uint8_t>(block.channelstatus & 0xFF);
+                        });
+    return status;
+}
+
+bool CQVDataRecorderReader::DCBlockLength(std::int32_t channel, std::int32_t index, std::int32_t& bytes) const {
+    const DCBlockEntry* block = m_DCChannels.Find(channel, index);
+    if (!block) return false;
+    bytes = block->byteLength;
+    return true;
+}
+
+bool CQVDataRecorderReader::ReadDCBlock(std::int32_t channel, std::int32_t index, std::uint8_t* out) {
+    const DCBlockEntry* block = m_DCChannels.Find(channel, index);
+    if (!block) return false;
+    const auto bytes = static_cast<std::size_t>(block->byteLength);
+    if (bytes < layout::kBlockFramingLength || m_RandomAccess.ReadAt(block->position, out, bytes) != bytes)
+        return false;
+    const auto header = layout::BlockHeader::Decode(out);
+    const auto entry = layout::ChannelEntry::Decode(out + layout::kBlockHeaderLength);
+    return header.Kind() == layout::BlockKind::DC && header.ByteLength() == bytes &&
+           header.SampleNo - m_BaseSampleNo == block->sampleNumber &&
+           layout::ChannelKey(header.FE_Frame_ID, entry.ID) == m_DCChannels.Channel(static_cast<std::size_t>(channel)).Key();
+}
+
+bool CQVDataRecorderReader::Is32BitData(std::int32_t channelIndex, bool& is32Bit) const {
+    const CChannelDesc* slot = ChannelSlot(channelIndex + 1);
+    if (channelIndex < 0 || !slot) return false;
+    is32Bit = slot->Is32Bit();
+    return true;
+}
+
+bool CQVDataRecorderReader::Summary(std::int32_t channel, ChannelSummary& out) const {
+    const CChannelDesc* slot = ChannelSlot(channel);
+    if (!slot) return false;
+    const BlockList& blocks = slot->Blocks();
+    out.blocks = static_cast<std::uint32_t>(blocks.size());
+    out.first = blocks.empty() ? 0 : blocks.front().first();
+    out.end = blocks.empty() ? 0 : static_cast<std::uint32_t>(blocks.back().last());
+    out.overrun = slot->Overrun();
+    out.is32Bit = slot->Is32Bit();
+    return true;
+}
+
+}  // namespace tarn
