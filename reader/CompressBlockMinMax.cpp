@@ -22,34 +22,22 @@ std::uint32_t MinMaxBuckets::End(std::uint32_t b) const {
 
 namespace {
 
-// Min and max of count >= 1 samples of a contiguous span. The main loop keeps 32 bytes of
-// independent running minima and maxima, a fixed-width inner loop that compilers turn into vector
-// min/max even at -O2 (where a loop of unknown length is not vectorised); the lanes are folded
-// together at the end and the tail is done one sample at a time.
+// Min and max of count >= 1 samples of a contiguous span: two plain loops with no early exit and
+// no dependence between iterations but the two running values. The first covers a multiple of
+// 16 samples, so that its vectorised form needs no epilogue (which GCC's cost model at -O2
+// otherwise refuses); the second takes the remaining few one by one.
 template <class T>
 void SpanMinMax(const unsigned char* data, std::uint32_t count, std::int32_t& min, std::int32_t& max) {
-    constexpr std::uint32_t kLanes = 32 / sizeof(T);
     auto at = [data](std::size_t i) { return le::LoadSigned<T>(data + i * sizeof(T)); };
     T lo = at(0);
     T hi = lo;
-    std::uint32_t i = 0;
-    if (count >= kLanes) {
-        T lanesLo[kLanes];
-        T lanesHi[kLanes];
-        for (std::uint32_t k = 0; k < kLanes; ++k) lanesLo[k] = lanesHi[k] = at(k);
-        for (i = kLanes; i + kLanes <= count; i += kLanes) {
-            for (std::uint32_t k = 0; k < kLanes; ++k) {
-                const T v = at(std::size_t{i} + k);
-                lanesLo[k] = v < lanesLo[k] ? v : lanesLo[k];
-                lanesHi[k] = v > lanesHi[k] ? v : lanesHi[k];
-            }
-        }
-        for (std::uint32_t k = 0; k < kLanes; ++k) {
-            lo = lanesLo[k] < lo ? lanesLo[k] : lo;
-            hi = lanesHi[k] > hi ? lanesHi[k] : hi;
-        }
+    const std::uint32_t bulk = count & ~15u;
+    for (std::uint32_t i = 0; i < bulk; ++i) {
+        const T v = at(i);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
     }
-    for (; i < count; ++i) {
+    for (std::uint32_t i = bulk; i < count; ++i) {
         const T v = at(i);
         lo = v < lo ? v : lo;
         hi = v > hi ? v : hi;

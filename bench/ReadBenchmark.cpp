@@ -1,0 +1,165 @@
+// Measures, on one page-cached recording of at least 256 MiB (4 channels of 16-bit samples in
+// interleaved 1,024-sample blocks), the scan and the retrieval of one channel against plain
+// sequential reads of the whole file, and prints the ratios with their targets. Exit status 1
+// when a target is missed.
+//
+//   tarn_bench_read [folder]     (default: the system's temporary folder)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "reader/CQVDataRecorderReader.h"
+#include "reader/LittleEndian.h"
+
+namespace {
+
+using namespace tarn;
+
+constexpr std::uint32_t kChannels = 4;
+constexpr std::uint32_t kBlockSamples = 1024;
+constexpr std::uint64_t kMinimumBytes = 256ull << 20;
+constexpr std::size_t kChunk = 1 << 20;
+constexpr int kRuns = 3;
+
+constexpr std::uint32_t kBlockBytes = layout::kBlockFramingLength + kBlockSamples * 2;
+constexpr std::uint32_t kBlocksPerChannel =
+    static_cast<std::uint32_t>((kMinimumBytes + std::uint64_t{kChannels} * kBlockBytes - 1) / (std::uint64_t{kChannels} * kBlockBytes));
+constexpr std::uint64_t kFileBytes = layout::kFileHeaderLength + std::uint64_t{kBlocksPerChannel} * kChannels * kBlockBytes;
+constexpr std::uint32_t kBaseSample = 5000;
+
+std::int16_t SampleValue(std::uint32_t channel, std::uint32_t sample) {
+    return static_cast<std::int16_t>(channel * 1000 + sample * 7);
+}
+
+bool WriteRecording(const std::string& path) {
+    platform::File out;
+    if (!out.Open(path, platform::File::Mode::Create)) return false;
+    unsigned char header[layout::kFileHeaderLength];
+    layout::FileHeader fileHeader;
+    fileHeader.NumberOfChannels = kChannels;
+    fileHeader.Encode(header);
+    bool ok = out.Write(header, sizeof header) == sizeof header;
+    std::vector<unsigned char> block(kBlockBytes);
+    for (std::uint32_t b = 0; ok && b < kBlocksPerChannel; ++b) {
+        for (std::uint32_t c = 0; ok && c < kChannels; ++c) {
+            const std::uint32_t first = b * kBlockSamples;
+            layout::SampleBlockHeader(kBaseSample + first, kBlockSamples, false).Encode(block.data());
+            layout::ChannelEntry{static_cast<std::uint16_t>(c), 0}.Encode(block.data() + layout::kBlockHeaderLength);
+            for (std::uint32_t i = 0; i < kBlockSamples; ++i)
+                le::WriteU16(block.data() + layout::kBlockFramingLength + 2 * i,
+                             static_cast<std::uint16_t>(SampleValue(c, first + i)));
+            ok = out.Write(block.data(), block.size()) == block.size();
+        }
+    }
+    out.Close();
+    return ok;
+}
+
+double Seconds(const std::function<bool()>& run, int runs = kRuns) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!run()) return -1;
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return best;
+}
+
+bool RawRead(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    static std::vector<unsigned char> chunk(kChunk);
+    std::uint64_t total = 0;
+    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0;) total += got;
+    std::fclose(f);
+    return total == kFileBytes;
+}
+
+// An open, fully scanned recording.
+struct Scanned {
+    platform::File file;
+    std::unique_ptr<CQVDataRecorderReader> reader;
+
+    bool Open(const std::string& path) {
+        reader.reset();
+        file.Close();
+        if (!file.Open(path, platform::File::Mode::Read)) return false;
+        reader = std::make_unique<CQVDataRecorderReader>(file, path);
+        if (reader->EndOfData()) return false;
+        reader->CreateChannelDescs(RF_Interleaved);
+        while (reader->ScanFile()) {
+        }
+        reader->SetScanComplete();
+        return true;
+    }
+};
+
+constexpr std::int32_t kChannelSamples = static_cast<std::int32_t>(kBlocksPerChannel * kBlockSamples);
+
+bool CopyChannel(CQVDataRecorderReader& reader, std::int32_t channel, std::int16_t* out) {
+    const std::int32_t samples = kChannelSamples;
+    if (reader.CopySamples16(channel, 0, samples, out) != samples - 1) return false;
+    const auto c = static_cast<std::uint32_t>(channel - 1);
+    for (std::uint32_t s : {0u, 1023u, 1024u, static_cast<std::uint32_t>(samples) / 2, static_cast<std::uint32_t>(samples) - 1})
+        if (out[s] != SampleValue(c, s)) return false;
+    return true;
+}
+
+bool Report(const char* what, double value, bool met, const char* target) {
+    std::printf("%-44s %8.3f   target %s   %s\n", what, value, target, met ? "met" : "MISSED");
+    return met;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    const std::string path = (folder / "tarn-bench-read.dat").string();
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) != kFileBytes) {
+        std::printf("writing %s ...\n", path.c_str());
+        if (!WriteRecording(path)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 2;
+        }
+    }
+    std::printf("recording: %s, %llu bytes, %u channels, 16-bit, %u-sample blocks, interleaved\n", path.c_str(),
+                static_cast<unsigned long long>(kFileBytes), kChannels, kBlockSamples);
+    if (!RawRead(path)) {  // warms the page cache
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return 2;
+    }
+
+    const double raw = Seconds([&] { return RawRead(path); });
+    Scanned scanned;
+    const double scan = Seconds([&] { return scanned.Open(path); });
+    // The result buffer is touched before, as the raw read's buffer is: what is measured is the
+    // reading and copying, not the first-touch faults of fresh memory (reported apart).
+    std::vector<std::int16_t> result(static_cast<std::size_t>(kChannelSamples), 1);
+    const double copy = Seconds([&] { return CopyChannel(*scanned.reader, 2, result.data()); });
+    const double fresh = Seconds([&] {
+        std::unique_ptr<std::int16_t[]> out(new std::int16_t[result.size()]);
+        return CopyChannel(*scanned.reader, 2, out.get());
+    });
+    if (raw <= 0 || scan <= 0 || copy <= 0 || fresh <= 0) {
+        std::fprintf(stderr, "a measured run failed\n");
+        return 2;
+    }
+    const double mib = static_cast<double>(kFileBytes) / (1 << 20);
+    std::printf("raw read (1 MiB freads)   %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
+    std::printf("full scan                 %8.1f MiB/s  %7.1f ms\n", mib / scan, scan * 1e3);
+    std::printf("copy of channel 2 of 4    %8.1f MiB/s  %7.1f ms  (of the whole file's bytes)\n", mib / copy, copy * 1e3);
+    std::printf("  the same into fresh memory           %7.1f ms\n", fresh * 1e3);
+
+    const double memory = static_cast<double>(scanned.reader->IndexMemoryBytes()) / static_cast<double>(kFileBytes);
+    bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
+    met &= Report("index memory / file size", memory, memory <= 0.10, "<= 0.10");
+    met &= Report("time(one channel of 4) / time(raw read)", copy / raw, copy / raw <= 1.0, "<= 1.00");
+    return met ? 0 : 1;
+}
