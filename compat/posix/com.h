@@ -8,6 +8,8 @@
 //                 char16_t and OLESTR("x") is u"x".
 //   interfaces.h  IUnknown and IDispatch in Windows vtable order, DISPPARAMS, EXCEPINFO, the
 //                 DISPATCH_* flags and DISPIDs.
+//   server.h      IClassFactory, the connection-point interfaces and their enumerators,
+//                 CONNECTDATA, and their IIDs.
 //   automation.h  the task allocator (CoTaskMem*), BSTR (Sys*), VARIANT (VariantInit, Clear,
 //                 Copy, ChangeType(Ex) between the integer, real, boolean and text types),
 //                 VarR8FromStr/VarI4FromStr, and one-dimensional SAFEARRAYs (SafeArray*).
@@ -19,3 +21,4 @@
 #include "compat/posix/types.h"
 #include "compat/posix/interfaces.h"
 #include "compat/posix/automation.h"
+#include "compat/posix/server.h"
