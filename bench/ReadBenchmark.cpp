@@ -61,12 +61,22 @@ bool WriteRecording(const std::string& path) {
     return ok;
 }
 
-double Seconds(const std::function<bool()>& run, int runs = kRuns) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!run()) return -1;
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+double Seconds(const std::function<bool()>& run) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!run()) return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of kRuns runs of each measurement, taken in rounds (one run of each per round) so that
+// a change in the machine's load falls on all of them alike. 0 when a run failed.
+std::vector<double> BestOfRounds(const std::vector<std::function<bool()>>& runs) {
+    std::vector<double> best(runs.size(), 1e300);
+    for (int round = 0; round < kRuns; ++round) {
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const double t = Seconds(runs[i]);
+            if (t < 0) return std::vector<double>(runs.size(), 0.0);
+            best[i] = std::min(best[i], t);
+        }
     }
     return best;
 }
@@ -136,17 +146,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const double raw = Seconds([&] { return RawRead(path); });
     Scanned scanned;
-    const double scan = Seconds([&] { return scanned.Open(path); });
     // The result buffer is touched before, as the raw read's buffer is: what is measured is the
     // reading and copying, not the first-touch faults of fresh memory (reported apart).
     std::vector<std::int16_t> result(static_cast<std::size_t>(kChannelSamples), 1);
-    const double copy = Seconds([&] { return CopyChannel(*scanned.reader, 2, result.data()); });
-    const double fresh = Seconds([&] {
-        std::unique_ptr<std::int16_t[]> out(new std::int16_t[result.size()]);
-        return CopyChannel(*scanned.reader, 2, out.get());
+    const std::vector<double> best = BestOfRounds({
+        [&] { return RawRead(path); },
+        [&] { return scanned.Open(path); },
+        [&] { return CopyChannel(*scanned.reader, 2, result.data()); },
+        [&] {
+            std::unique_ptr<std::int16_t[]> out(new std::int16_t[result.size()]);
+            return CopyChannel(*scanned.reader, 2, out.get());
+        },
     });
+    const double raw = best[0], scan = best[1], copy = best[2], fresh = best[3];
     if (raw <= 0 || scan <= 0 || copy <= 0 || fresh <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
         return 2;

@@ -215,11 +215,13 @@ private:
 
     // Retrieval.
     const CChannelDesc* ChannelSlot(std::int32_t channel) const;
-    // Reads the framing (and with withData the samples) of entry's block into the read buffer.
-    IndexedBlock ReadIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, bool withData);
-    // Reads block after block of [s0, s1) of slot (0 <= s0 < s1) and hands each to
-    // visit(entry, block, offset in the block, samples done so far, samples taken from it) until
-    // the range is done or a block is not found or does not read back; returns where it stopped.
+    // The block read back at bytes (its framing, and with withData its samples) if it is still
+    // the block entry describes; data null otherwise.
+    IndexedBlock CheckIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, const unsigned char* bytes) const;
+    // Reads block after block of [s0, s1) of slot (0 <= s0 < s1), a batch of them at a time, and
+    // hands each to visit(entry, block, offset in the block, samples done so far, samples taken
+    // from it) until the range is done or a block is not found or does not read back; returns
+    // where it stopped.
     template <class Visit>
     std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int32_t s0, std::int32_t s1, bool withData,
                                      Visit&& visit);
@@ -270,6 +272,18 @@ private:
     // position nor its current block is touched
     platform::RandomAccessFile m_RandomAccess;
     std::vector<unsigned char> m_ReadBuffer;
+    // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
+    static constexpr std::size_t kBatchBlocks = 32;
+    static constexpr std::size_t kBatchBytes = 1 << 20;
+    struct PlannedBlock {
+        const BlockEntry* entry;
+        std::uint32_t offset;  // first sample wanted
+        std::uint32_t take;    // samples wanted
+        std::size_t at;        // place in the read buffer
+        std::size_t length;    // bytes read
+    };
+    std::vector<PlannedBlock> m_Plan;
+    std::vector<platform::RandomAccessFile::ReadRequest> m_Requests;
 
     std::vector<std::uint8_t> m_OverrunFlags;
     std::vector<std::int32_t> m_MinMaxScratch;

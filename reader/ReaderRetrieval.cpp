@@ -1,5 +1,6 @@
-// Retrieval through the index: each block touched is read with one positional read on the
-// reader's own handle, checked against its entry and copied straight into the result.
+// Retrieval through the index: the blocks a range touches are read with positional reads on the
+// reader's own handle, a batch of them handed to the kernel at once; each block is read whole in
+// one read, checked against its entry and copied straight into the result.
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -38,21 +39,19 @@ const CChannelDesc* CQVDataRecorderReader::ChannelSlot(std::int32_t channel) con
     return &m_ChannelDescs[static_cast<std::size_t>(channel - 1)];
 }
 
-CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::ReadIndexedBlock(const CChannelDesc& slot,
-                                                                            const BlockEntry& entry, bool withData) {
-    const std::uint32_t bytes = withData ? entry.byteLength() : static_cast<std::uint32_t>(layout::kBlockFramingLength);
-    if (m_ReadBuffer.size() < bytes) m_ReadBuffer.resize(bytes);
+CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::CheckIndexedBlock(const CChannelDesc& slot,
+                                                                             const BlockEntry& entry,
+                                                                             const unsigned char* bytes) const {
+    // The file may have changed since the scan: anything but the very block indexed there ends
+    // the copy.
     IndexedBlock block;
-    if (m_RandomAccess.ReadAt(entry.position(), m_ReadBuffer.data(), bytes) != bytes) return block;
-    // The file may have changed since the scan (or the index was built from another base):
-    // anything but the very block indexed ends the copy.
-    const auto header = layout::BlockHeader::Decode(m_ReadBuffer.data());
-    const auto channel = layout::ChannelEntry::Decode(m_ReadBuffer.data() + layout::kBlockHeaderLength);
+    const auto header = layout::BlockHeader::Decode(bytes);
+    const auto channel = layout::ChannelEntry::Decode(bytes + layout::kBlockHeaderLength);
     if (header.Kind() != layout::BlockKind::Samples || header.Is32Bit() != entry.is32Bit() ||
         header.ByteLength() != entry.byteLength() || layout::ChannelKey(header.FE_Frame_ID, channel.ID) != slot.Id() ||
         header.SampleNo - m_BaseSampleNo != entry.first())
         return block;
-    block.data = m_ReadBuffer.data() + layout::kBlockFramingLength;
+    block.data = bytes + layout::kBlockFramingLength;
     block.channelstatus = channel.channelstatus;
     return block;
 }
@@ -62,13 +61,34 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot
                                                         bool withData, Visit&& visit) {
     std::int64_t cur = s0;
     while (cur < s1) {
-        const CChannelDesc::Location at = slot.FindBlock(cur);
-        if (!at.entry) break;
-        const IndexedBlock block = ReadIndexedBlock(slot, *at.entry, withData);
-        if (!block.data) break;
-        const auto take = static_cast<std::uint32_t>(std::min<std::int64_t>(at.entry->count() - at.offset, s1 - cur));
-        visit(*at.entry, block, at.offset, cur - s0, take);
-        cur += take;
+        // The next blocks of the range as the index has them, read together.
+        m_Plan.clear();
+        std::size_t bytes = 0;
+        for (std::int64_t next = cur; next < s1 && m_Plan.size() < kBatchBlocks;) {
+            const CChannelDesc::Location at = slot.FindBlock(next);
+            if (!at.entry) break;
+            const std::size_t length = withData ? at.entry->byteLength() : layout::kBlockFramingLength;
+            if (!m_Plan.empty() && bytes + length > kBatchBytes) break;
+            const auto take = static_cast<std::uint32_t>(std::min<std::int64_t>(at.entry->count() - at.offset, s1 - next));
+            m_Plan.push_back({at.entry, at.offset, take, bytes, length});
+            bytes += length;
+            next += take;
+        }
+        if (m_Plan.empty()) break;
+        if (m_ReadBuffer.size() < bytes) m_ReadBuffer.resize(bytes);
+        m_Requests.resize(m_Plan.size());
+        for (std::size_t i = 0; i < m_Plan.size(); ++i)
+            m_Requests[i] = {m_Plan[i].entry->position(), m_ReadBuffer.data() + m_Plan[i].at, m_Plan[i].length, 0};
+        m_RandomAccess.ReadBatch(m_Requests.data(), m_Requests.size());
+
+        for (std::size_t i = 0; i < m_Plan.size(); ++i) {
+            const PlannedBlock& p = m_Plan[i];
+            if (m_Requests[i].done != p.length) return cur;
+            const IndexedBlock block = CheckIndexedBlock(slot, *p.entry, m_ReadBuffer.data() + p.at);
+            if (!block.data) return cur;
+            visit(*p.entry, block, p.offset, cur - s0, p.take);
+            cur += p.take;
+        }
     }
     return cur;
 }

@@ -136,6 +136,47 @@ TEST_F(Retrieval, ChangedFileEndsTheCopy) {
     EXPECT_EQ(Copy<std::int16_t>(1, 0, 6).first, -1);
 }
 
+// Blocks are read in batches (by count, and by bytes for large blocks); a block that does not
+// read back ends the copy at its first sample whichever place in its batch it has.
+struct BatchCase {
+    const char* name;
+    std::uint32_t blocks;
+    std::uint32_t samples;  // per block, 32-bit
+    std::uint32_t broken;   // block whose SampleNo is overwritten; blocks = none
+};
+
+class Batches : public Retrieval, public testing::WithParamInterface<BatchCase> {};
+
+TEST_P(Batches, StopAtTheFirstBlockThatDoesNotReadBack) {
+    const BatchCase& c = GetParam();
+    RecordingBuilder file;
+    file.Header(2);
+    for (std::uint32_t b = 0; b < c.blocks; ++b) {
+        file.Samples32(c.samples, [&](std::uint32_t i) { return static_cast<std::int32_t>(b * c.samples + i); },
+                       At(b * c.samples));
+        file.Samples16({1, 2}, At(b * c.samples, 1));
+    }
+    Open(file);
+    if (c.broken < c.blocks) {
+        const std::size_t blockBytes = 16 + 4 * std::size_t{c.samples} + 20;
+        std::fstream patch(path(), std::ios::in | std::ios::out | std::ios::binary);
+        patch.seekp(static_cast<std::streamoff>(20 + c.broken * blockBytes + 4));
+        patch.put(static_cast<char>(0x80));
+    }
+    const std::int32_t total = static_cast<std::int32_t>(c.blocks * c.samples);
+    const auto [last, values] = Copy<std::int32_t>(1, 1, total);
+    const std::int32_t end = static_cast<std::int32_t>(std::min(c.broken, c.blocks) * c.samples);
+    ASSERT_EQ(last, std::max(end - 1, 0));
+    for (std::size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], static_cast<std::int32_t>(i + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Batches,
+    testing::Values(BatchCase{"ManySmallBlocks", 100, 3, 100}, BatchCase{"BrokenLastOfABatch", 100, 3, 31},
+                    BatchCase{"BrokenFirstOfABatch", 100, 3, 32}, BatchCase{"BrokenMidBatch", 100, 3, 70},
+                    BatchCase{"LargeBlocks", 6, 65531, 6}, BatchCase{"BrokenLargeBlock", 6, 65531, 4}),
+    [](const testing::TestParamInfo<BatchCase>& info) { return std::string(info.param.name); });
+
 // The DC table records each DC block at its own header, not where the scan step began: here the
 // step that finds the DC block first passes over a trigger, a kind-3 and a stale block.
 TEST_F(Retrieval, DCBlocksReadBackByteForByte) {
