@@ -1,18 +1,12 @@
 #include "component/com/ClassFactory.h"
 
 #include "component/com/Module.h"
+#include "component/com/ObjectRoot.h"
 
 namespace tarn::com {
 
 HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return QuerySingleInterface(this, IID_IClassFactory, riid, ppv);
 }
 
 ULONG STDMETHODCALLTYPE ClassFactory::AddRef() { return ++m_refCount; }

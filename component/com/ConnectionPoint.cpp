@@ -19,14 +19,7 @@ ConnectionPoint::~ConnectionPoint() {
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPoint)) {
-        *ppv = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return QuerySingleInterface(this, IID_IConnectionPoint, riid, ppv);
 }
 
 // The connection point lives inside the object: it keeps the object alive, not itself.

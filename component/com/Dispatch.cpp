@@ -6,6 +6,12 @@
 
 namespace tarn::com {
 
+HRESULT TypeInfoCount(UINT* pctinfo, UINT count) {
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = count;
+    return S_OK;
+}
+
 HRESULT NoTypeInfo(UINT index, ITypeInfo** typeInfo) {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;

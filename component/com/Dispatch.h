@@ -16,17 +16,15 @@ namespace tarn::com {
 template <class I>
 struct DispatchTraits;
 
+// IDispatch::GetTypeInfoCount answering count.
+HRESULT TypeInfoCount(UINT* pctinfo, UINT count);
 // IDispatch::GetTypeInfo without type information.
 HRESULT NoTypeInfo(UINT index, ITypeInfo** typeInfo);
 
 template <class I>
 class MemberTableDispatch : public I {
 public:
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return TypeInfoCount(pctinfo, 0); }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) override {
         return NoTypeInfo(iTInfo, ppTInfo);
     }
@@ -50,11 +48,7 @@ HRESULT RegisteredTypeInfo(const GUID& libid, WORD major, WORD minor, REFIID iid
 template <class I>
 class TypeLibDispatch : public I {
 public:
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 1;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return TypeInfoCount(pctinfo, 1); }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) override {
         if (!ppTInfo) return E_POINTER;
         *ppTInfo = nullptr;

@@ -10,6 +10,17 @@ IUnknown* InterfaceMap::Find(ObjectRoot* object, REFIID riid) const {
     return nullptr;
 }
 
+HRESULT QuerySingleInterface(IUnknown* self, REFIID own, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, own)) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    *ppv = self;
+    self->AddRef();
+    return S_OK;
+}
+
 IUnknown* ObjectRoot::ControllingUnknown() {
     return m_outer ? m_outer : InterfaceTable().Find(this, IID_IUnknown);
 }

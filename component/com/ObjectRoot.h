@@ -49,6 +49,9 @@ InterfaceEntry Entry(const IID& iid) {
     return {&iid, [](ObjectRoot* object) -> IUnknown* { return static_cast<I*>(static_cast<T*>(object)); }};
 }
 
+// QueryInterface of an object with one interface besides IUnknown: self for IUnknown and own.
+HRESULT QuerySingleInterface(IUnknown* self, REFIID own, REFIID riid, void** ppv);
+
 class ObjectRoot {
 public:
     ObjectRoot(const ObjectRoot&) = delete;
