@@ -5,7 +5,7 @@
 set -euo pipefail
 want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "${1:-all}" = all ]; then
-  want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev)
+  want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev python3)
 fi
 missing=()
 for p in "${want[@]}"; do
