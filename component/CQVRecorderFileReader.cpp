@@ -1,0 +1,369 @@
+#include "component/CQVRecorderFileReader.h"
+
+#include "component/ClientMemory.h"
+#include "component/ComCall.h"
+#include "debug/QVDebug.h"
+#include "reader/CQVDataRecorderReader.h"
+#include "setup/BstrText.h"
+#include "setup/DecimalText.h"
+
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <string_view>
+#include <vector>
+
+using tarn::component::AllocResultArray;
+using tarn::component::AnsiToBstr;
+using tarn::component::ComCall;
+using tarn::component::I4ListToVariant;
+using tarn::component::NewBstr;
+using tarn::component::UniqueTaskMem;
+
+namespace {
+
+// A BSTR's text up to its first zero character (a null BSTR is empty).
+std::u16string BstrUpToNul(BSTR text) {
+    std::u16string result = tarn::BstrText(text);
+    const std::size_t nul = result.find(u'\0');
+    if (nul != std::u16string::npos) result.resize(nul);
+    return result;
+}
+
+}  // namespace
+
+CQVRecorderFileReader::CQVRecorderFileReader() = default;
+
+CQVRecorderFileReader::~CQVRecorderFileReader() {
+    try {
+        CloseRecording();
+    } catch (...) {
+        QV_TRACE("Assert", 1, "ERROR: exception caught in destructor");
+    }
+}
+
+bool CQVRecorderFileReader::IsRecordingOpen() const { return m_File.IsOpen() && m_Reader != nullptr; }
+
+bool CQVRecorderFileReader::HasSetupText() const {
+    return IsRecordingOpen() && m_Reader->SetupText() != nullptr;
+}
+
+bool CQVRecorderFileReader::AddSignalNameFromRECFile() { return false; }
+
+// ---- Opening and closing ----------------------------------------------------------------------
+
+HRESULT CQVRecorderFileReader::open(LONG* pbOk) {
+    return ComCall("open", [&]() -> HRESULT {
+        if (pbOk == nullptr) return E_POINTER;
+        if (m_Reader != nullptr || m_File.IsOpen()) {
+            *pbOk = 0;
+            return E_FAIL;
+        }
+        try {
+            return OpenRecording(*pbOk);
+        } catch (...) {
+            // Half an open is no open: the object goes back to idle before the failure is told.
+            CloseRecording();
+            throw;
+        }
+    });
+}
+
+HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
+    if (!m_File.Open(m_FileName, platform::File::Mode::Read)) {
+        pbOk = 0;
+        return S_OK;
+    }
+    m_Reader = std::make_unique<tarn::CQVDataRecorderReader>(m_File, m_FileName);
+    if (m_Reader->EndOfData()) {
+        CloseRecording();
+        return E_INVALIDARG;
+    }
+    m_Reader->CreateChannelDescs(m_Mode);
+    m_NumberOfChannels = m_Reader->NumberOfChannels();
+    m_FileSize = m_Reader->FileLength();
+    if (!m_Params.Init(m_NumberOfChannels + 1)) throw std::bad_alloc();
+    if (const char* text = m_Reader->SetupText()) {
+        // A text that does not parse leaves the store empty; the recording still opens.
+        m_Params.ParseSetupSection(std::string_view(text, m_Reader->SetupTextLength()));
+    }
+    pbOk = 1;
+    if (m_EnableLoadRECFile && !AddSignalNameFromRECFile()) {
+        for (std::int32_t channel = 1; channel <= m_NumberOfChannels; ++channel) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Signal%d", static_cast<int>(channel));
+            m_Params.SetParameter(channel, "Unit", "");
+            m_Params.SetParameter(channel, "OrgSignalName", name);
+            m_Params.SetParameter(channel, "SignalName", "");
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::close() {
+    return ComCall("close", [&]() -> HRESULT {
+        CloseRecording();
+        return S_OK;
+    });
+}
+
+void CQVRecorderFileReader::CloseRecording() {
+    // The reader holds the file by reference: it goes first.
+    m_Reader.reset();
+    if (m_File.IsOpen()) {
+        m_File.Close();
+        m_FileSize = 0;
+        m_NumberOfChannels = 0;
+    }
+    m_Params.Clear();
+}
+
+// ---- Properties -------------------------------------------------------------------------------
+
+HRESULT CQVRecorderFileReader::get_FileName(BSTR* pVal) {
+    return ComCall("get_FileName", [&]() -> HRESULT {
+        if (pVal == nullptr) return E_INVALIDARG;
+        *pVal = m_FileName.empty() ? nullptr : NewBstr(platform::FileNameToWide(m_FileName));
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::put_FileName(BSTR value) {
+    return ComCall("put_FileName", [&]() -> HRESULT {
+        m_FileName = platform::FileNameFromWide(BstrUpToNul(value));
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::get_FileSize(LONG* pVal) {
+    if (pVal == nullptr) return E_POINTER;
+    // Only the low 32 bits fit the property.
+    *pVal = static_cast<LONG>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(m_FileSize)));
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::get_NumberOfChannels(LONG* pVal) {
+    if (pVal == nullptr) return E_POINTER;
+    *pVal = m_NumberOfChannels;
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::get_Mode(RFMode* pVal) {
+    if (pVal == nullptr) return E_POINTER;
+    *pVal = m_Mode;
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::put_Mode(RFMode value) {
+    if (value != RF_Interleaved && value != RF_BlockInterleaved) return E_FAIL;
+    m_Mode = value;
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::get_EnableLoadRECFileWithCORAL(LONG* pVal) {
+    if (pVal == nullptr) return E_POINTER;
+    *pVal = m_EnableLoadRECFile ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::put_EnableLoadRECFileWithCORAL(LONG value) {
+    m_EnableLoadRECFile = value != 0;
+    return S_OK;
+}
+
+// ---- Setup information ------------------------------------------------------------------------
+
+HRESULT CQVRecorderFileReader::get_Description(BSTR* pVal) {
+    return ComCall("get_Description", [&]() -> HRESULT {
+        if (pVal == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        const char* text = m_Reader->SetupText();
+        // The text ends at its first zero byte, as the parser sees it.
+        *pVal = text == nullptr ? nullptr : AnsiToBstr(std::string_view(text));
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetCorrectionFactor(LONG lChNo, double* pCorr) {
+    return ComCall("GetCorrectionFactor", [&]() -> HRESULT {
+        if (pCorr == nullptr) return E_POINTER;
+        if (!HasSetupText()) return E_FAIL;
+        double factor = 0.0;
+        // A channel outside the store's table has no factor (every channel, after a failed parse).
+        if (!m_Params.GetCorrectionFactor(lChNo, factor)) return E_INVALIDARG;
+        *pCorr = factor;
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::StringParameter(const char16_t* name, LONG section, BSTR* text) {
+    VARIANT value;
+    VariantInit(&value);
+    const tarn::UniqueBstr key(NewBstr(name));
+    const HRESULT hr = getParameter(key.get(), section, &value);
+    if (FAILED(hr)) return hr;
+    if (V_VT(&value) != VT_BSTR) {
+        VariantClear(&value);
+        return E_FAIL;
+    }
+    // The VARIANT's string is already a copy: it changes hands.
+    *text = V_BSTR(&value);
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::get_SampleFrequency(double* pSamp) {
+    return ComCall("get_SampleFrequency", [&]() -> HRESULT {
+        if (pSamp == nullptr) return E_POINTER;
+        if (!HasSetupText()) return E_FAIL;
+        BSTR text = nullptr;
+        const HRESULT hr = StringParameter(u"SampleFrequency", 0, &text);
+        if (FAILED(hr)) return hr;
+        const tarn::UniqueBstr owned(text);
+        double frequency = 0.0;
+        if (!tarn::DecimalTextToDouble(tarn::BstrText(text), platform::UserDecimalSeparator(), frequency)) {
+            return E_FAIL;
+        }
+        *pSamp = frequency;
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetUnit(LONG lChNo, BSTR* pVal) {
+    return ComCall("GetUnit", [&]() -> HRESULT {
+        if (pVal == nullptr) return E_POINTER;
+        if (!HasSetupText()) return E_FAIL;
+        return StringParameter(u"Unit", lChNo, pVal);
+    });
+}
+
+HRESULT CQVRecorderFileReader::getParameter(BSTR parName, LONG lChNo, VARIANT* pVal) {
+    return ComCall("getParameter", [&]() -> HRESULT {
+        if (pVal == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        m_Params.GetParameter(lChNo, platform::WideToAnsi(BstrUpToNul(parName)), pVal);
+        return S_OK;
+    });
+}
+
+// ---- Sample retrieval -------------------------------------------------------------------------
+
+HRESULT CQVRecorderFileReader::PrepareRangeRequest(LONG channel, LONG samplestart, LONG samplestop) {
+    if (!IsRecordingOpen()) return E_FAIL;
+    // Until a full scan has run, each request grows the index by one block.
+    if (!m_Reader->ScanComplete()) m_Reader->ScanFile();
+    if (samplestart > samplestop || channel < 1 || channel > m_NumberOfChannels) return E_FAIL;
+    return S_OK;
+}
+
+template <typename Slot, typename Out>
+HRESULT CQVRecorderFileReader::CopySampleRange(
+    LONG channel, LONG samplestart, LONG samplestop, LONG* lastsampleread, Out** pVal,
+    std::int32_t (tarn::CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t, std::int32_t, Slot*)) {
+    static_assert(sizeof(Slot) == sizeof(Out), "the client's view of the result has the reader's slots");
+    if (pVal == nullptr || lastsampleread == nullptr) return E_POINTER;
+    const HRESULT hr = PrepareRangeRequest(channel, samplestart, samplestop);
+    if (FAILED(hr)) return hr;
+    // An empty copy reports samplestart - 1, which the lowest start has no room for.
+    if (samplestart == std::numeric_limits<LONG>::min()) return E_FAIL;
+    // One slot more than the range holds: clients have always been handed that many.
+    const std::uint64_t slots = static_cast<std::uint64_t>(std::int64_t{samplestop} - samplestart) + 1;
+    UniqueTaskMem buffer = AllocResultArray(slots, sizeof(Slot));
+    if (!buffer) return E_FAIL;
+    *lastsampleread = ((*m_Reader).*copy)(channel, samplestart, samplestop, static_cast<Slot*>(buffer.get()));
+    *pVal = static_cast<Out*>(buffer.release());
+    return S_OK;
+}
+
+HRESULT CQVRecorderFileReader::GetSamples(LONG channel, LONG samplestart, LONG samplestop,
+                                          LONG* lastsampleread, short** pVal) {
+    return ComCall("GetSamples", [&] {
+        return CopySampleRange(channel, samplestart, samplestop, lastsampleread, pVal,
+                               &tarn::CQVDataRecorderReader::CopySamples16);
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetSamples32Bit(LONG channel, LONG samplestart, LONG samplestop,
+                                               LONG* lastsampleread, LONG** pVal) {
+    return ComCall("GetSamples32Bit", [&] {
+        return CopySampleRange(channel, samplestart, samplestop, lastsampleread, pVal,
+                               &tarn::CQVDataRecorderReader::CopySamples32);
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetOverloadStatusInRange(LONG channel, LONG samplestart, LONG samplestop,
+                                                        BYTE* overloadStatus) {
+    return ComCall("GetOverloadStatusInRange", [&]() -> HRESULT {
+        if (overloadStatus == nullptr) return E_POINTER;
+        const HRESULT hr = PrepareRangeRequest(channel, samplestart, samplestop);
+        if (FAILED(hr)) return hr;
+        *overloadStatus = m_Reader->OverloadStatusInRange(channel, samplestart, samplestop);
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetDCChannelIndexes(LONG samplestart, LONG samplestop, VARIANT* pEntryList) {
+    return ComCall("GetDCChannelIndexes", [&]() -> HRESULT {
+        if (pEntryList == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        std::vector<std::int32_t> pairs;
+        m_Reader->DCChannelIndexes(samplestart, samplestop, pairs);
+        I4ListToVariant(pairs, pEntryList);
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetDCChannelBlock(LONG channel, LONG Index, LONG* Size, BYTE** Block) {
+    return ComCall("GetDCChannelBlock", [&]() -> HRESULT {
+        if (Size == nullptr || Block == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        std::int32_t bytes = 0;
+        if (!m_Reader->DCBlockLength(channel, Index, bytes) || bytes < 0) return E_FAIL;
+        UniqueTaskMem buffer = AllocResultArray(static_cast<std::uint64_t>(bytes), 1);
+        if (!buffer || !m_Reader->ReadDCBlock(channel, Index, static_cast<std::uint8_t*>(buffer.get()))) {
+            return E_FAIL;
+        }
+        *Size = bytes;
+        *Block = static_cast<BYTE*>(buffer.release());
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::Is32BitData(LONG channelIndex, LONG* pVal) {
+    return ComCall("Is32BitData", [&]() -> HRESULT {
+        if (pVal == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        bool is32Bit = false;
+        if (!m_Reader->Is32BitData(channelIndex, is32Bit)) return E_FAIL;
+        *pVal = is32Bit ? 1 : 0;
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetFirstTriggerSample(LONG* pSampleNo) {
+    return ComCall("GetFirstTriggerSample", [&]() -> HRESULT {
+        if (pSampleNo == nullptr) return E_POINTER;
+        *pSampleNo = -1;
+        if (!IsRecordingOpen()) return E_FAIL;
+        const std::int32_t sample = m_Reader->FirstTriggerSample();
+        *pSampleNo = sample == 0 ? -1 : sample;
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetFirstSampleNumber(LONG* SampleNumber) {
+    return ComCall("GetFirstSampleNumber", [&]() -> HRESULT {
+        if (SampleNumber == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        *SampleNumber = m_Reader->GetFirstSampleNumber();
+        return S_OK;
+    });
+}
+
+HRESULT CQVRecorderFileReader::GetLastSampleNumber(LONG* SampleNumber) {
+    return ComCall("GetLastSampleNumber", [&]() -> HRESULT {
+        if (SampleNumber == nullptr) return E_POINTER;
+        if (!IsRecordingOpen()) return E_FAIL;
+        *SampleNumber = m_Reader->GetLastSampleNumber();
+        return S_OK;
+    });
+}
