@@ -14,5 +14,7 @@ inline constexpr int kExitUsage = 2;    // bad arguments: main prints the usage 
 using Arguments = std::vector<std::string>;
 
 int BlocksCommand(const Arguments& args);
+int InfoCommand(const Arguments& args);
+int SamplesCommand(const Arguments& args);
 
 }  // namespace tarn::tool

@@ -17,6 +17,8 @@ const CommandEntry kCommands[] = {
     {"blocks", "blocks [FILE]",
      "walk the block stream and summarise it (no FILE: write an example recording and use that)",
      tarn::tool::BlocksCommand},
+    {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", tarn::tool::InfoCommand},
+    {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", tarn::tool::SamplesCommand},
 };
 
 int Usage() {
