@@ -12,7 +12,7 @@ protected:
         args.reserve(8);   // Arg() hands out references
     }
     void TearDown() override {
-        for (VARIANT& v : args) VariantClear(&v);
+        ClearArgs();
         VariantClear(&result);
         object->Release();
     }
@@ -30,6 +30,10 @@ protected:
         VariantClear(&result);
         argErr = 99;
         return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, nullptr, &argErr);
+    }
+    void ClearArgs() {
+        for (VARIANT& v : args) VariantClear(&v);
+        args.clear();
     }
     VARIANT& Arg() {
         args.emplace_back();
@@ -66,7 +70,7 @@ TEST_F(MemberDispatch, PropertyPutConvertsAndGetReturns) {
     Text(OLESTR("12"));
     EXPECT_EQ(Call(1, DISPATCH_PROPERTYPUT), DISP_E_PARAMNOTFOUND);   // the value must be named
     EXPECT_EQ(Call(1, DISPATCH_PROPERTYPUT, true), S_OK);
-    args.clear();
+    ClearArgs();
     EXPECT_EQ(Call(1, DISPATCH_PROPERTYGET), S_OK);
     EXPECT_EQ(V_VT(&result), VT_I4);
     EXPECT_EQ(V_I4(&result), 12);
