@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "component/CQVRecorderFileReader.h"
 #include "platform/platform.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "reader/LittleEndian.h"
@@ -91,34 +92,53 @@ bool RawRead(const std::string& path) {
     return total == kFileBytes;
 }
 
-// An open, fully scanned recording.
+// A recording opened through the component object and fully scanned.
 struct Scanned {
-    platform::File file;
-    std::unique_ptr<CQVDataRecorderReader> reader;
+    std::unique_ptr<CQVRecorderFileReader> component;
 
     bool Open(const std::string& path) {
-        reader.reset();
-        file.Close();
-        if (!file.Open(path, platform::File::Mode::Read)) return false;
-        reader = std::make_unique<CQVDataRecorderReader>(file, path);
-        if (reader->EndOfData()) return false;
-        reader->CreateChannelDescs(RF_Interleaved);
-        while (reader->ScanFile()) {
+        component.reset();  // the previous recording's memory is free for this one
+        component = std::make_unique<CQVRecorderFileReader>();
+        const std::u16string wide = platform::FileNameToWide(path);
+        BSTR name = SysAllocStringLen(nullptr, static_cast<UINT>(wide.size()));
+        std::copy(wide.begin(), wide.end(), name);
+        component->put_FileName(name);
+        SysFreeString(name);
+        LONG ok = 0;
+        if (component->open(&ok) != S_OK || ok != 1) return false;
+        CQVDataRecorderReader& reader = *component->Reader();
+        while (reader.ScanFile()) {
         }
-        reader->SetScanComplete();
+        reader.SetScanComplete();
         return true;
     }
+    CQVDataRecorderReader& reader() { return *component->Reader(); }
 };
 
 constexpr std::int32_t kChannelSamples = static_cast<std::int32_t>(kBlocksPerChannel * kBlockSamples);
 
-bool CopyChannel(CQVDataRecorderReader& reader, std::int32_t channel, std::int16_t* out) {
-    const std::int32_t samples = kChannelSamples;
-    if (reader.CopySamples16(channel, 0, samples, out) != samples - 1) return false;
+bool SamplesAreRight(std::int32_t channel, const std::int16_t* out) {
     const auto c = static_cast<std::uint32_t>(channel - 1);
-    for (std::uint32_t s : {0u, 1023u, 1024u, static_cast<std::uint32_t>(samples) / 2, static_cast<std::uint32_t>(samples) - 1})
+    const auto samples = static_cast<std::uint32_t>(kChannelSamples);
+    for (std::uint32_t s : {0u, 1023u, 1024u, samples / 2, samples - 1})
         if (out[s] != SampleValue(c, s)) return false;
     return true;
+}
+
+// The reader's copy into memory the caller already touched.
+bool CopyChannel(CQVDataRecorderReader& reader, std::int32_t channel, std::int16_t* out) {
+    return reader.CopySamples16(channel, 0, kChannelSamples, out) == kChannelSamples - 1 &&
+           SamplesAreRight(channel, out);
+}
+
+// What a client does: GetSamples into fresh client memory, then CoTaskMemFree.
+bool GetChannel(CQVRecorderFileReader& component, std::int32_t channel) {
+    LONG last = 0;
+    short* out = nullptr;
+    const bool ok = component.GetSamples(channel, 0, kChannelSamples, &last, &out) == S_OK &&
+                    last == kChannelSamples - 1 && SamplesAreRight(channel, out);
+    CoTaskMemFree(out);
+    return ok;
 }
 
 bool Report(const char* what, double value, bool met, const char* target) {
@@ -147,32 +167,29 @@ int main(int argc, char** argv) {
     }
 
     Scanned scanned;
-    // The result buffer is touched before, as the raw read's buffer is: what is measured is the
-    // reading and copying, not the first-touch faults of fresh memory (reported apart).
+    // The warm copy goes into memory touched before, as the raw read's buffer is; GetSamples
+    // hands out fresh client memory each time, first-touch faults included.
     std::vector<std::int16_t> result(static_cast<std::size_t>(kChannelSamples), 1);
     const std::vector<double> best = BestOfRounds({
         [&] { return RawRead(path); },
         [&] { return scanned.Open(path); },
-        [&] { return CopyChannel(*scanned.reader, 2, result.data()); },
-        [&] {
-            std::unique_ptr<std::int16_t[]> out(new std::int16_t[result.size()]);
-            return CopyChannel(*scanned.reader, 2, out.get());
-        },
+        [&] { return GetChannel(*scanned.component, 2); },
+        [&] { return CopyChannel(scanned.reader(), 2, result.data()); },
     });
-    const double raw = best[0], scan = best[1], copy = best[2], fresh = best[3];
-    if (raw <= 0 || scan <= 0 || copy <= 0 || fresh <= 0) {
+    const double raw = best[0], scan = best[1], get = best[2], copy = best[3];
+    if (raw <= 0 || scan <= 0 || get <= 0 || copy <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
         return 2;
     }
     const double mib = static_cast<double>(kFileBytes) / (1 << 20);
     std::printf("raw read (1 MiB freads)   %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
     std::printf("full scan                 %8.1f MiB/s  %7.1f ms\n", mib / scan, scan * 1e3);
-    std::printf("copy of channel 2 of 4    %8.1f MiB/s  %7.1f ms  (of the whole file's bytes)\n", mib / copy, copy * 1e3);
-    std::printf("  the same into fresh memory           %7.1f ms\n", fresh * 1e3);
+    std::printf("GetSamples, channel 2 of 4          %7.1f ms  (fresh client memory)\n", get * 1e3);
+    std::printf("  the reader's copy into warm memory %7.1f ms\n", copy * 1e3);
 
-    const double memory = static_cast<double>(scanned.reader->IndexMemoryBytes()) / static_cast<double>(kFileBytes);
+    const double memory = static_cast<double>(scanned.reader().IndexMemoryBytes()) / static_cast<double>(kFileBytes);
     bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
     met &= Report("index memory / file size", memory, memory <= 0.10, "<= 0.10");
-    met &= Report("time(one channel of 4) / time(raw read)", copy / raw, copy / raw <= 1.0, "<= 1.00");
+    met &= Report("time(GetSamples, one channel of 4) / time(raw read)", get / raw, get / raw <= 1.0, "<= 1.00");
     return met ? 0 : 1;
 }

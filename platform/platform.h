@@ -66,6 +66,11 @@ int ProfileInt(const char* file, const char* section, const char* key, int defau
 std::uint32_t ProfileString(const char* file, const char* section, const char* key,
                             const char* defaultValue, char* buffer, std::uint32_t size);
 
+// ---- Memory -------------------------------------------------------------------------------
+// A hint that a large block is about to be filled: where the system hands out huge pages on
+// request (Linux), its first-touch faults become rare. Does nothing for small blocks or elsewhere.
+void AdviseHugePages(void* block, std::size_t bytes);
+
 // ---- Files ----------------------------------------------------------------------------------
 // First file matching a pattern ("dir/name*.REC"; '*' and '?' in the last component only), as
 // _findfirst gives it: the matching name without its directory. False when nothing matches.

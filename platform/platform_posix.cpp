@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -322,4 +323,15 @@ std::int64_t StreamLength(std::FILE* file) {
 void WriteDebuggerLine(const char* line) { std::fputs(line, stderr); }
 
 }  // namespace os
+void AdviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    if (!block || bytes < kWorthIt) return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 }  // namespace platform

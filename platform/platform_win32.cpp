@@ -144,4 +144,7 @@ std::int64_t StreamLength(std::FILE* file) { return _filelengthi64(_fileno(file)
 void WriteDebuggerLine(const char* line) { OutputDebugStringA(line); }
 
 }  // namespace os
+// Large pages on Windows need a privilege that a component cannot assume.
+void AdviseHugePages(void*, std::size_t) {}
+
 }  // namespace platform

@@ -7,8 +7,12 @@
 #include <vector>
 
 #include "reader/BlockEntry.h"
+#include "reader/HugePageAllocator.h"
 
 namespace tarn {
+
+// The min/max values of a channel's blocks, reserved for the whole file at creation.
+using MinMaxValues = std::vector<std::int32_t, HugePageAllocator<std::int32_t>>;
 
 class CChannelDesc {
 public:
@@ -42,7 +46,7 @@ public:
     void SetIs32Bit(bool is32Bit) { m_Is32Bit = is32Bit; }
     std::uint32_t NextSample() const { return m_NextSample; }
     const BlockList& Blocks() const { return m_SamplesInFile; }
-    const std::vector<std::int32_t>& CompressedSamples() const { return m_CompressedSamples; }
+    const MinMaxValues& CompressedSamples() const { return m_CompressedSamples; }
     std::uint32_t NoOfCompressedValues() const { return m_NoOfCompressedValues; }
     // Min/max values block i contributed.
     std::uint32_t CompressedCount(std::size_t i) const;
@@ -57,7 +61,7 @@ private:
     bool m_Overrun = false;
     bool m_Is32Bit;
     bool m_Ordered = true;  // every entry starts at or after the end of the one before
-    std::vector<std::int32_t> m_CompressedSamples;
+    MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
     BlockList m_SamplesInFile;
 };

@@ -3,7 +3,15 @@
 
 #include <cstdlib>
 
-LPVOID CoTaskMemAlloc(SIZE_T cb) { return std::malloc(cb != 0 ? cb : 1); }
+#include "platform/platform.h"
+
+// Large client arrays (a whole channel's samples) are fresh memory that the client receives
+// filled: huge pages keep the first-touch faults from costing more than the copy itself.
+LPVOID CoTaskMemAlloc(SIZE_T cb) {
+    void* block = std::malloc(cb != 0 ? cb : 1);
+    platform::AdviseHugePages(block, cb);
+    return block;
+}
 
 LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb) {
     if (!pv) return CoTaskMemAlloc(cb);
@@ -11,7 +19,9 @@ LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb) {
         std::free(pv);
         return nullptr;
     }
-    return std::realloc(pv, cb);
+    void* block = std::realloc(pv, cb);
+    platform::AdviseHugePages(block, cb);
+    return block;
 }
 
 void CoTaskMemFree(LPVOID pv) { std::free(pv); }

@@ -34,7 +34,7 @@ std::vector<Entry> Entries(const CChannelDesc& slot) {
 // Everything the scan builds, for comparing two scans.
 struct IndexSnapshot {
     std::vector<std::vector<Entry>> entries;
-    std::vector<std::vector<std::int32_t>> caches;
+    std::vector<MinMaxValues> caches;
     std::vector<std::uint8_t> flags;
     std::vector<std::pair<std::int32_t, std::size_t>> dc;
     bool operator==(const IndexSnapshot& o) const {

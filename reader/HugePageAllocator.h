@@ -1,0 +1,40 @@
+// An allocator for the large tables a scan fills from start to end (the min/max cache reserved
+// for the whole file): it asks for huge pages, so filling them costs few page faults.
+#pragma once
+
+#include <cstddef>
+#include <new>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+template <class T> struct HugePageAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kHugePage{std::size_t{2} << 20};
+    static constexpr bool Large(std::size_t bytes) { return bytes >= (std::size_t{4} << 20); }
+
+    HugePageAllocator() = default;
+    template <class U> HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        const std::size_t bytes = n * sizeof(T);
+        if (!Large(bytes)) return static_cast<T*>(::operator new(bytes));
+        // Aligned to a huge page, so that the whole block can be served by them.
+        void* block = ::operator new(bytes, kHugePage);
+        platform::AdviseHugePages(block, bytes);
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* block, std::size_t n) noexcept {
+        if (Large(n * sizeof(T)))
+            ::operator delete(block, kHugePage);
+        else
+            ::operator delete(block);
+    }
+
+    template <class U> bool operator==(const HugePageAllocator<U>&) const noexcept { return true; }
+    template <class U> bool operator!=(const HugePageAllocator<U>&) const noexcept { return false; }
+};
+
+}  // namespace tarn
