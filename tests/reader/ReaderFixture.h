@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "reader/CQVDataRecorderReader.h"
@@ -14,6 +15,9 @@
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {
+
+inline Block At(std::uint32_t sampleNo, std::uint16_t id = 0) { return Block().SampleNo(sampleNo).Id(id); }
+inline std::int32_t Ramp(std::uint32_t i) { return static_cast<std::int32_t>(i); }
 
 struct OpenedRecording {
     std::string path;
@@ -31,11 +35,11 @@ struct OpenedRecording {
 };
 
 // Scan steps until one returns false; the count of steps that returned true. A scan that does
-// not end within maxSteps fails the test instead of hanging it.
-inline std::size_t ScanAll(CQVDataRecorderReader& reader, std::size_t maxSteps = 1000000) {
+// not end fails the test instead of hanging it.
+inline std::size_t ScanAll(CQVDataRecorderReader& reader) {
     std::size_t steps = 0;
     while (reader.ScanFile()) {
-        if (++steps > maxSteps) {
+        if (++steps > 1000000) {
             ADD_FAILURE() << "the scan does not end";
             break;
         }
@@ -43,35 +47,21 @@ inline std::size_t ScanAll(CQVDataRecorderReader& reader, std::size_t maxSteps =
     return steps;
 }
 
-// One delivered block as the scan sees it.
-struct Delivered {
-    layout::BlockKind kind;
-    std::int32_t key;
-    std::uint32_t sampleNo;
-    std::uint32_t samples;  // 0 for DC blocks
-    std::int64_t position;
-    bool operator==(const Delivered& o) const {
-        return kind == o.kind && key == o.key && sampleNo == o.sampleNo && samples == o.samples &&
-               position == o.position;
-    }
-};
+// One delivered block as the scan sees it: kind, key, SampleNo, samples (0 for DC), position.
+using Delivered = std::tuple<layout::BlockKind, std::int32_t, std::uint32_t, std::uint32_t, std::int64_t>;
 
 // Walks to the end: reads each sample block's data and fixes the base from the first taken block.
-// A walk that does not end within maxBlocks fails the test instead of hanging it.
-inline std::vector<Delivered> WalkAll(CQVDataRecorderReader& reader, std::size_t maxBlocks = 100000) {
+inline std::vector<Delivered> WalkAll(CQVDataRecorderReader& reader) {
     std::vector<Delivered> out;
-    while (reader.ReadBlockHeader()) {
+    while (reader.ReadBlockHeader() && out.size() <= 100000) {
         const bool isSamples = reader.CurrentBlockHeader().Kind() == layout::BlockKind::Samples;
         if (isSamples && !reader.ReadBlockData()) break;
         reader.FixBaseSampleNumber();
-        out.push_back({reader.CurrentBlockHeader().Kind(), reader.CurrentChannelKey(),
-                       reader.CurrentBlockHeader().SampleNo, isSamples ? reader.CurrentSampleCount() : 0,
-                       reader.CurrentBlockPosition()});
-        if (out.size() > maxBlocks) {
-            ADD_FAILURE() << "the walk does not end";
-            break;
-        }
+        out.emplace_back(reader.CurrentBlockHeader().Kind(), reader.CurrentChannelKey(),
+                         reader.CurrentBlockHeader().SampleNo, isSamples ? reader.CurrentSampleCount() : 0,
+                         reader.CurrentBlockPosition());
     }
+    EXPECT_LE(out.size(), 100000u) << "the walk does not end";
     return out;
 }
 
