@@ -8,131 +8,81 @@
 
 namespace {
 
-using tarn::test::CCountingDispatch;
-
 template <typename Outer, typename Member>
 std::ptrdiff_t OffsetOf(const Outer& outer, const Member& member) {
     return reinterpret_cast<const char*>(&member) - reinterpret_cast<const char*>(&outer);
 }
 
-TEST(Abi, BaseTypesHaveTheWindowsWidths) {
-    static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4);
-    static_assert(sizeof(SHORT) == 2 && sizeof(USHORT) == 2 && sizeof(LONG) == 4 && sizeof(ULONG) == 4);
-    static_assert(sizeof(LONGLONG) == 8 && sizeof(ULONGLONG) == 8 && sizeof(INT) == 4 && sizeof(UINT) == 4);
-    static_assert(sizeof(BOOL) == 4 && sizeof(VARIANT_BOOL) == 2 && sizeof(OLECHAR) == 2);
-    static_assert(sizeof(HRESULT) == 4 && sizeof(SCODE) == 4 && sizeof(LCID) == 4 && sizeof(DISPID) == 4);
-    static_assert(sizeof(VARTYPE) == 2 && sizeof(DATE) == 8 && sizeof(GUID) == 16);
+TEST(Abi, TypesAndStructuresHaveTheWindowsWidthsAndLayout) {
+    static_assert(sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(ULONG) == 4);
+    static_assert(sizeof(LONGLONG) == 8 && sizeof(INT) == 4 && sizeof(BOOL) == 4 && sizeof(VARIANT_BOOL) == 2);
+    static_assert(sizeof(OLECHAR) == 2 && sizeof(HRESULT) == 4 && sizeof(LCID) == 4 && sizeof(DISPID) == 4);
+    static_assert(sizeof(VARTYPE) == 2 && sizeof(DATE) == 8 && sizeof(GUID) == 16 && LONG(-1) < 0);
     EXPECT_EQ(VARIANT_TRUE, -1);
-    EXPECT_EQ(VARIANT_FALSE, 0);
-    EXPECT_EQ(LONG(-1), -1);   // signed, unlike DWORD
-    EXPECT_GT(DWORD(-1), 0u);
-}
 
-TEST(Abi, StructuresHaveTheWindowsLayout) {
-    const std::size_t pointer = sizeof(void*);
+    const std::ptrdiff_t pointer = sizeof(void*);
     VARIANT v;
-    EXPECT_EQ(sizeof(VARIANT), 8 + 2 * pointer);
-    EXPECT_EQ(OffsetOf(v, v.vt), 0);
+    EXPECT_EQ(sizeof(VARIANT), 8 + 2 * sizeof(void*));
     EXPECT_EQ(OffsetOf(v, v.wReserved3), 6);
     EXPECT_EQ(OffsetOf(v, v.lVal), 8);
-    EXPECT_EQ(OffsetOf(v, v.dblVal), 8);
     EXPECT_EQ(OffsetOf(v, v.bstrVal), 8);
-
     SAFEARRAY a;
     EXPECT_EQ(OffsetOf(a, a.fFeatures), 2);
     EXPECT_EQ(OffsetOf(a, a.cbElements), 4);
     EXPECT_EQ(OffsetOf(a, a.cLocks), 8);
-    EXPECT_EQ(OffsetOf(a, a.pvData), std::ptrdiff_t(pointer == 8 ? 16 : 12));
-    EXPECT_EQ(OffsetOf(a, a.rgsabound[0].lLbound), OffsetOf(a, a.pvData) + std::ptrdiff_t(pointer) + 4);
-
-    EXPECT_EQ(sizeof(DISPPARAMS), 2 * pointer + 8);
+    EXPECT_EQ(OffsetOf(a, a.pvData), pointer == 8 ? 16 : 12);
+    EXPECT_EQ(OffsetOf(a, a.rgsabound[0].lLbound), OffsetOf(a, a.pvData) + pointer + 4);
+    EXPECT_EQ(sizeof(DISPPARAMS), 2 * sizeof(void*) + 8);
     EXPECT_EQ(sizeof(EXCEPINFO), pointer == 8 ? 64u : 32u);
-
     GUID g;
-    EXPECT_EQ(OffsetOf(g, g.Data2), 4);
     EXPECT_EQ(OffsetOf(g, g.Data3), 6);
     EXPECT_EQ(OffsetOf(g, g.Data4), 8);
 }
 
-TEST(Abi, StatusCodesHaveTheWindowsValues) {
+TEST(Abi, CodesAndConstantsHaveTheWindowsValues) {
     const struct {
-        HRESULT code;
-        std::uint32_t value;
-    } codes[] = {
-        {S_OK, 0},
-        {S_FALSE, 1},
-        {E_NOTIMPL, 0x80004001},
-        {E_NOINTERFACE, 0x80004002},
-        {E_POINTER, 0x80004003},
-        {E_FAIL, 0x80004005},
-        {E_UNEXPECTED, 0x8000FFFF},
-        {E_ACCESSDENIED, 0x80070005},
-        {E_OUTOFMEMORY, 0x8007000E},
-        {E_INVALIDARG, 0x80070057},
-        {DISP_E_MEMBERNOTFOUND, 0x80020003},
-        {DISP_E_PARAMNOTFOUND, 0x80020004},
-        {DISP_E_TYPEMISMATCH, 0x80020005},
-        {DISP_E_UNKNOWNNAME, 0x80020006},
-        {DISP_E_BADVARTYPE, 0x80020008},
-        {DISP_E_EXCEPTION, 0x80020009},
-        {DISP_E_OVERFLOW, 0x8002000A},
-        {DISP_E_BADINDEX, 0x8002000B},
-        {DISP_E_ARRAYISLOCKED, 0x8002000D},
-        {DISP_E_BADPARAMCOUNT, 0x8002000E},
-        {TYPE_E_ELEMENTNOTFOUND, 0x8002802B},
-        {CLASS_E_NOAGGREGATION, 0x80040110},
-        {CLASS_E_CLASSNOTAVAILABLE, 0x80040111},
-        {REGDB_E_CLASSNOTREG, 0x80040154},
-        {CONNECT_E_NOCONNECTION, 0x80040200},
-        {CONNECT_E_ADVISELIMIT, 0x80040201},
-        {CONNECT_E_CANNOTCONNECT, 0x80040202},
-        {CONNECT_E_OVERRIDDEN, 0x80040203},
-        {SELFREG_E_TYPELIB, 0x80040200},
-        {SELFREG_E_CLASS, 0x80040201},
-        {HRESULT_FROM_WIN32(2), 0x80070002},
-        {HRESULT_FROM_WIN32(0), 0},
-        {MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200), 0x80040200},
-    };
-    for (const auto& c : codes) EXPECT_EQ(static_cast<std::uint32_t>(c.code), c.value);
-    EXPECT_TRUE(SUCCEEDED(S_FALSE));
-    EXPECT_TRUE(FAILED(E_FAIL));
-}
-
-TEST(Abi, VariantTypesAndDispatchConstantsHaveTheWindowsValues) {
-    const struct {
-        int actual;
-        int expected;
+        std::int64_t actual;
+        std::int64_t expected;
     } values[] = {
-        {VT_EMPTY, 0},   {VT_NULL, 1},      {VT_I2, 2},       {VT_I4, 3},      {VT_R4, 4},
-        {VT_R8, 5},      {VT_DATE, 7},      {VT_BSTR, 8},     {VT_DISPATCH, 9}, {VT_ERROR, 10},
-        {VT_BOOL, 11},   {VT_VARIANT, 12},  {VT_UNKNOWN, 13}, {VT_I1, 16},     {VT_UI1, 17},
-        {VT_UI2, 18},    {VT_UI4, 19},      {VT_I8, 20},      {VT_UI8, 21},    {VT_INT, 22},
-        {VT_UINT, 23},   {VT_ARRAY, 0x2000}, {VT_BYREF, 0x4000},
-        {DISPATCH_METHOD, 1}, {DISPATCH_PROPERTYGET, 2}, {DISPATCH_PROPERTYPUT, 4},
-        {DISPATCH_PROPERTYPUTREF, 8}, {DISPID_PROPERTYPUT, -3}, {DISPID_UNKNOWN, -1},
-        {int(LOCALE_USER_DEFAULT), 0x400}, {int(LOCALE_SYSTEM_DEFAULT), 0x800}, {int(LOCALE_INVARIANT), 0x7F},
+        {S_FALSE, 1}, {E_NOTIMPL, 0x80004001}, {E_NOINTERFACE, 0x80004002}, {E_POINTER, 0x80004003},
+        {E_FAIL, 0x80004005}, {E_UNEXPECTED, 0x8000FFFF}, {E_ACCESSDENIED, 0x80070005},
+        {E_OUTOFMEMORY, 0x8007000E}, {E_INVALIDARG, 0x80070057}, {DISP_E_MEMBERNOTFOUND, 0x80020003},
+        {DISP_E_PARAMNOTFOUND, 0x80020004}, {DISP_E_TYPEMISMATCH, 0x80020005}, {DISP_E_UNKNOWNNAME, 0x80020006},
+        {DISP_E_BADVARTYPE, 0x80020008}, {DISP_E_EXCEPTION, 0x80020009}, {DISP_E_OVERFLOW, 0x8002000A},
+        {DISP_E_BADINDEX, 0x8002000B}, {DISP_E_ARRAYISLOCKED, 0x8002000D}, {DISP_E_BADPARAMCOUNT, 0x8002000E},
+        {TYPE_E_ELEMENTNOTFOUND, 0x8002802B}, {CLASS_E_NOAGGREGATION, 0x80040110},
+        {CLASS_E_CLASSNOTAVAILABLE, 0x80040111}, {REGDB_E_CLASSNOTREG, 0x80040154},
+        {CONNECT_E_NOCONNECTION, 0x80040200}, {CONNECT_E_ADVISELIMIT, 0x80040201},
+        {CONNECT_E_CANNOTCONNECT, 0x80040202}, {CONNECT_E_OVERRIDDEN, 0x80040203},
+        {SELFREG_E_TYPELIB, 0x80040200}, {SELFREG_E_CLASS, 0x80040201}, {HRESULT_FROM_WIN32(2), 0x80070002},
+        {HRESULT_FROM_WIN32(0), 0}, {MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200), 0x80040200},
+        {VT_NULL, 1}, {VT_I2, 2}, {VT_I4, 3}, {VT_R4, 4}, {VT_R8, 5}, {VT_DATE, 7}, {VT_BSTR, 8},
+        {VT_DISPATCH, 9}, {VT_ERROR, 10}, {VT_BOOL, 11}, {VT_VARIANT, 12}, {VT_UNKNOWN, 13}, {VT_I1, 16},
+        {VT_UI1, 17}, {VT_UI2, 18}, {VT_UI4, 19}, {VT_I8, 20}, {VT_UI8, 21}, {VT_INT, 22}, {VT_UINT, 23},
+        {VT_ARRAY, 0x2000}, {VT_BYREF, 0x4000}, {DISPATCH_METHOD, 1}, {DISPATCH_PROPERTYGET, 2},
+        {DISPATCH_PROPERTYPUT, 4}, {DISPATCH_PROPERTYPUTREF, 8}, {DISPID_PROPERTYPUT, -3}, {DISPID_UNKNOWN, -1},
+        {LOCALE_USER_DEFAULT, 0x400}, {LOCALE_SYSTEM_DEFAULT, 0x800}, {LOCALE_INVARIANT, 0x7F},
         {FADF_HAVEVARTYPE, 0x80}, {FADF_BSTR, 0x100}, {FADF_VARIANT, 0x800},
     };
-    for (const auto& v : values) EXPECT_EQ(v.actual, v.expected);
+    for (const auto& v : values) EXPECT_EQ(std::uint32_t(v.actual), std::uint32_t(v.expected)) << std::hex << v.expected;
+    EXPECT_TRUE(SUCCEEDED(S_FALSE));
+    EXPECT_TRUE(FAILED(E_FAIL));
 }
 
 TEST(Abi, InterfaceIdentifiersHaveTheirRealValues) {
     const GUID unknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
     const GUID dispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
     EXPECT_TRUE(IsEqualIID(IID_IUnknown, unknown));
-    EXPECT_TRUE(IsEqualIID(IID_IDispatch, dispatch));
     EXPECT_TRUE(IID_IDispatch == dispatch);
-    EXPECT_TRUE(IID_IDispatch != IID_IUnknown);
     GUID nearly = dispatch;
     nearly.Data4[7] = 0x47;   // differs in the last byte only
     EXPECT_FALSE(IsEqualGUID(nearly, dispatch));
-    EXPECT_TRUE(IsEqualCLSID(GUID_NULL, GUID{}));
 }
 
 TEST(Abi, ClientsCallThroughTheWindowsVtableOrder) {
     // What a C client does: the object's first pointer is its method table, and each method
     // takes the object as its first argument.
-    CCountingDispatch object;
+    tarn::test::CCountingDispatch object;
     IDispatch* dispatch = &object;
     void** vtable = *reinterpret_cast<void***>(dispatch);
     using Counter = ULONG(STDMETHODCALLTYPE*)(IDispatch*);
@@ -142,7 +92,6 @@ TEST(Abi, ClientsCallThroughTheWindowsVtableOrder) {
     using GetIDsOfNames = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
     using Invoke = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*,
                                                VARIANT*, EXCEPINFO*, UINT*);
-
     void* found = nullptr;
     EXPECT_EQ(reinterpret_cast<QueryInterface>(vtable[0])(dispatch, IID_IDispatch, &found), S_OK);
     EXPECT_EQ(found, static_cast<void*>(dispatch));
@@ -150,12 +99,10 @@ TEST(Abi, ClientsCallThroughTheWindowsVtableOrder) {
     EXPECT_EQ(reinterpret_cast<Counter>(vtable[2])(dispatch), 2u);   // Release
     UINT count = 9;
     EXPECT_EQ(reinterpret_cast<GetTypeInfoCount>(vtable[3])(dispatch, &count), S_FALSE);
-    EXPECT_EQ(count, 0u);
     EXPECT_EQ(reinterpret_cast<GetTypeInfo>(vtable[4])(dispatch, 0, 0, nullptr), E_NOTIMPL);
     EXPECT_EQ(reinterpret_cast<GetIDsOfNames>(vtable[5])(dispatch, IID_NULL, nullptr, 0, 0, nullptr),
               DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(reinterpret_cast<Invoke>(vtable[6])(dispatch, 0, IID_NULL, 0, 0, nullptr, nullptr, nullptr,
-                                                  nullptr),
+    EXPECT_EQ(reinterpret_cast<Invoke>(vtable[6])(dispatch, 0, IID_NULL, 0, 0, nullptr, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
 }
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-using tarn::test::Ascii;
 using tarn::test::CScopedVariant;
 using tarn::test::Describe;
 
@@ -27,11 +26,8 @@ void Fill(VARIANT& v, const Source& source) {
     VariantInit(&v);
     V_VT(&v) = source.vt;
     switch (source.vt) {
-    case VT_I2: V_I2(&v) = SHORT(source.number); break;
     case VT_I4: V_I4(&v) = LONG(source.number); break;
     case VT_I8: V_I8(&v) = LONGLONG(source.number); break;
-    case VT_UI1: V_UI1(&v) = BYTE(source.number); break;
-    case VT_UI2: V_UI2(&v) = USHORT(source.number); break;
     case VT_R4: V_R4(&v) = FLOAT(source.number); break;
     case VT_R8: V_R8(&v) = source.number; break;
     case VT_BOOL: V_BOOL(&v) = VARIANT_BOOL(source.number); break;
@@ -61,107 +57,47 @@ void Check(const Case& c) {
     else EXPECT_EQ(V_VT(result.get()), VT_EMPTY);
 }
 
-TEST(ChangeType, NumbersToText) {
+TEST(ChangeType, Conversions) {
     const Case cases[] = {
-        {Number(VT_I4, 123), VT_BSTR, S_OK, "BSTR:123"},
-        {Number(VT_I4, -32769), VT_BSTR, S_OK, "BSTR:-32769"},
+        // Numbers to text: 15 significant digits for doubles, 7 for floats, exponents from 1E+15.
         {Number(VT_I8, 5000000000.0), VT_BSTR, S_OK, "BSTR:5000000000"},
-        {Number(VT_R8, 0.5), VT_BSTR, S_OK, "BSTR:0.5"},
-        {Number(VT_R8, 65536), VT_BSTR, S_OK, "BSTR:65536"},
-        {Number(VT_R8, -1.25), VT_BSTR, S_OK, "BSTR:-1.25"},
         {Number(VT_R8, -0.0), VT_BSTR, S_OK, "BSTR:0"},
-        {Number(VT_R8, 1.0 / 3), VT_BSTR, S_OK, "BSTR:0.333333333333333"},   // 15 digits
-        {Number(VT_R8, 123456789012345.0), VT_BSTR, S_OK, "BSTR:123456789012345"},
+        {Number(VT_R8, 1.0 / 3), VT_BSTR, S_OK, "BSTR:0.333333333333333"},
         {Number(VT_R8, 1e15), VT_BSTR, S_OK, "BSTR:1E+15"},
         {Number(VT_R8, 1e-5), VT_BSTR, S_OK, "BSTR:1E-05"},
-        {Number(VT_R8, 2.5e-10), VT_BSTR, S_OK, "BSTR:2.5E-10"},
-        {Number(VT_R8, 1e100), VT_BSTR, S_OK, "BSTR:1E+100"},
-        {Number(VT_R8, 0.5), VT_BSTR, S_OK, "BSTR:0,5", kGerman},
-        {Number(VT_R8, 65536), VT_BSTR, S_OK, "BSTR:65536", kGerman},
+        {Number(VT_R8, -1.25), VT_BSTR, S_OK, "BSTR:-1,25", kGerman},
         {Number(VT_R4, 0.1), VT_BSTR, S_OK, "BSTR:0.1"},   // 7 digits hide the float's error
-        {Number(VT_R4, 1.0 / 3), VT_BSTR, S_OK, "BSTR:0.3333333"},
         {Number(VT_R4, 123456789012345.0), VT_BSTR, S_OK, "BSTR:1.234568E+14"},
         // Exact ties round away from zero, not to even.
         {Number(VT_R4, 824529.25), VT_BSTR, S_OK, "BSTR:824529.3"},
         {Number(VT_R8, -5.779937744140625), VT_BSTR, S_OK, "BSTR:-5.77993774414063"},
-        {Number(VT_BOOL, -1), VT_BSTR, S_OK, "BSTR:-1"},
-        {Number(VT_BOOL, 0), VT_BSTR, S_OK, "BSTR:0"},
         {Number(VT_BOOL, -1), VT_BSTR, S_OK, "BSTR:True", kEnglish, VARIANT_ALPHABOOL},
         {Number(VT_EMPTY, 0), VT_BSTR, S_OK, "BSTR:"},
-    };
-    for (const Case& c : cases) Check(c);
-}
-
-TEST(ChangeType, BetweenNumbersRoundsHalfToEvenAndChecksTheRange) {
-    const Case cases[] = {
+        // Between numbers: half to even, and the range is checked after rounding.
         {Number(VT_R8, 2.5), VT_I4, S_OK, "I4:2"},
-        {Number(VT_R8, 3.5), VT_I4, S_OK, "I4:4"},
         {Number(VT_R8, -1.5), VT_I2, S_OK, "I2:-2"},
-        {Number(VT_R8, -0.5), VT_I4, S_OK, "I4:0"},
-        {Number(VT_R8, -0.6), VT_I4, S_OK, "I4:-1"},
-        {Number(VT_R4, 2.5), VT_I2, S_OK, "I2:2"},
         {Number(VT_R8, -2147483648.5), VT_I4, S_OK, "I4:-2147483648"},
         {Number(VT_R8, 2147483647.5), VT_I4, DISP_E_OVERFLOW, ""},
         {Number(VT_R8, 255.5), VT_UI1, DISP_E_OVERFLOW, ""},
-        {Number(VT_R8, 1e300), VT_I4, DISP_E_OVERFLOW, ""},
         {Number(VT_R8, 1e300), VT_R4, DISP_E_OVERFLOW, ""},
-        {Number(VT_R8, 1e-50), VT_BOOL, S_OK, "BOOL:-1"},
-        {Number(VT_I4, 255), VT_UI1, S_OK, "UI1:255"},
-        {Number(VT_I4, 70000), VT_I2, DISP_E_OVERFLOW, ""},
         {Number(VT_I4, -32769), VT_I2, DISP_E_OVERFLOW, ""},
-        {Number(VT_I2, -1), VT_UI1, DISP_E_OVERFLOW, ""},
-        {Number(VT_I2, 300), VT_UI1, DISP_E_OVERFLOW, ""},
-        {Number(VT_I2, 300), VT_R8, S_OK, "R8:300"},
-        {Number(VT_I4, 0), VT_BOOL, S_OK, "BOOL:0"},
-        {Number(VT_UI2, 65535), VT_I4, S_OK, "I4:65535"},
         {Number(VT_I8, 5000000000.0), VT_I4, DISP_E_OVERFLOW, ""},
-        {Number(VT_I8, 5000000000.0), VT_R8, S_OK, "R8:5000000000"},
-        {Number(VT_BOOL, -1), VT_I4, S_OK, "I4:-1"},
         {Number(VT_BOOL, -1), VT_UI1, S_OK, "UI1:255"},   // a Boolean is taken bit for bit
-        {Number(VT_BOOL, -1), VT_R8, S_OK, "R8:-1"},
-        {Number(VT_EMPTY, 0), VT_I4, S_OK, "I4:0"},
-        {Number(VT_EMPTY, 0), VT_BOOL, S_OK, "BOOL:0"},
-    };
-    for (const Case& c : cases) Check(c);
-}
-
-TEST(ChangeType, TextToNumbersUsesTheLocale) {
-    const Case cases[] = {
-        {Text(OLESTR("12")), VT_I4, S_OK, "I4:12"},
-        {Text(OLESTR("1.5")), VT_I2, S_OK, "I2:2"},
-        {Text(OLESTR("2.5")), VT_I4, S_OK, "I4:2"},
-        {Text(OLESTR("1.5")), VT_R8, S_OK, "R8:1.5"},
+        // Text to numbers follows the locale.
         {Text(OLESTR("1,5")), VT_I4, S_OK, "I4:15"},   // a thousands separator in English
         {Text(OLESTR("1,5")), VT_R8, S_OK, "R8:1.5", kGerman},
-        {Text(OLESTR("-1")), VT_UI1, DISP_E_OVERFLOW, ""},
         {Text(OLESTR("70000")), VT_I2, DISP_E_OVERFLOW, ""},
-        {Text(OLESTR("1e40")), VT_R4, DISP_E_OVERFLOW, ""},
-        {Text(OLESTR("abc")), VT_I4, DISP_E_TYPEMISMATCH, ""},
         {Text(OLESTR("")), VT_R8, DISP_E_TYPEMISMATCH, ""},
         {Text(nullptr), VT_I4, DISP_E_TYPEMISMATCH, ""},
-        {Text(OLESTR("True")), VT_BOOL, S_OK, "BOOL:-1"},
-        {Text(OLESTR("false")), VT_BOOL, S_OK, "BOOL:0"},
         {Text(OLESTR("#TRUE#")), VT_BOOL, S_OK, "BOOL:-1"},
-        {Text(OLESTR("0")), VT_BOOL, S_OK, "BOOL:0"},
         {Text(OLESTR("12")), VT_BOOL, S_OK, "BOOL:-1"},
         {Text(OLESTR(" true ")), VT_BOOL, DISP_E_TYPEMISMATCH, ""},
-        {Text(OLESTR("yes")), VT_BOOL, DISP_E_TYPEMISMATCH, ""},
-        {Text(OLESTR("abc")), VT_BSTR, S_OK, "BSTR:abc"},
         {Text(nullptr), VT_BSTR, S_OK, "BSTR:"},
-    };
-    for (const Case& c : cases) Check(c);
-}
-
-TEST(ChangeType, TypesWithoutAConversion) {
-    const Case cases[] = {
+        // Types without a conversion.
         {Number(VT_NULL, 0), VT_I4, DISP_E_TYPEMISMATCH, ""},
-        {Number(VT_NULL, 0), VT_BSTR, DISP_E_TYPEMISMATCH, ""},
-        {Number(VT_NULL, 0), VT_EMPTY, DISP_E_TYPEMISMATCH, ""},
         {Number(VT_NULL, 0), VT_NULL, S_OK, "NULL"},
-        {Number(VT_ERROR, 0), VT_I4, DISP_E_TYPEMISMATCH, ""},
         {Number(VT_I4, 123), VT_EMPTY, S_OK, "EMPTY"},
         {Number(VT_I4, 123), VT_VARIANT, DISP_E_TYPEMISMATCH, ""},
-        {Number(VT_I4, 123), VT_ARRAY | VT_I4, DISP_E_TYPEMISMATCH, ""},
         {Number(VT_I4, 123), VT_BYREF | VT_I4, DISP_E_TYPEMISMATCH, ""},
         {Number(VT_I4, 123), 0x7F, DISP_E_BADVARTYPE, ""},
         {Number(0x7F, 0), VT_I4, DISP_E_BADVARTYPE, ""},
@@ -182,44 +118,35 @@ TEST(ChangeType, ReferencesAreReadThrough) {
     V_BSTRREF(&sources[1]) = &text;
     V_VT(&sources[2]) = VT_BYREF | VT_VARIANT;
     V_VARIANTREF(&sources[2]) = &inner;
-    const struct {
-        VARTYPE target;
-        const char* expected;
-    } expected[] = {{VT_BSTR, "BSTR:42"}, {VT_I4, "I4:77"}, {VT_R8, "R8:5"}};
+    const VARTYPE targets[] = {VT_BSTR, VT_I4, VT_R8};
+    const char* expected[] = {"BSTR:42", "I4:77", "R8:5"};
     for (int i = 0; i < 3; ++i) {
         CScopedVariant result;
-        EXPECT_EQ(VariantChangeTypeEx(result.get(), &sources[i], kEnglish, 0, expected[i].target), S_OK);
-        EXPECT_EQ(Describe(*result.get()), expected[i].expected);
+        EXPECT_EQ(VariantChangeTypeEx(result.get(), &sources[i], kEnglish, 0, targets[i]), S_OK);
+        EXPECT_EQ(Describe(*result.get()), expected[i]);
     }
-    EXPECT_EQ(Ascii(text), "77");   // the target still belongs to the caller
+    EXPECT_EQ(tarn::test::Ascii(text), "77");   // the target still belongs to the caller
     SysFreeString(text);
 }
 
-TEST(ChangeType, InPlaceConversionFreesTheOldValueOnlyOnSuccess) {
+TEST(ChangeType, FailureLeavesTheDestinationUnchangedInPlaceOrNot) {
     CScopedVariant v;
     V_VT(v.get()) = VT_BSTR;
-    V_BSTR(v.get()) = SysAllocString(OLESTR("12"));
-    EXPECT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
-    EXPECT_EQ(Describe(*v.get()), "I4:12");
-
-    VariantClear(v.get());
-    V_VT(v.get()) = VT_BSTR;
-    V_BSTR(v.get()) = SysAllocString(OLESTR("xx"));
+    V_BSTR(v.get()) = SysAllocString(OLESTR("zz"));
     EXPECT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(Describe(*v.get()), "BSTR:xx");
-}
-
-TEST(ChangeType, FailureLeavesTheDestinationUnchanged) {
-    CScopedVariant source;
-    V_VT(source.get()) = VT_BSTR;
-    V_BSTR(source.get()) = SysAllocString(OLESTR("zz"));
+    EXPECT_EQ(Describe(*v.get()), "BSTR:zz");
     CScopedVariant destination;
     V_VT(destination.get()) = VT_BSTR;
     V_BSTR(destination.get()) = SysAllocString(OLESTR("old"));
-    EXPECT_EQ(VariantChangeType(destination.get(), source.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(VariantChangeType(destination.get(), v.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(Describe(*destination.get()), "BSTR:old");
-    EXPECT_EQ(VariantChangeType(destination.get(), source.get(), 0, VT_BSTR), S_OK);   // frees "old"
+    EXPECT_EQ(VariantChangeType(destination.get(), v.get(), 0, VT_BSTR), S_OK);   // frees "old"
     EXPECT_EQ(Describe(*destination.get()), "BSTR:zz");
+
+    V_BSTR(v.get())[0] = OLECHAR('1');
+    V_BSTR(v.get())[1] = OLECHAR('2');
+    EXPECT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);   // in place frees the old text
+    EXPECT_EQ(Describe(*v.get()), "I4:12");
 }
 
 }  // namespace

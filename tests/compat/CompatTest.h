@@ -36,12 +36,8 @@ inline std::string Describe(const VARIANT& v) {
     case VT_BSTR: return "BSTR:" + Ascii(v.bstrVal);
     case VT_I2: std::snprintf(number, sizeof number, "I2:%d", v.iVal); break;
     case VT_I4: std::snprintf(number, sizeof number, "I4:%ld", long(v.lVal)); break;
-    case VT_I8: std::snprintf(number, sizeof number, "I8:%lld", static_cast<long long>(v.llVal)); break;
     case VT_UI1: std::snprintf(number, sizeof number, "UI1:%u", unsigned(v.bVal)); break;
-    case VT_UI2: std::snprintf(number, sizeof number, "UI2:%u", unsigned(v.uiVal)); break;
-    case VT_UI4: std::snprintf(number, sizeof number, "UI4:%lu", static_cast<unsigned long>(v.ulVal)); break;
     case VT_BOOL: std::snprintf(number, sizeof number, "BOOL:%d", v.boolVal); break;
-    case VT_R4: std::snprintf(number, sizeof number, "R4:%.9g", double(v.fltVal)); break;
     case VT_R8: std::snprintf(number, sizeof number, "R8:%.17g", v.dblVal); break;
     default: std::snprintf(number, sizeof number, "vt=0x%x", unsigned(v.vt)); break;
     }
@@ -56,7 +52,6 @@ public:
     CScopedVariant(const CScopedVariant&) = delete;
     CScopedVariant& operator=(const CScopedVariant&) = delete;
     VARIANT* get() { return &m_Value; }
-    VARIANT* operator->() { return &m_Value; }
 
 private:
     VARIANT m_Value;
@@ -76,21 +71,14 @@ public:
     }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) {
-            *ppvObject = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+        const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch);
+        *ppvObject = known ? static_cast<IDispatch*>(this) : nullptr;
+        if (known) AddRef();
+        return known ? S_OK : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++m_References; }
     STDMETHODIMP_(ULONG) Release() override { return --m_References; }
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        *pctinfo = 0;
-        return S_FALSE;
-    }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return S_FALSE; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {

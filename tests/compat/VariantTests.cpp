@@ -51,9 +51,6 @@ TEST(Variant, CopyIsDeepForTextAndArraysAndCountsInterfaces) {
     CScopedVariant arrayCopy;
     ASSERT_EQ(VariantCopy(arrayCopy.get(), array.get()), S_OK);
     EXPECT_NE(V_ARRAY(arrayCopy.get()), V_ARRAY(array.get()));
-    LONG upper = 0;
-    EXPECT_EQ(SafeArrayGetUBound(V_ARRAY(arrayCopy.get()), 1, &upper), S_OK);
-    EXPECT_EQ(upper, 1);
 
     CCountingDispatch object;
     {
@@ -70,7 +67,7 @@ TEST(Variant, CopyIsDeepForTextAndArraysAndCountsInterfaces) {
     EXPECT_EQ(object.m_References, 1u);
 }
 
-TEST(Variant, CopyOfAReferenceSharesTheTarget) {
+TEST(Variant, CopyOfAReferenceSharesTheTargetAndCopyOntoItselfChangesNothing) {
     LONG target = 5;
     VARIANT reference;
     V_VT(&reference) = VT_BYREF | VT_I4;
@@ -79,9 +76,7 @@ TEST(Variant, CopyOfAReferenceSharesTheTarget) {
     ASSERT_EQ(VariantCopy(copy.get(), &reference), S_OK);
     EXPECT_EQ(V_VT(copy.get()), VT_BYREF | VT_I4);
     EXPECT_EQ(V_I4REF(copy.get()), &target);
-}
 
-TEST(Variant, CopyOntoItselfChangesNothing) {
     CScopedVariant v;
     V_VT(v.get()) = VT_BSTR;
     V_BSTR(v.get()) = SysAllocString(OLESTR("self"));

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +20,7 @@ TEST(DebugOutput, SinkReceivesLinesFromSeveralThreads) {
     Captured captured;
     platform::SetDebugOutputSink(&Captured::Sink, &captured);
     platform::DebugOutput("first\n");
-    platform::DebugOutput(nullptr);
+    platform::DebugOutput(nullptr);   // ignored
     auto writer = [] {
         for (int i = 0; i < 500; ++i) platform::DebugOutput("line\n");
     };
@@ -53,23 +52,13 @@ TEST(LocalTime64, UnderUtc) {
 #endif
     std::tm tm{};
     ASSERT_TRUE(platform::LocalTime64(1700000000, tm));   // 2023-11-14 22:13:20, a Tuesday
-    EXPECT_EQ(tm.tm_year, 123);
-    EXPECT_EQ(tm.tm_mon, 10);
-    EXPECT_EQ(tm.tm_mday, 14);
-    EXPECT_EQ(tm.tm_hour, 22);
-    EXPECT_EQ(tm.tm_min, 13);
-    EXPECT_EQ(tm.tm_sec, 20);
-    EXPECT_EQ(tm.tm_wday, 2);
+    const int fields[] = {tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
+    EXPECT_EQ(std::vector<int>(fields, fields + 7), (std::vector<int>{123, 10, 14, 22, 13, 20, 2}));
     ASSERT_TRUE(platform::LocalTime64(5000000000LL, tm));   // past 2038
     EXPECT_EQ(tm.tm_year, 228);
     // Both builds accept the Windows runtime's range only: 1970 to the end of 3000.
     EXPECT_FALSE(platform::LocalTime64(-1, tm));
     EXPECT_FALSE(platform::LocalTime64(32535215999LL + 86400, tm));
-}
-
-TEST(DecimalSeparator, IsAPrintableCharacter) {
-    const char16_t separator = platform::UserDecimalSeparator();
-    EXPECT_GT(separator, u' ');
 }
 
 #ifndef _WIN32
@@ -86,10 +75,8 @@ TEST(DecimalSeparator, FollowsTheEnvironment) {
         {"de_DE.UTF-8", nullptr, nullptr, u','},
         {"en_US.UTF-8", "de_DE.UTF-8", nullptr, u'.'},   // LC_ALL first
         {"", "fr_FR.UTF-8", "en_US", u','},             // empty ones do not count
-        {nullptr, nullptr, "pt_BR.UTF-8", u','},
         {nullptr, nullptr, "de_CH.UTF-8", u'.'},
         {"C", nullptr, "de_DE", u'.'},
-        {"C.UTF-8", nullptr, nullptr, u'.'},
         {nullptr, nullptr, nullptr, u'.'},
     };
     for (const Case& c : cases) {
