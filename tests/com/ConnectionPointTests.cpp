@@ -53,14 +53,6 @@ TEST_F(ConnectionPoints, ContainerFindsOnlyItsEventInterface) {
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(container->FindConnectionPoint(DIID_ITestEvents, nullptr), E_POINTER);
 
-    IID iid = IID_NULL;
-    EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
-    EXPECT_TRUE(IsEqualIID(iid, DIID_ITestEvents));
-    IConnectionPointContainer* back = nullptr;
-    EXPECT_EQ(point->GetConnectionPointContainer(&back), S_OK);
-    EXPECT_EQ(back, container);
-    back->Release();
-
     IEnumConnectionPoints* points = nullptr;
     ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
     IConnectionPoint* got[2] = {};

@@ -15,38 +15,42 @@ std::string SetupWith(const std::string& recorderLines) {
     return "\n[SETUP START]" + recorderLines + "\n[Channel 1]\nUnit=V\n[SETUP STOP]\n";
 }
 
-TEST_F(ComponentTest, DescriptionIsTheWholeSetupText) {
-    const std::string setup = std::string(kTwoChannelSetup) + "[RECFileInfoSection]\nx=\xe9";
-    Open(TwoChannelRecording(setup));
-    BSTR text = nullptr;
-    ASSERT_EQ(component.get_Description(&text), S_OK);
-    const UniqueBstr owned(text);
-    EXPECT_EQ(BstrText(text), platform::AnsiToWide(setup));
+// The description is the whole setup text, up to its first zero byte.
+TEST_F(ComponentTest, DescriptionIsTheSetupText) {
+    const std::string full = std::string(kTwoChannelSetup) + "[RECFileInfoSection]\nx=\xe9";
+    const std::pair<std::string, std::string> cases[] = {
+        {full, full}, {std::string(kTwoChannelSetup) + std::string("\0binary", 7), kTwoChannelSetup}};
+    for (const auto& [setup, expected] : cases) {
+        component.close();
+        Open(TwoChannelRecording(setup));
+        BSTR text = nullptr;
+        ASSERT_EQ(component.get_Description(&text), S_OK);
+        const UniqueBstr owned(text);
+        EXPECT_EQ(BstrText(text), platform::AnsiToWide(expected));
+    }
 }
 
-TEST_F(ComponentTest, DescriptionEndsAtTheFirstZeroByte) {
-    Open(TwoChannelRecording(std::string(kTwoChannelSetup) + std::string("\0binary", 7)));
-    BSTR text = nullptr;
-    ASSERT_EQ(component.get_Description(&text), S_OK);
-    const UniqueBstr owned(text);
-    EXPECT_EQ(BstrText(text), platform::AnsiToWide(kTwoChannelSetup));
-}
-
-// Without a setup chunk there is no text: the description is null, the queries that need the
-// text fail, and getParameter finds nothing.
-TEST_F(ComponentTest, RecordingWithoutSetupText) {
+// Without a setup chunk, or after a malformed channel header, there is no text: the queries
+// that need it fail and getParameter finds nothing.
+TEST_F(ComponentTest, NothingToQueryWithoutUsableSetupText) {
+    const std::pair<std::string, HRESULT> cases[] = {
+        {"", E_FAIL}, {"\n[SETUP START]\nSampleFrequency=100\n[Channel 2]\nUnit=V\n[SETUP STOP]\n", E_INVALIDARG}};
+    for (const auto& [setup, correctionHr] : cases) {
+        component.close();
+        Open(TwoChannelRecording(setup));
+        double number = -1;
+        EXPECT_EQ(component.get_SampleFrequency(&number), E_FAIL) << setup;
+        EXPECT_EQ(component.GetCorrectionFactor(setup.empty() ? 1 : 0, &number), correctionHr) << setup;
+        OwnedVariant value;
+        EXPECT_EQ(component.getParameter(Bstr(u"SampleFrequency").get(), 0, value.get()), S_OK);
+        EXPECT_EQ(V_VT(value.get()), VT_EMPTY) << setup;
+    }
+    BSTR text = reinterpret_cast<BSTR>(1), unit = nullptr;   // the recording without setup text
+    ASSERT_EQ(component.close(), S_OK);
     Open(TwoChannelRecording(""));
-    BSTR text = reinterpret_cast<BSTR>(1);
     ASSERT_EQ(component.get_Description(&text), S_OK);
     EXPECT_EQ(text, nullptr);
-    double number = 0;
-    BSTR unit = nullptr;
-    EXPECT_EQ(component.get_SampleFrequency(&number), E_FAIL);
-    EXPECT_EQ(component.GetCorrectionFactor(1, &number), E_FAIL);
     EXPECT_EQ(component.GetUnit(1, &unit), E_FAIL);
-    OwnedVariant value;
-    EXPECT_EQ(component.getParameter(Bstr(u"Unit").get(), 1, value.get()), S_OK);
-    EXPECT_EQ(V_VT(value.get()), VT_EMPTY);
 }
 
 TEST_F(ComponentTest, SampleFrequencyWithEitherSeparator) {
@@ -83,63 +87,35 @@ TEST_F(ComponentTest, SampleFrequencyWithEitherSeparator) {
     }
 }
 
-TEST_F(ComponentTest, SampleFrequencyParameterIsTheText) {
-    Open(TwoChannelRecording());
-    OwnedVariant value;
-    ASSERT_EQ(component.getParameter(Bstr(u"SampleFrequency").get(), 0, value.get()), S_OK);
-    EXPECT_EQ(Text(value), u"44100.5");
-}
-
-TEST_F(ComponentTest, Units) {
-    Open(TwoChannelRecording());
+// Channel 0 (the DC channel) has a factor but no unit; an empty unit is an empty string.
+TEST_F(ComponentTest, UnitsAndCorrectionFactors) {
     struct Case {
         LONG channel;
-        HRESULT hr;
-        const char16_t* unit;
+        const char16_t* unit;   // nullptr: E_FAIL and a null BSTR
+        HRESULT factorHr;
+        double factor;
     };
-    const Case cases[] = {{1, S_OK, u"Pa"}, {2, S_OK, u""}, {0, E_FAIL, nullptr}, {3, E_FAIL, nullptr}, {-1, E_FAIL, nullptr}};
+    const Case cases[] = {
+        {1, u"Pa", S_OK, 0.5},          {2, u"", S_OK, 0.25},           {0, nullptr, S_OK, 0.0},
+        {3, nullptr, E_INVALIDARG, 0}, {-1, nullptr, E_INVALIDARG, 0}, {INT_MAX, nullptr, E_INVALIDARG, 0},
+    };
+    Open(TwoChannelRecording());
     for (const Case& c : cases) {
         BSTR unit = nullptr;
-        EXPECT_EQ(component.GetUnit(c.channel, &unit), c.hr) << c.channel;
+        EXPECT_EQ(component.GetUnit(c.channel, &unit), c.unit ? S_OK : E_FAIL) << c.channel;
         const UniqueBstr owned(unit);
         if (c.unit == nullptr) {
             EXPECT_EQ(unit, nullptr) << c.channel;
         } else {
-            ASSERT_NE(unit, nullptr) << "an empty unit is an empty string, not a null one";
+            ASSERT_NE(unit, nullptr) << c.channel;
             EXPECT_EQ(BstrText(unit), c.unit);
         }
-    }
-}
-
-TEST_F(ComponentTest, CorrectionFactors) {
-    struct Case {
-        LONG channel;
-        HRESULT hr;
-        double factor;
-    };
-    const Case cases[] = {
-        {1, S_OK, 0.5}, {2, S_OK, 0.25}, {0, S_OK, 0.0}, {3, E_INVALIDARG, 0}, {-1, E_INVALIDARG, 0},
-        {INT_MAX, E_INVALIDARG, 0},
-    };
-    Open(TwoChannelRecording());
-    for (const Case& c : cases) {
         double factor = -1;
-        EXPECT_EQ(component.GetCorrectionFactor(c.channel, &factor), c.hr) << c.channel;
-        if (c.hr == S_OK) {
+        EXPECT_EQ(component.GetCorrectionFactor(c.channel, &factor), c.factorHr) << c.channel;
+        if (c.factorHr == S_OK) {
             EXPECT_DOUBLE_EQ(factor, c.factor) << c.channel;
         }
     }
-}
-
-// A malformed channel header empties the store: nothing to find, no table to read from.
-TEST_F(ComponentTest, FailedParseLeavesNothingToQuery) {
-    Open(TwoChannelRecording("\n[SETUP START]\nSampleFrequency=100\n[Channel 2]\nUnit=V\n[SETUP STOP]\n"));
-    double number = -1;
-    EXPECT_EQ(component.GetCorrectionFactor(0, &number), E_INVALIDARG);
-    EXPECT_EQ(component.get_SampleFrequency(&number), E_FAIL);
-    OwnedVariant value;
-    EXPECT_EQ(component.getParameter(Bstr(u"SampleFrequency").get(), 0, value.get()), S_OK);
-    EXPECT_EQ(V_VT(value.get()), VT_EMPTY);
 }
 
 TEST_F(ComponentTest, ParametersByName) {
@@ -150,10 +126,9 @@ TEST_F(ComponentTest, ParametersByName) {
         const char16_t* value;  // nullptr: VT_EMPTY
     };
     const Case cases[] = {
-        {u"SignalName", 1, u"Pressure"}, {u"SignalName", 2, u"Force"}, {u"NoChannels", 0, u"2"},
-        {u"Unit", 0, nullptr},           {u"Unit", 3, nullptr},        {u"Unit", -1, nullptr},
-        {u"unit", 1, nullptr},           {u"Nothing", 1, nullptr},     {u"", 1, nullptr},
-        {nullptr, 1, nullptr},
+        {u"SignalName", 2, u"Force"}, {u"NoChannels", 0, u"2"}, {u"SampleFrequency", 0, u"44100.5"},
+        {u"Unit", 0, nullptr},        {u"Unit", 3, nullptr},    {u"Unit", -1, nullptr},
+        {u"unit", 1, nullptr},        {u"", 1, nullptr},        {nullptr, 1, nullptr},
     };
     for (const Case& c : cases) {
         const UniqueBstr name(c.name ? AllocBstr(c.name) : nullptr);

@@ -92,34 +92,27 @@ TEST_F(Retrieval, ThirtyTwoBitChannel) {
     EXPECT_EQ(Get16({2, 0, 4}).samples, (std::vector<std::int32_t>{1, -1, 1, -2}));
 }
 
-TEST_F(Retrieval, RejectedRanges) {
-    const Range rejected[] = {{0, 0, 4}, {3, 0, 4}, {-1, 0, 4}, {1, 5, 4}, {1, INT_MAX, INT_MIN}};
+// Bad channels and reversed ranges fail, and so do ranges whose result buffer would take
+// gigabytes (instead of asking the allocator) and the lowest start, whose empty result
+// (start - 1) cannot be told. Nothing is returned on failure.
+TEST_F(Retrieval, RejectedAndUnservableRangesFailCleanly) {
+    const Range rejected[] = {{0, 0, 4},       {3, 0, 4},         {-1, 0, 4},         {1, 5, 4},
+                              {1, INT_MAX, INT_MIN}, {1, 0, INT_MAX}, {1, INT_MIN, INT_MAX}, {1, -5, (1 << 30)},
+                              {1, INT_MIN, INT_MIN + 2}};
     for (const Range& r : rejected) {
         LONG last = 0x5A5A;
         short* p16 = nullptr;
         LONG* p32 = nullptr;
-        BYTE status = 0x5A;
-        EXPECT_EQ(component.GetSamples(r.channel, r.start, r.stop, &last, &p16), E_FAIL);
-        EXPECT_EQ(component.GetSamples32Bit(r.channel, r.start, r.stop, &last, &p32), E_FAIL);
-        EXPECT_EQ(component.GetOverloadStatusInRange(r.channel, r.start, r.stop, &status), E_FAIL);
+        EXPECT_EQ(component.GetSamples(r.channel, r.start, r.stop, &last, &p16), E_FAIL) << r.channel << "/" << r.start;
+        EXPECT_EQ(component.GetSamples32Bit(r.channel, r.start, r.stop, &last, &p32), E_FAIL) << r.channel << "/" << r.start;
         EXPECT_EQ(p16, nullptr);
         EXPECT_EQ(p32, nullptr);
-        EXPECT_EQ(last, 0x5A5A) << "nothing is returned on failure";
-        EXPECT_EQ(status, 0x5A);
-    }
-}
-
-// Ranges whose result buffer would take gigabytes fail instead of asking the allocator, and so
-// does the lowest start, whose empty result (start - 1) cannot be told.
-TEST_F(Retrieval, UnservableRangesFailCleanly) {
-    const Range huge[] = {{1, 0, INT_MAX}, {1, INT_MIN, INT_MAX}, {1, -5, (1 << 30)}, {1, INT_MIN, INT_MIN + 2}};
-    for (const Range& r : huge) {
-        LONG last = 0x5A5A;
-        short* p16 = nullptr;
-        LONG* p32 = nullptr;
-        EXPECT_EQ(component.GetSamples(r.channel, r.start, r.stop, &last, &p16), E_FAIL);
-        EXPECT_EQ(component.GetSamples32Bit(r.channel, r.start, r.stop, &last, &p32), E_FAIL);
         EXPECT_EQ(last, 0x5A5A);
+    }
+    for (const Range& r : std::vector<Range>(rejected, rejected + 5)) {   // bad channel or reversed
+        BYTE status = 0x5A;
+        EXPECT_EQ(component.GetOverloadStatusInRange(r.channel, r.start, r.stop, &status), E_FAIL);
+        EXPECT_EQ(status, 0x5A);
     }
     // Within the bound a large range is served (and copies only what exists).
     EXPECT_EQ(Get16({1, 0, (1 << 24)}).last, 11);
@@ -147,7 +140,7 @@ TEST_F(Retrieval, DCIndexesAsASafeArrayFromOne) {
         std::vector<LONG> pairs;  // empty: VT_EMPTY
     };
     const Case cases[] = {
-        {0, 20, {0, 0, 0, 1}}, {5, 13, {0, 1}}, {4, 5, {0, 0}}, {0, 4, {}}, {13, 20, {}}, {5, 12, {}},
+        {0, 20, {0, 0, 0, 1}}, {5, 13, {0, 1}}, {4, 5, {0, 0}}, {0, 4, {}}, {5, 12, {}},
     };
     for (const Case& c : cases) {
         OwnedVariant list;
@@ -191,7 +184,7 @@ TEST_F(Retrieval, DCBlockIsReturnedAsStored) {
     }
 }
 
-TEST_F(Retrieval, WidthAndTrigger) {
+TEST_F(Retrieval, WidthTriggerAndSampleNumbers) {
     const std::pair<LONG, HRESULT> widths[] = {{0, S_OK}, {1, S_OK}, {2, E_FAIL}, {-1, E_FAIL}};
     for (const auto& [index, hr] : widths) {
         LONG is32 = -1;
@@ -201,9 +194,13 @@ TEST_F(Retrieval, WidthAndTrigger) {
         }
     }
     // The scan notes the trigger block but only sequential reading places it.
-    LONG trigger = 0;
+    LONG trigger = 0, first = -1, last = -1;
     ASSERT_EQ(component.GetFirstTriggerSample(&trigger), S_OK);
     EXPECT_EQ(trigger, -1);
+    ASSERT_EQ(component.GetFirstSampleNumber(&first), S_OK);
+    ASSERT_EQ(component.GetLastSampleNumber(&last), S_OK);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 8) << "channel 2 ends first";
 }
 
 // Before a full scan every range request indexes one more block first.
