@@ -9,6 +9,8 @@
 namespace tarn::test {
 namespace {
 
+template <class T> using Copied = std::pair<std::int32_t, std::vector<T>>;  // lastsampleread, values
+
 // A scanned recording and copies out of it into buffers with guard values around the result.
 class Retrieval : public testing::Test {
 protected:
@@ -24,7 +26,7 @@ protected:
 
     // lastsampleread and the copied values of [s0, s1) of channel; the slots after the last
     // sample read must keep their guard, and the guard after the result must stay.
-    template <class T> std::pair<std::int32_t, std::vector<T>> Copy(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
+    template <class T> Copied<T> Copy(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
         const auto size = static_cast<std::size_t>(std::max(s1 - s0, 0));
         std::vector<T> out(size + 1, static_cast<T>(kGuard));
         std::int32_t last;
@@ -46,13 +48,11 @@ protected:
 };
 
 TEST_F(Retrieval, SixteenAndThirtyTwoBitViews) {
-    Open(RecordingBuilder().Header(2)
-             .Samples32({0x00010001, -70000, 5}, At(0))
-             .Samples16({-2, 300}, At(0, 1)));
-    EXPECT_EQ(Copy<std::int16_t>(1, 0, 3), (std::pair<std::int32_t, std::vector<std::int16_t>>{2, {1, -2, 0}}));
-    EXPECT_EQ(Copy<std::int32_t>(1, 0, 3), (std::pair<std::int32_t, std::vector<std::int32_t>>{2, {0x00010001, -70000, 5}}));
-    EXPECT_EQ(Copy<std::int16_t>(2, 0, 2), (std::pair<std::int32_t, std::vector<std::int16_t>>{1, {-2, 300}}));
-    EXPECT_EQ(Copy<std::int32_t>(2, 1, 2), (std::pair<std::int32_t, std::vector<std::int32_t>>{1, {300}}));
+    Open(RecordingBuilder().Header(2).Samples32({0x00010001, -70000, 5}, At(0)).Samples16({-2, 300}, At(0, 1)));
+    EXPECT_EQ(Copy<std::int16_t>(1, 0, 3), (Copied<std::int16_t>{2, {1, -2, 0}}));
+    EXPECT_EQ(Copy<std::int32_t>(1, 0, 3), (Copied<std::int32_t>{2, {0x00010001, -70000, 5}}));
+    EXPECT_EQ(Copy<std::int16_t>(2, 0, 2), (Copied<std::int16_t>{1, {-2, 300}}));
+    EXPECT_EQ(Copy<std::int32_t>(2, 1, 2), (Copied<std::int32_t>{1, {300}}));
     bool is32 = true;
     EXPECT_TRUE(reader().Is32BitData(1, is32) && !is32);
     EXPECT_FALSE(reader().Is32BitData(2, is32));
@@ -78,9 +78,7 @@ TEST_F(Retrieval, RangesCopyWhatTheIndexHolds) {
 }
 
 TEST_F(Retrieval, OverloadStatusIsTheOrOfTheBlocksInRange) {
-    Open(RecordingBuilder().Header(2)
-             .Samples16({1, 2}, At(0).Status(0x0201))
-             .Samples16({1, 2}, At(2).Status(0x04))
+    Open(RecordingBuilder().Header(2).Samples16({1, 2}, At(0).Status(0x0201)).Samples16({1, 2}, At(2).Status(0x04))
              .Samples16({1, 2}, At(4).Status(0x10)));
     EXPECT_EQ(reader().OverloadStatusInRange(1, 1, 3), 0x05);
     EXPECT_EQ(reader().OverloadStatusInRange(1, 3, 5), 0x14);
@@ -102,7 +100,7 @@ TEST_F(Retrieval, ChangedFileEndsTheCopy) {
         patch.seekp(20 + 20 + 4);  // SampleNo of the second block
         patch.put(9);
     }
-    EXPECT_EQ(Copy<std::int16_t>(1, 0, 6), (std::pair<std::int32_t, std::vector<std::int16_t>>{1, {1, 2}}));
+    EXPECT_EQ(Copy<std::int16_t>(1, 0, 6), (Copied<std::int16_t>{1, {1, 2}}));
     EXPECT_EQ(reader().OverloadStatusInRange(1, 0, 6), 0);
     std::filesystem::resize_file(path(), 20 + 20 + 10);
     EXPECT_EQ(Copy<std::int16_t>(1, 0, 6).first, 1);
