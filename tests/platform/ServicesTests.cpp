@@ -65,29 +65,26 @@ TEST(LocalTime64, UnderUtc) {
 // The separator follows the environment, read afresh on each call. Under Wine the user locale
 // comes from the Wine prefix, fixed when the prefix starts, so only POSIX can run this.
 TEST(DecimalSeparator, FollowsTheEnvironment) {
-    struct Case {
-        const char* lcAll;
-        const char* lcNumeric;
-        const char* lang;
+    const struct {
+        const char* values[3];   // LC_ALL, LC_NUMERIC, LANG; nullptr: unset
         char16_t expected;
+    } cases[] = {
+        {{"en_US.UTF-8", "de_DE.UTF-8", nullptr}, u'.'},   // LC_ALL first
+        {{"", "fr_FR.UTF-8", "en_US"}, u','},              // empty ones do not count
+        {{nullptr, nullptr, "de_CH.UTF-8"}, u'.'},
+        {{"C", nullptr, "de_DE"}, u'.'},
+        {{nullptr, nullptr, nullptr}, u'.'},
     };
-    const Case cases[] = {
-        {"de_DE.UTF-8", nullptr, nullptr, u','},
-        {"en_US.UTF-8", "de_DE.UTF-8", nullptr, u'.'},   // LC_ALL first
-        {"", "fr_FR.UTF-8", "en_US", u','},             // empty ones do not count
-        {nullptr, nullptr, "de_CH.UTF-8", u'.'},
-        {"C", nullptr, "de_DE", u'.'},
-        {nullptr, nullptr, nullptr, u'.'},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         tarn::test::ScopedEnvironment environment;
-        auto value = [](const char* v) { return v ? std::optional<std::string>(v) : std::nullopt; };
-        environment.Set("LC_ALL", value(c.lcAll));
-        environment.Set("LC_NUMERIC", value(c.lcNumeric));
-        environment.Set("LANG", value(c.lang));
-        EXPECT_EQ(platform::UserDecimalSeparator(), c.expected)
-            << (c.lcAll ? c.lcAll : "-") << " " << (c.lcNumeric ? c.lcNumeric : "-") << " "
-            << (c.lang ? c.lang : "-");
+        std::string trace;
+        for (int i = 0; i < 3; ++i) {
+            const char* value = c.values[i];
+            environment.Set(std::vector<const char*>{"LC_ALL", "LC_NUMERIC", "LANG"}[i],
+                            value ? std::optional<std::string>(value) : std::nullopt);
+            trace += value ? std::string(value) + " " : "- ";
+        }
+        EXPECT_EQ(platform::UserDecimalSeparator(), c.expected) << trace;
     }
 }
 #endif

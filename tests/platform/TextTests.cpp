@@ -24,14 +24,10 @@ void RequireCp1252() {
 #endif
 }
 
-class CodePage : public ::testing::Test {
-protected:
-    void SetUp() override { RequireCp1252(); }
-};
-
 // Every byte maps like Windows (including the five bytes the code page leaves undefined: 0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) and round-trips; NULs are kept.
-TEST_F(CodePage, EveryByteMapsLikeWindowsAndRoundTrips) {
+TEST(CodePage, EveryByteMapsLikeWindowsAndRoundTrips) {
+    RequireCp1252();
     const char16_t highRow[32] = {
         0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -47,20 +43,16 @@ TEST_F(CodePage, EveryByteMapsLikeWindowsAndRoundTrips) {
     EXPECT_EQ(WideToAnsi(wide), all);
 }
 
-TEST_F(CodePage, MissingCharactersBecomeQuestionMarks) {
-    struct Case {
-        const char* what;
-        std::u16string wide;
-        std::string ansi;
+TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
+    RequireCp1252();
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"x\u4E2Dy", "x?y"},
+        {u"\u0100\uFF0F", "??"},   // no best fit to a look-alike
+        {u"\u0080", "?"},           // a C1 control the code page redefines
+        {std::u16string(u"a") + char16_t(0xD800) + u"b", "a?b"},   // lone surrogates
+        {std::u16string(u"a") + char16_t(0xDC00), "a?"},
     };
-    const Case cases[] = {
-        {"CJK", u"x\u4E2Dy", "x?y"},
-        {"no best fit to a look-alike", u"\u0100\uFF0F", "??"},
-        {"C1 control the code page redefines", u"\u0080", "?"},
-        {"lone high surrogate", std::u16string(u"a") + char16_t(0xD800) + u"b", "a?b"},
-        {"lone low surrogate at the end", std::u16string(u"a") + char16_t(0xDC00), "a?"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(WideToAnsi(c.wide), c.ansi) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(WideToAnsi(c.first), c.second) << c.second;
 
     // A character outside the BMP is one '?' on POSIX. Wine replaces each half of the
     // surrogate pair; Windows versions have differed here, so the Windows build accepts both.
@@ -73,39 +65,29 @@ TEST_F(CodePage, MissingCharactersBecomeQuestionMarks) {
 }
 
 // File names: Windows stores them in the ANSI code page, POSIX in UTF-8 (the native encoding).
-TEST(FileNames, ConvertInTheNativeEncoding) {
+TEST(FileNames, ConvertInTheNativeEncodingAndReachTheDisk) {
     RequireCp1252();
-    struct Case {
-        std::u16string wide;
-        const char* posix;
-        const char* windows;
-    };
-    const Case cases[] = {
-        {u"plain.rec", "plain.rec", "plain.rec"},
-        {u"Z\u00FCrich \u20AC.rec", "Z\xC3\xBCrich \xE2\x82\xAC.rec", "Z\xFCrich \x80.rec"},
-    };
-    for (const Case& c : cases) {
+    const std::u16string wide = u"Z\u00FCrich \u20AC.rec";
 #ifdef _WIN32
-        const std::string name = c.windows;
+    const std::string name = "Z\xFCrich \x80.rec";
 #else
-        const std::string name = c.posix;
+    const std::string name = "Z\xC3\xBCrich \xE2\x82\xAC.rec";
 #endif
-        EXPECT_EQ(platform::FileNameFromWide(c.wide), name);
-        EXPECT_EQ(platform::FileNameToWide(name), c.wide);
+    EXPECT_EQ(platform::FileNameFromWide(wide), name);
+    EXPECT_EQ(platform::FileNameToWide(name), wide);
 
-        // The name on disk is the intended one (read back through the library, not through us),
-        // and the file is opened and found under it.
-        tarn::test::TempDir dir;
-        platform::File file;
-        ASSERT_TRUE(file.Open(dir.path().string() + "/" + name, platform::File::Mode::Create));
-        file.Close();
-        auto entry = std::filesystem::directory_iterator(dir.path());
-        ASSERT_NE(entry, std::filesystem::directory_iterator());
-        EXPECT_EQ(entry->path().filename().u16string(), c.wide);
-        std::string found;
-        ASSERT_TRUE(platform::FindFirstFile(dir.path().string() + "/*.rec", found));
-        EXPECT_EQ(found, name);
-    }
+    // The name on disk is the intended one (read back through the library, not through us),
+    // and the file is opened and found under it.
+    tarn::test::TempDir dir;
+    platform::File file;
+    ASSERT_TRUE(file.Open(dir.path().string() + "/" + name, platform::File::Mode::Create));
+    file.Close();
+    auto entry = std::filesystem::directory_iterator(dir.path());
+    ASSERT_NE(entry, std::filesystem::directory_iterator());
+    EXPECT_EQ(entry->path().filename().u16string(), wide);
+    std::string found;
+    ASSERT_TRUE(platform::FindFirstFile(dir.path().string() + "/*.rec", found));
+    EXPECT_EQ(found, name);
 }
 
 #ifndef _WIN32
