@@ -19,9 +19,9 @@ constexpr std::uint32_t kFirstSampleNo = 1000;
 
 const char kSetupText[] =
     "\n[SETUP START]\nNoChannels=3\nSampleFrequency=1000\nDataBitSize=32"
-    "\n[Channel 1]\nSignalName=Pressure\nUnit=Pa"
-    "\n[Channel 2]\nSignalName=Flow\nUnit=l/s"
-    "\n[Channel 3]\nSignalName=Force\nUnit=N"
+    "\n[Channel 1]\nSignalName=Pressure\nUnit=Pa\nCorrectionFactor=0.0001"
+    "\n[Channel 2]\nSignalName=Flow\nUnit=l/s\nCorrectionFactor=0.001"
+    "\n[Channel 3]\nSignalName=Force\nUnit=N\nCorrectionFactor=0.5"
     "\n[SETUP STOP]\n";
 
 using Bytes = std::vector<unsigned char>;
