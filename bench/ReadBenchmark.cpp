@@ -15,6 +15,7 @@
 
 #include "component/CQVRecorderFileReader.h"
 #include "platform/platform.h"
+#include "setup/BstrText.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "reader/LittleEndian.h"
 
@@ -99,11 +100,8 @@ struct Scanned {
     bool Open(const std::string& path) {
         component.reset();  // the previous recording's memory is free for this one
         component = std::make_unique<CQVRecorderFileReader>();
-        const std::u16string wide = platform::FileNameToWide(path);
-        BSTR name = SysAllocStringLen(nullptr, static_cast<UINT>(wide.size()));
-        std::copy(wide.begin(), wide.end(), name);
-        component->put_FileName(name);
-        SysFreeString(name);
+        const tarn::UniqueBstr name(tarn::AllocBstr(platform::FileNameToWide(path)));
+        component->put_FileName(name.get());
         LONG ok = 0;
         if (component->open(&ok) != S_OK || ok != 1) return false;
         CQVDataRecorderReader& reader = *component->Reader();

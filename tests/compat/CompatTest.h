@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compat/compat.h"
+#include "tests/support/ScopedVariant.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -44,18 +45,6 @@ inline std::string Describe(const VARIANT& v) {
     return number;
 }
 
-// A VARIANT cleared when it goes out of scope.
-class CScopedVariant {
-public:
-    CScopedVariant() { VariantInit(&m_Value); }
-    ~CScopedVariant() { VariantClear(&m_Value); }
-    CScopedVariant(const CScopedVariant&) = delete;
-    CScopedVariant& operator=(const CScopedVariant&) = delete;
-    VARIANT* get() { return &m_Value; }
-
-private:
-    VARIANT m_Value;
-};
 
 // An IDispatch on the stack that counts its references and is never deleted. The methods
 // answer with distinct codes so that a test can tell which vtable slot it reached.

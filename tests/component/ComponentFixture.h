@@ -13,7 +13,7 @@
 #include "platform/platform.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
-#include "tests/compat/CompatTest.h"
+#include "tests/support/ScopedVariant.h"
 #include "tests/support/RecordingBuilder.h"
 #include "tests/support/TempDir.h"
 
@@ -22,10 +22,8 @@ namespace tarn::test {
 template <typename T>
 using TaskMem = std::unique_ptr<T, component::CoTaskMemDeleter>;
 
-using OwnedVariant = CScopedVariant;
-
 // The text a VARIANT holds, or a marker when it holds none.
-inline std::u16string Text(OwnedVariant& value) {
+inline std::u16string Text(CScopedVariant& value) {
     return V_VT(value.get()) == VT_BSTR ? BstrText(V_BSTR(value.get())) : u"<not a string>";
 }
 

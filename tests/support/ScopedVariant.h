@@ -1,0 +1,21 @@
+// A VARIANT for tests that receive VARIANTs from the code under test, shared by several suites.
+#pragma once
+
+#include "compat/compat.h"
+
+namespace tarn::test {
+
+// A VARIANT cleared when it goes out of scope.
+class CScopedVariant {
+public:
+    CScopedVariant() { VariantInit(&m_Value); }
+    ~CScopedVariant() { VariantClear(&m_Value); }
+    CScopedVariant(const CScopedVariant&) = delete;
+    CScopedVariant& operator=(const CScopedVariant&) = delete;
+    VARIANT* get() { return &m_Value; }
+
+private:
+    VARIANT m_Value;
+};
+
+}  // namespace tarn::test
