@@ -1,0 +1,36 @@
+// The state one channel's sample blocks are written from: the identifier that goes into each
+// block's channel entry and the sample number of the channel's next block.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "writer/WriterStatus.h"
+
+namespace tarn {
+
+class CChannelBlockWriter {
+public:
+    CChannelBlockWriter(std::int32_t channelId, std::uint32_t firstSampleNumber)
+        : m_ChannelId(channelId), m_NextSampleNumber(firstSampleNumber) {}
+
+    // Only the low 16 bits reach the file.
+    void SetId(std::int32_t channelId) { m_ChannelId = channelId; }
+    std::int32_t Id() const { return m_ChannelId; }
+    std::uint32_t NextSampleNumber() const { return m_NextSampleNumber; }
+
+    // Appends one sample block of noSamples samples (16- or 32-bit, little-endian, from data) with
+    // the overload status in its channel entry, assembled in scratch (room for
+    // layout::kMaxBlockBytes) and written in one write. Rejected before anything is written or
+    // counted: null data (NullPointer), and a count no block can carry exactly (InvalidArgument:
+    // 0 or below, odd for 16-bit samples, more than the 16-bit Size field allows). Otherwise the
+    // channel's count advances, even when the write comes up short (Failed).
+    WriterStatus WriteBlock(std::int32_t noSamples, const unsigned char* data, platform::File& file, bool is32Bit,
+                            std::uint8_t overloadStatus, unsigned char* scratch);
+
+private:
+    std::int32_t m_ChannelId;
+    std::uint32_t m_NextSampleNumber;
+};
+
+}  // namespace tarn
