@@ -13,12 +13,23 @@
 //   automation.h  the task allocator (CoTaskMem*), BSTR (Sys*), VARIANT (VariantInit, Clear,
 //                 Copy, ChangeType(Ex) between the integer, real, boolean and text types),
 //                 VarR8FromStr/VarI4FromStr, and one-dimensional SAFEARRAYs (SafeArray*).
-// The implementation (compat/posix/*.cpp) uses the C++ standard library and, for the user's
-// decimal separator, platform/. What the component does not call is not here; each header says
-// what it leaves out. tests/compat runs the same cases against this and against Windows.
+//   window.h      hidden windows over per-thread message queues (classes, windows, posting,
+//                 GetMessageW/PeekMessageW/DispatchMessageW, MsgWaitForMultipleObjects), the
+//                 thread id and last error, module handles and file names; and, for event
+//                 loops, compat::MessageQueueDescriptor and compat::PumpMessages.
+//   registry.h    the registry calls of registration, over a store file shared by processes.
+//   activation.h  CoInitializeEx, class-object registration, CoGetClassObject/CoCreateInstance
+//                 through the registry store and dlopen, ProgIDs and GUID text.
+// The implementation (compat/posix/*.cpp) uses the C++ standard library, POSIX and, for the
+// user's decimal separator, tick count and file-name text, platform/. What the component does
+// not call is not here; each header says what it leaves out. tests/compat runs the same cases
+// against this and against Windows.
 #pragma once
 
 #include "compat/posix/types.h"
 #include "compat/posix/interfaces.h"
 #include "compat/posix/automation.h"
 #include "compat/posix/server.h"
+#include "compat/posix/window.h"
+#include "compat/posix/registry.h"
+#include "compat/posix/activation.h"

@@ -3,7 +3,41 @@
 
 #include "compat/posix/com.h"
 
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
 namespace compat {
+
+// Names of window classes, registry keys and values compare as on Windows, ignoring case; here
+// ASCII case only.
+inline char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
+inline int CompareIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        const char16_t x = UpperAscii(a[i]), y = UpperAscii(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+inline bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && CompareIgnoringCase(a, b) == 0;
+}
+
+// A NUL-terminated caller text of at most limit characters into text; false when it is longer
+// (nothing past limit + 1 characters is read) or null.
+inline bool ReadBoundedText(const OLECHAR* source, std::size_t limit, std::u16string& text) {
+    text.clear();
+    if (!source) return false;
+    for (std::size_t i = 0; source[i] != 0; ++i) {
+        if (i == limit) return false;
+        text.push_back(source[i]);
+    }
+    return true;
+}
 
 // Bytes that one value of a base type (no VT_ARRAY/VT_BYREF bits) takes in an array element or
 // behind a VT_BYREF pointer; 0 for types this implementation does not store.
@@ -14,5 +48,40 @@ bool IsValidVariantType(VARTYPE vt);
 
 // A copy with the same byte length (odd ones too); null stays null. False when out of memory.
 bool CopyBstr(BSTR source, BSTR& copy);
+
+// Handles handed out as opaque pointers: numbers that are never used twice, so that a stale
+// handle finds nothing rather than another object. Not locked: its owner locks.
+template <typename Value>
+class HandleMap {
+public:
+    explicit HandleMap(std::uintptr_t first) : m_Next(first) {}
+
+    std::uintptr_t Add(Value value) {
+        const std::uintptr_t handle = m_Next;
+        m_Values.emplace(handle, std::move(value));
+        m_Next += 4;
+        return handle;
+    }
+    Value* Find(std::uintptr_t handle) {
+        const auto found = m_Values.find(handle);
+        return found == m_Values.end() ? nullptr : &found->second;
+    }
+    bool Erase(std::uintptr_t handle) { return m_Values.erase(handle) != 0; }
+    template <typename Predicate>
+    void EraseIf(Predicate predicate) {
+        for (auto it = m_Values.begin(); it != m_Values.end();)
+            it = predicate(it->second) ? m_Values.erase(it) : std::next(it);
+    }
+    template <typename Predicate>
+    bool Any(Predicate predicate) const {
+        for (const auto& entry : m_Values)
+            if (predicate(entry.second)) return true;
+        return false;
+    }
+
+private:
+    std::unordered_map<std::uintptr_t, Value> m_Values;
+    std::uintptr_t m_Next;
+};
 
 }  // namespace compat

@@ -28,6 +28,12 @@ typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef std::size_t SIZE_T;
 typedef std::uintptr_t ULONG_PTR;
+typedef std::intptr_t INT_PTR;
+typedef std::uintptr_t UINT_PTR;
+typedef std::intptr_t LONG_PTR;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef void* HANDLE;
 
 #ifndef TRUE
 #define TRUE 1
@@ -53,6 +59,11 @@ typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
 typedef OLECHAR* BSTR;
 #define OLESTR(str) u##str
+// Wide Win32 text is the same UTF-16 (Windows: wchar_t, which is OLECHAR there too).
+typedef OLECHAR WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+#define MAX_PATH 260
 
 // ---- Calling convention (none on POSIX) ---------------------------------------------------
 #define STDMETHODCALLTYPE
@@ -61,6 +72,8 @@ typedef OLECHAR* BSTR;
 #define STDMETHODIMP HRESULT STDMETHODCALLTYPE
 #define STDMETHODIMP_(type) type STDMETHODCALLTYPE
 #define PURE = 0
+#define WINAPI
+#define CALLBACK
 
 // ---- Locales --------------------------------------------------------------------------------
 #define LOCALE_USER_DEFAULT ((LCID)0x0400)
@@ -120,6 +133,36 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define CONNECT_E_OVERRIDDEN ((HRESULT)0x80040203)
 #define SELFREG_E_TYPELIB ((HRESULT)0x80040200)
 #define SELFREG_E_CLASS ((HRESULT)0x80040201)
+#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106)
+#define CO_E_CLASSSTRING ((HRESULT)0x800401F3)
+#define CO_E_ERRORINDLL ((HRESULT)0x800401F9)
+
+// ---- Win32 error codes (GetLastError, registry results) --------------------------------------
+// Plain int literals: int is LONG here, as the long literals of the Windows headers are there.
+typedef LONG LSTATUS;
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_OUTOFMEMORY 14
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_BAD_PATHNAME 161
+#define ERROR_MORE_DATA 234
+#define ERROR_NO_MORE_ITEMS 259
+#define ERROR_BADDB 1009
+#define ERROR_REGISTRY_IO_FAILED 1016
+#define ERROR_KEY_DELETED 1018
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CLASS_DOES_NOT_EXIST 1411
+#define ERROR_CLASS_HAS_WINDOWS 1412
+#define ERROR_INVALID_INDEX 1413
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814
+#define ERROR_NOT_ENOUGH_QUOTA 1816
 
 // ---- GUID -----------------------------------------------------------------------------------
 struct GUID {

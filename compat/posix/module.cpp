@@ -1,0 +1,106 @@
+// Modules: an HMODULE is the address where a loaded object (the executable or a shared library)
+// begins, as dladdr reports it; its file is the mapping that starts there.
+#include "compat/posix/com.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::size_t kMaxPath = 65536;
+
+bool ExecutablePath(std::string& path) {
+    std::string buffer(256, '\0');
+    while (buffer.size() <= kMaxPath) {
+        const ssize_t length = ::readlink("/proc/self/exe", &buffer[0], buffer.size());
+        if (length < 0) return false;
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            path.assign(buffer, 0, static_cast<std::size_t>(length));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return false;
+}
+
+// The file mapped at base, from the process's own memory map: always an absolute path, also
+// for a library that was loaded by a relative name.
+bool MappedFile(const void* base, std::string& path) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        char* end = nullptr;
+        const unsigned long long start = std::strtoull(line.c_str(), &end, 16);
+        if (start != reinterpret_cast<std::uintptr_t>(base) || *end != '-') continue;
+        // start-end perms offset device inode path
+        std::size_t at = 0;
+        for (int field = 0; field < 5 && at != std::string::npos; ++field) {
+            at = line.find(' ', at);
+            if (at != std::string::npos) at = line.find_first_not_of(' ', at);
+        }
+        if (at == std::string::npos || line[at] != '/') return false;
+        path = line.substr(at);
+        return true;
+    }
+    return false;
+}
+
+bool ModulePath(HMODULE module, std::string& path) {
+    if (module == nullptr) return ExecutablePath(path);
+    Dl_info info{};
+    if (!::dladdr(module, &info) || info.dli_fbase != module) return false;
+    if (MappedFile(module, path)) return true;
+    char* resolved = info.dli_fname ? ::realpath(info.dli_fname, nullptr) : nullptr;
+    if (!resolved) return false;
+    path = resolved;
+    std::free(resolved);
+    return true;
+}
+
+}  // namespace
+
+BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule) {
+    if (!phModule || !(dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *phModule = nullptr;
+    Dl_info info{};
+    if (!::dladdr(static_cast<const void*>(lpModuleName), &info) || !info.dli_fbase) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    *phModule = static_cast<HMODULE>(info.dli_fbase);
+    return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+    std::string path;
+    if (!ModulePath(hModule, path)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (!lpFilename && nSize != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::u16string wide = platform::FileNameToWide(path);
+    if (wide.size() < nSize) {
+        wide.copy(lpFilename, wide.size());
+        lpFilename[wide.size()] = 0;
+        SetLastError(ERROR_SUCCESS);
+        return static_cast<DWORD>(wide.size());
+    }
+    if (nSize != 0) {
+        wide.copy(lpFilename, nSize - 1);
+        lpFilename[nSize - 1] = 0;
+    }
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return nSize;
+}

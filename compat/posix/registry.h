@@ -1,0 +1,78 @@
+// The registry calls that registration and activation make, with the Windows names and results,
+// over a store file shared by the user's processes.
+//
+// The store is the file $TARN_REGISTRY, else $XDG_CONFIG_HOME/tarn/registry (when that is an
+// absolute path), else $HOME/.config/tarn/registry; writes create its folder. Every call reads
+// the file afresh under a shared lock; every change reads, changes and replaces it (temporary
+// file and rename) under an exclusive lock, so processes see each other's writes at once. A
+// store that cannot be read or parsed reads as empty, and changes then fail (ERROR_BADDB for a
+// damaged file, ERROR_ACCESS_DENIED for one that cannot be read) without touching it.
+//
+// Two roots, HKEY_CLASSES_ROOT and HKEY_CURRENT_USER, kept apart. Key and value names compare
+// ignoring ASCII case; key names are 1 to 255 characters without '\', value names at most
+// 16,383; a value name that is null or empty is the key's default value. Values are REG_SZ
+// only, stored byte for byte as given. A handle names a key by its path: a key deleted through
+// another handle makes its calls fail with ERROR_KEY_DELETED. Access is checked where Windows
+// checks it most visibly: setting needs KEY_SET_VALUE, querying KEY_QUERY_VALUE, enumerating
+// KEY_ENUMERATE_SUB_KEYS, creating a new subkey KEY_CREATE_SUB_KEY on the parent's handle.
+#pragma once
+
+#include "compat/posix/types.h"
+
+struct HKEY__;
+typedef HKEY__* HKEY;
+typedef HKEY* PHKEY;
+typedef DWORD REGSAM;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+typedef FILETIME* PFILETIME;
+
+#define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_NOTIFY 0x0010
+#define KEY_CREATE_LINK 0x0020
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_OPTION_NON_VOLATILE 0x00000000
+#define REG_CREATED_NEW_KEY 0x00000001
+#define REG_OPENED_EXISTING_KEY 0x00000002
+
+LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
+                               REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                               LPDWORD lpdwDisposition);
+LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
+LSTATUS WINAPI RegCloseKey(HKEY hKey);
+// REG_SZ only (other types: ERROR_INVALID_PARAMETER); cbData bytes are stored as they are.
+LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                              DWORD cbData);
+// *lpcbData is the value's size in bytes afterwards. lpData null: only the size. A buffer
+// too small: ERROR_MORE_DATA and nothing copied.
+LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData);
+// A key that has subkeys: ERROR_ACCESS_DENIED. An empty lpSubKey deletes hKey's own key.
+LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
+// lpSubKey null: everything below hKey's key (its values and subkeys); else that subkey whole.
+LSTATUS WINAPI RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
+// Subkeys in the order Windows gives them: by name, ignoring case. *lpcchName counts characters
+// with the NUL on the way in and without it on the way out. Classes are empty and times zero.
+LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                             LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime);
