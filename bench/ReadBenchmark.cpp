@@ -1,5 +1,6 @@
 // Measures, on one page-cached recording of at least 256 MiB (4 channels of 16-bit samples in
-// interleaved 1,024-sample blocks), the scan and the retrieval of one channel against plain
+// interleaved 1,024-sample blocks), the scan and the retrieval of one channel (through the
+// component's interface, after its background scan) against plain
 // sequential reads of the whole file, and prints the ratios with their targets. Exit status 1
 // when a target is missed.
 //
@@ -13,7 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "component/CQVRecorderFileReader.h"
+#include "component/ClassObject.h"
+#include "component/TarnInterfaces.h"
+#include "component/client/ComPtr.h"
+#include "component/client/ScanEvents.h"
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "reader/CQVDataRecorderReader.h"
@@ -93,25 +97,41 @@ bool RawRead(const std::string& path) {
     return total == kFileBytes;
 }
 
-// A recording opened through the component object and fully scanned.
+// The reader's own scan of the whole recording, as the component's worker runs it.
 struct Scanned {
-    std::unique_ptr<CQVRecorderFileReader> component;
+    platform::File file;
+    std::unique_ptr<CQVDataRecorderReader> reader;
 
     bool Open(const std::string& path) {
-        component.reset();  // the previous recording's memory is free for this one
-        component = std::make_unique<CQVRecorderFileReader>();
-        const tarn::UniqueBstr name(tarn::AllocBstr(platform::FileNameToWide(path)));
-        component->put_FileName(name.get());
-        LONG ok = 0;
-        if (component->open(&ok) != S_OK || ok != 1) return false;
-        CQVDataRecorderReader& reader = *component->Reader();
-        while (reader.ScanFile()) {
+        reader.reset();  // the previous index's memory is free for this one
+        file.Close();
+        if (!file.Open(path, platform::File::Mode::Read)) return false;
+        reader = std::make_unique<CQVDataRecorderReader>(file, path);
+        if (reader->EndOfData()) return false;
+        reader->CreateChannelDescs(RF_Interleaved);
+        while (reader->ScanFile()) {
         }
-        reader.SetScanComplete();
+        reader->SetScanComplete();
         return true;
     }
-    CQVDataRecorderReader& reader() { return *component->Reader(); }
 };
+
+// A component object, created as a client creates it, with the recording open and scanned in
+// the background.
+client::ComPtr<IQVRecorderFileReader2> OpenComponent(const std::string& path) {
+    client::ComPtr<IQVRecorderFileReader> reader;
+    if (FAILED(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileReader, reader.PutVoid()))) return {};
+    const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
+    LONG ok = 0;
+    client::ScanEvents events;
+    client::ComPtr<IQVRecorderFileReader2> reader2 = reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
+    if (FAILED(reader->put_FileName(name.get())) || FAILED(reader->open(&ok)) || ok != 1 ||
+        FAILED(events.Connect(reader.Get())) || FAILED(reader2->ScanFile(&ok)) ||
+        !events.WaitForScan(std::chrono::minutes(5))) {
+        return {};
+    }
+    return reader2;
+}
 
 constexpr std::int32_t kChannelSamples = static_cast<std::int32_t>(kBlocksPerChannel * kBlockSamples);
 
@@ -130,7 +150,7 @@ bool CopyChannel(CQVDataRecorderReader& reader, std::int32_t channel, std::int16
 }
 
 // What a client does: GetSamples into fresh client memory, then CoTaskMemFree.
-bool GetChannel(CQVRecorderFileReader& component, std::int32_t channel) {
+bool GetChannel(IQVRecorderFileReader2& component, std::int32_t channel) {
     LONG last = 0;
     short* out = nullptr;
     const bool ok = component.GetSamples(channel, 0, kChannelSamples, &last, &out) == S_OK &&
@@ -165,14 +185,19 @@ int main(int argc, char** argv) {
     }
 
     Scanned scanned;
+    const client::ComPtr<IQVRecorderFileReader2> component = OpenComponent(path);
+    if (!component) {
+        std::fprintf(stderr, "the component cannot open and scan %s\n", path.c_str());
+        return 2;
+    }
     // The warm copy goes into memory touched before, as the raw read's buffer is; GetSamples
     // hands out fresh client memory each time, first-touch faults included.
     std::vector<std::int16_t> result(static_cast<std::size_t>(kChannelSamples), 1);
     const std::vector<double> best = BestOfRounds({
         [&] { return RawRead(path); },
         [&] { return scanned.Open(path); },
-        [&] { return GetChannel(*scanned.component, 2); },
-        [&] { return CopyChannel(scanned.reader(), 2, result.data()); },
+        [&] { return GetChannel(*component.Get(), 2); },
+        [&] { return CopyChannel(*scanned.reader, 2, result.data()); },
     });
     const double raw = best[0], scan = best[1], get = best[2], copy = best[3];
     if (raw <= 0 || scan <= 0 || get <= 0 || copy <= 0) {
@@ -185,7 +210,7 @@ int main(int argc, char** argv) {
     std::printf("GetSamples, channel 2 of 4          %7.1f ms  (fresh client memory)\n", get * 1e3);
     std::printf("  the reader's copy into warm memory %7.1f ms\n", copy * 1e3);
 
-    const double memory = static_cast<double>(scanned.reader().IndexMemoryBytes()) / static_cast<double>(kFileBytes);
+    const double memory = static_cast<double>(scanned.reader->IndexMemoryBytes()) / static_cast<double>(kFileBytes);
     bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
     met &= Report("index memory / file size", memory, memory <= 0.10, "<= 0.10");
     met &= Report("time(GetSamples, one channel of 4) / time(raw read)", get / raw, get / raw <= 1.0, "<= 1.00");

@@ -32,9 +32,15 @@ std::u16string BstrUpToNul(BSTR text) {
 
 }  // namespace
 
-CQVRecorderFileReader::CQVRecorderFileReader() = default;
+CQVRecorderFileReader::CQVRecorderFileReader(IUnknown* outer)
+    : tarn::com::ObjectRoot(outer),
+      tarn::com::ConnectionPointContainer(DIID__IQVRecorderFileReaderEvents) {}
 
 CQVRecorderFileReader::~CQVRecorderFileReader() {
+    // The worker uses the reader, the file and the store: it ends before anything goes. The
+    // window goes next, with the worker's last notification still in its queue.
+    StopScan();
+    m_Window.reset();
     try {
         CloseRecording();
     } catch (...) {
@@ -42,7 +48,33 @@ CQVRecorderFileReader::~CQVRecorderFileReader() {
     }
 }
 
-bool CQVRecorderFileReader::IsRecordingOpen() const { return m_File.IsOpen() && m_Reader != nullptr; }
+const tarn::com::InterfaceMap& CQVRecorderFileReader::Interfaces() {
+    using tarn::com::Entry;
+    using Self = CQVRecorderFileReader;
+    static const tarn::com::InterfaceEntry entries[] = {
+        Entry<Self, IQVRecorderFileReader>(IID_IQVRecorderFileReader),
+        Entry<Self, IConnectionPointContainer>(IID_IConnectionPointContainer),
+        Entry<Self, IQVRecorderFileReader2>(IID_IQVRecorderFileReader2),
+        Entry<Self, IQVRecorderFileReader>(IID_IDispatch),
+        Entry<Self, IQVRecorderFileWriter>(IID_IQVRecorderFileWriter),
+    };
+    static const tarn::com::InterfaceMap map(entries);
+    return map;
+}
+
+HRESULT CQVRecorderFileReader::FinalConstruct() {
+    try {
+        tarn::component::HiddenWindow::Handler& handler = *this;
+        m_Window = std::make_unique<tarn::component::HiddenWindow>(handler);
+    } catch (...) {
+        QV_TRACE("TARN", 1, "the hidden window cannot be created: no events will be delivered");
+    }
+    return S_OK;
+}
+
+bool CQVRecorderFileReader::IsRecordingOpen() const {
+    return m_File.IsOpen() && m_Reader != nullptr && !ScanRunning();
+}
 
 bool CQVRecorderFileReader::HasSetupText() const {
     return IsRecordingOpen() && m_Reader->SetupText() != nullptr;
@@ -102,6 +134,7 @@ HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
 
 HRESULT CQVRecorderFileReader::close() {
     return ComCall("close", [&]() -> HRESULT {
+        StopScan();
         CloseRecording();
         return S_OK;
     });

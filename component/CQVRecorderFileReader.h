@@ -1,72 +1,139 @@
-// CQVRecorderFileReader: the component object's state and its reading members. Each public
-// member has the name and COM signature of the interface member it implements, so that the COM
-// shell only has to derive this class from the interfaces. Every member checks its pointers and
-// the object's state, forwards to the reader or the parameter store, and turns the outcome into a
-// status code; no exception leaves it.
+// CQVRecorderFileReader: the component object. It implements the three dual interfaces and the
+// event source, owns the one open file, the reader and the parameter store of the recording
+// opened for reading, the hidden window that brings the background scan's notifications to the
+// creating thread, and that scan's worker thread.
+//
+// Every interface member checks its pointers and the object's state, forwards to the reader or
+// the parameter store, and turns the outcome into a status code; no exception leaves it.
+// Objects are created by tarn::com::ComObject<CQVRecorderFileReader> (component/ClassObject.h),
+// which supplies IUnknown.
 #pragma once
 
 #include "compat/compat.h"
+#include "component/HiddenWindow.h"
+#include "component/TarnInterfaces.h"
+#include "component/com/ConnectionPoint.h"
+#include "component/com/ObjectRoot.h"
+#include "component/com/TarnDispatch.h"
 #include "platform/platform.h"
 #include "reader/RFMode.h"
 #include "setup/ParamList.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace tarn {
 class CQVDataRecorderReader;
 }
 
-class CQVRecorderFileReader {
+class CQVRecorderFileReader : public tarn::com::ObjectRoot,
+                              public tarn::com::ConnectionPointContainer,
+                              public tarn::com::DispatchImpl<IQVRecorderFileReader>,
+                              public tarn::com::DispatchImpl<IQVRecorderFileReader2>,
+                              public tarn::com::DispatchImpl<IQVRecorderFileWriter>,
+                              private tarn::component::HiddenWindow::Handler {
 public:
-    CQVRecorderFileReader();
-    ~CQVRecorderFileReader();
-    CQVRecorderFileReader(const CQVRecorderFileReader&) = delete;
-    CQVRecorderFileReader& operator=(const CQVRecorderFileReader&) = delete;
+    // Posted by the scan worker to the hidden window.
+    static constexpr UINT WM_FILE_SCANNED = WM_USER + 101;
+    static constexpr UINT WM_SCAN_PROGRESS = WM_USER + 102;
 
-    // ---- IQVRecorderFileReader ------------------------------------------------------------
-    HRESULT STDMETHODCALLTYPE get_FileName(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_FileName(BSTR value);
-    HRESULT STDMETHODCALLTYPE get_FileSize(LONG* pVal);
-    HRESULT STDMETHODCALLTYPE get_NumberOfChannels(LONG* pVal);
-    HRESULT STDMETHODCALLTYPE open(LONG* pbOk);
-    HRESULT STDMETHODCALLTYPE close();
-    HRESULT STDMETHODCALLTYPE get_Description(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE GetCorrectionFactor(LONG lChNo, double* pCorr);
-    HRESULT STDMETHODCALLTYPE get_SampleFrequency(double* pSamp);
-    HRESULT STDMETHODCALLTYPE GetUnit(LONG lChNo, BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE getParameter(BSTR parName, LONG lChNo, VARIANT* pVal);
-    HRESULT STDMETHODCALLTYPE get_Mode(RFMode* pVal);
-    HRESULT STDMETHODCALLTYPE put_Mode(RFMode value);
-    HRESULT STDMETHODCALLTYPE Is32BitData(LONG channelIndex, LONG* pVal);
-    HRESULT STDMETHODCALLTYPE GetFirstTriggerSample(LONG* pSampleNo);
+    static const tarn::com::InterfaceMap& Interfaces();
 
-    // ---- IQVRecorderFileReader2 -----------------------------------------------------------
+    // Creates the hidden window on the creating thread. Its failure does not fail the creation:
+    // the object then works without events.
+    HRESULT FinalConstruct();
+
+    // ---- IQVRecorderFileReader (and the FileName property of IQVRecorderFileWriter) ------
+    HRESULT STDMETHODCALLTYPE get_FileName(BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_FileName(BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_FileSize(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_NumberOfChannels(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE open(LONG* pbOk) override;
+    HRESULT STDMETHODCALLTYPE close() override;
+    HRESULT STDMETHODCALLTYPE read(LONG* pbOk) override;
+    HRESULT STDMETHODCALLTYPE getBlock(VARIANT* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_Description(BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_BlockSize(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE _getBlock(short** pVal) override;
+    HRESULT STDMETHODCALLTYPE GetCorrectionFactor(LONG lChNo, double* pCorr) override;
+    HRESULT STDMETHODCALLTYPE get_SampleFrequency(double* pSamp) override;
+    HRESULT STDMETHODCALLTYPE GetUnit(LONG lChNo, BSTR* pVal) override;
+    HRESULT STDMETHODCALLTYPE getParameter(BSTR parName, LONG lChNo, VARIANT* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_Mode(RFMode* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_Mode(RFMode value) override;
+    HRESULT STDMETHODCALLTYPE get_SampleNumber(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_Overrun(VARIANT_BOOL* pVal) override;
+    HRESULT STDMETHODCALLTYPE get_ChannelSelection(VARIANT* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_ChannelSelection(VARIANT value) override;
+    HRESULT STDMETHODCALLTYPE clearSelection(LONG lType) override;
+    HRESULT STDMETHODCALLTYPE setSampleSelection(LONG lSampleNumberFrom, LONG lSampleNumberTo) override;
+    HRESULT STDMETHODCALLTYPE Is32BitData(LONG channelIndex, LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE GetFirstTriggerSample(LONG* pSampleNo) override;
+    HRESULT STDMETHODCALLTYPE getBlock32(VARIANT* pVal) override;
+
+    // ---- IQVRecorderFileReader2 ---------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE ScanFile(LONG* pbOk) override;
     HRESULT STDMETHODCALLTYPE GetSamples(LONG channel, LONG samplestart, LONG samplestop,
-                                         LONG* lastsampleread, short** pVal);
-    HRESULT STDMETHODCALLTYPE GetFirstSampleNumber(LONG* SampleNumber);
-    HRESULT STDMETHODCALLTYPE GetLastSampleNumber(LONG* SampleNumber);
-    HRESULT STDMETHODCALLTYPE get_EnableLoadRECFileWithCORAL(LONG* pVal);
-    HRESULT STDMETHODCALLTYPE put_EnableLoadRECFileWithCORAL(LONG value);
+                                         LONG* lastsampleread, short** pVal) override;
+    HRESULT STDMETHODCALLTYPE GetFirstSampleNumber(LONG* SampleNumber) override;
+    HRESULT STDMETHODCALLTYPE GetLastSampleNumber(LONG* SampleNumber) override;
+    HRESULT STDMETHODCALLTYPE GetRECInfoSection(LONG* NoBytes, BYTE** RECSection) override;
+    HRESULT STDMETHODCALLTYPE get_EnableLoadRECFileWithCORAL(LONG* pVal) override;
+    HRESULT STDMETHODCALLTYPE put_EnableLoadRECFileWithCORAL(LONG value) override;
+    HRESULT STDMETHODCALLTYPE GetCompressedSamples(ULONG channel, ULONG startSample, ULONG endSample,
+                                                   ULONG* noOfValues, short** pVal) override;
     HRESULT STDMETHODCALLTYPE GetSamples32Bit(LONG channel, LONG samplestart, LONG samplestop,
-                                              LONG* lastsampleread, LONG** pVal);
+                                              LONG* lastsampleread, LONG** pVal) override;
     HRESULT STDMETHODCALLTYPE GetDCChannelIndexes(LONG samplestart, LONG samplestop,
-                                                  VARIANT* pEntryList);
-    HRESULT STDMETHODCALLTYPE GetDCChannelBlock(LONG channel, LONG Index, LONG* Size, BYTE** Block);
-    HRESULT STDMETHODCALLTYPE GetOverloadStatusInRange(LONG channel, LONG samplestart,
-                                                       LONG samplestop, BYTE* overloadStatus);
+                                                  VARIANT* pEntryList) override;
+    HRESULT STDMETHODCALLTYPE GetDCChannelBlock(LONG channel, LONG Index, LONG* Size, BYTE** Block) override;
+    HRESULT STDMETHODCALLTYPE GetOverloadStatusInRange(LONG channel, LONG samplestart, LONG samplestop,
+                                                       BYTE* overloadStatus) override;
+    HRESULT STDMETHODCALLTYPE GetCompressed32BitSamples(ULONG channel, ULONG startSample, ULONG endSample,
+                                                        ULONG* noOfValues, LONG** pVal) override;
 
-    // The reader of the open recording (nullptr when none), for in-process callers that drive
-    // the block scan themselves or show what it indexed.
-    tarn::CQVDataRecorderReader* Reader() const { return m_Reader.get(); }
+    // ---- IQVRecorderFileWriter (FileName above) -----------------------------------------
+    HRESULT STDMETHODCALLTYPE CloseFile() override;
+    HRESULT STDMETHODCALLTYPE SetParameter(BSTR ParameterName, LONG ChNo, BSTR Value) override;
+    HRESULT STDMETHODCALLTYPE OpenFile() override;
+    HRESULT STDMETHODCALLTYPE SetNumberOfChannels(LONG noCh) override;
+    HRESULT STDMETHODCALLTYPE WriteSetupSection() override;
+    HRESULT STDMETHODCALLTYPE SetRECInfo(BSTR RECFileName) override;
+    HRESULT STDMETHODCALLTYPE CreateBinaryDataBlock(LONG Ch, LONG noSamples, BYTE* data) override;
+    HRESULT STDMETHODCALLTYPE InitializeBinaryDataSection(LONG firstSampleNumber) override;
+    HRESULT STDMETHODCALLTYPE SetRECInfoArray(LONG Size, BYTE* RECInfo) override;
+    HRESULT STDMETHODCALLTYPE SetChId(LONG Index, LONG ChId) override;
+    HRESULT STDMETHODCALLTYPE Create32bitBinaryDataBlock(LONG Ch, LONG noSamples, BYTE* data) override;
+    HRESULT STDMETHODCALLTYPE CreateDCChannelBlock(LONG Ch, LONG Size, BYTE* data) override;
+    HRESULT STDMETHODCALLTYPE CreateBinaryDataBlockWithOverloadStatus(LONG Ch, LONG noSamples, BYTE* data,
+                                                                      BYTE overloadStatus) override;
+    HRESULT STDMETHODCALLTYPE Create32bitBinaryDataBlockWithOverloadStatus(LONG Ch, LONG noSamples,
+                                                                           BYTE* data,
+                                                                           BYTE overloadStatus) override;
+
+    // ---- Events (to every connected sink, on the creating thread) -----------------------
+    void Fire_OnProgress(LONG progress);
+    void Fire_OnFileScanned();
+
+protected:
+    explicit CQVRecorderFileReader(IUnknown* outer);
+    ~CQVRecorderFileReader() override;
 
 private:
+    // The hidden window's message map.
+    bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     // Companion .REC file: not read yet, so every open falls back to the default names.
     bool AddSignalNameFromRECFile();
 
+    // A recording is open for reading and no background scan is working on it: the condition
+    // of every member that reads the recording or its parameters.
     bool IsRecordingOpen() const;
     bool HasSetupText() const;
+    bool ScanRunning() const { return m_ScanRunning.load(std::memory_order_acquire); }
     HRESULT OpenRecording(LONG& pbOk);
     // The text stored under name in a section, fetched through getParameter: S_OK with a new
     // BSTR, E_FAIL when the value is absent or no recording is open.
@@ -81,6 +148,13 @@ private:
                             std::int32_t (tarn::CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t,
                                                                               std::int32_t, Slot*));
 
+    // Background scan.
+    static void ScanThreadProc(CQVRecorderFileReader* object);
+    void ScanToEnd();
+    void StoreScanParameters();
+    // Asks a running worker to stop and waits for it; joins a finished one.
+    void StopScan();
+
     std::unique_ptr<tarn::CQVDataRecorderReader> m_Reader;
     platform::File m_File;
     std::string m_FileName;
@@ -89,4 +163,11 @@ private:
     CParamList m_Params;
     bool m_EnableLoadRECFile = false;
     RFMode m_Mode = RF_Interleaved;
+    std::thread m_ScanThread;
+    std::atomic<bool> m_StopScan{false};
+    std::atomic<std::int32_t> m_ScanProgress{0};
+    // Set by ScanFile, cleared by the worker before its last message: while set, the worker
+    // owns the reader, the file and the parameter store.
+    std::atomic<bool> m_ScanRunning{false};
+    std::unique_ptr<tarn::component::HiddenWindow> m_Window;
 };

@@ -88,11 +88,16 @@ public:
     void ResetScan();
     // Channel from 1; one scan step first unless the scan is complete. False outside 1 .. N.
     bool IsOverrunLatched(std::int32_t channel);
+    // Channel from 1: the scan met a gap in it, latched or not yet (the latch waits for a block
+    // after the gap, so a gap before the channel's last block is seen only here).
+    bool MetGap(std::int32_t channel) const;
     bool Has32BitData() const { return m_Has32BitData; }
     std::int32_t GetFirstSampleNumber() const { return m_ChannelDescs.FirstSampleNumber(); }
     std::int32_t GetLastSampleNumber() const { return m_ChannelDescs.LastSampleNumber(); }
     // 0 .. 1: the part of the block stream scanned so far.
     double ScanFraction() const;
+    // The file position where the next scan step reads (the end of the last block scanned).
+    std::int64_t ScanPosition() const { return m_ScanPosition; }
     RFMode ReadMode() const { return m_ReadMode; }
     std::int32_t FirstTriggerSample() const { return m_FirstTriggerSample; }
     std::int32_t LastSampleNumberRead() const { return m_LastSampleNumber; }

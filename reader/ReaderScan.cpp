@@ -85,6 +85,12 @@ bool CQVDataRecorderReader::IsOverrunLatched(std::int32_t channel) {
     return m_OverrunFlags[static_cast<std::size_t>(channel - 1)] != 0;
 }
 
+bool CQVDataRecorderReader::MetGap(std::int32_t channel) const {
+    if (channel < 1 || channel > m_NumberOfChannels) return false;
+    const auto slot = static_cast<std::size_t>(channel - 1);
+    return m_OverrunFlags[slot] != 0 || (slot < m_ChannelDescs.size() && m_ChannelDescs[slot].Overrun());
+}
+
 double CQVDataRecorderReader::ScanFraction() const {
     const std::int64_t span = m_FileLength - m_BlockStreamStart;
     if (m_ScanComplete || m_ScanEnded || span <= 0) return 1.0;

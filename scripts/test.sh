@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test of both builds: native with g++ (AddressSanitizer and UndefinedBehaviorSanitizer),
-# native with clang++, and the Windows build under Wine. Installs what is missing first.
+# native with clang++, the suites with threads once more under ThreadSanitizer, and the Windows
+# build under Wine. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
@@ -16,5 +17,9 @@ configure_build gcc-asan -DCMAKE_CXX_COMPILER=g++ -DTARN_SANITIZE="address;undef
 run_tests gcc-asan
 configure_build clang -DCMAKE_CXX_COMPILER=clang++
 run_tests clang
+# The background scan and the message queue: the suites where two threads meet.
+cmake -S . -B build/clang-tsan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARN_SANITIZE=thread -DTARN_BUILD_BENCH=OFF >/dev/null
+cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests
+ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests)$'
 configure_build windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 run_tests windows

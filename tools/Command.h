@@ -16,5 +16,6 @@ using Arguments = std::vector<std::string>;
 int BlocksCommand(const Arguments& args);
 int InfoCommand(const Arguments& args);
 int SamplesCommand(const Arguments& args);
+int RegisterCommand(const Arguments& args);
 
 }  // namespace tarn::tool

@@ -3,56 +3,77 @@
 #include <chrono>
 #include <cstdio>
 
-#include "component/CQVRecorderFileReader.h"
+#include "component/ClassObject.h"
+#include "component/client/ScanEvents.h"
 #include "platform/platform.h"
-#include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
 
 namespace tarn::tool {
 
 namespace {
 
-// Progress appears only after this long, so small files scan silently.
-constexpr std::chrono::milliseconds kQuietTime{500};
-// Scan steps between two looks at the clock.
-constexpr unsigned kStepsPerCheck = 4096;
+// A scan that has not ended after this long is given up.
+constexpr std::chrono::minutes kScanTimeout{10};
+constexpr int kBarWidth = 40;
+// Smaller recordings scan in a moment: no bar for them.
+constexpr LONG kBarMinimumBytes = 1 << 20;
 
-void ScanWithProgress(CQVDataRecorderReader& reader, const std::string& path) {
-    const auto start = std::chrono::steady_clock::now();
-    int shownPercent = -1;
-    for (unsigned steps = 1; reader.ScanFile(); ++steps) {
-        if (steps % kStepsPerCheck != 0 || std::chrono::steady_clock::now() - start < kQuietTime) continue;
-        const int percent = static_cast<int>(reader.ScanFraction() * 100.0);
-        if (percent != shownPercent) {
-            std::fprintf(stderr, "\rscanning %s: %3d%%", path.c_str(), percent);
-            std::fflush(stderr);
-            shownPercent = percent;
-        }
-    }
-    reader.SetScanComplete();
-    if (shownPercent >= 0) std::fprintf(stderr, "\rscanning %s: done\n", path.c_str());
+void DrawBar(const std::string& path, LONG percent) {
+    const int filled = static_cast<int>(percent) * kBarWidth / 100;
+    std::fprintf(stderr, "\rscanning %s [%-*s] %3ld%%", path.c_str(), kBarWidth, std::string(filled, '#').c_str(),
+                 static_cast<long>(percent));
+    std::fflush(stderr);
+}
+
+bool Fail(const char* format, const std::string& path) {
+    std::fprintf(stderr, format, path.c_str());
+    return false;
 }
 
 }  // namespace
 
-bool OpenAndScan(CQVRecorderFileReader& component, const std::string& path) {
+ComponentSession::ComponentSession() {
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    m_Initialized = SUCCEEDED(init);
+    m_Ok = m_Initialized && SUCCEEDED(component::RegisterClassObjectInProcess(&m_Cookie));
+    if (!m_Ok) std::fprintf(stderr, "tarn: the component cannot be registered in this process\n");
+}
+
+ComponentSession::~ComponentSession() {
+    if (m_Cookie != 0) CoRevokeClassObject(m_Cookie);
+    if (m_Initialized) CoUninitialize();
+}
+
+bool OpenAndScan(Recording& recording, const std::string& path) {
+    HRESULT hr = CoCreateInstance(CLSID_QVRecorderFileReader, nullptr, CLSCTX_INPROC_SERVER, IID_IQVRecorderFileReader,
+                                  recording.reader.PutVoid());
+    if (FAILED(hr)) return Fail("tarn: the component cannot be created (%s)\n", path);
+    recording.reader2 = recording.reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
+    if (!name || FAILED(recording.reader->put_FileName(name.get()))) return Fail("tarn: out of memory (%s)\n", path);
     LONG ok = 0;
-    if (!name || FAILED(component.put_FileName(name.get()))) {
-        std::fprintf(stderr, "tarn: out of memory\n");
-        return false;
+    hr = recording.reader->open(&ok);
+    if (hr == E_INVALIDARG) return Fail("tarn: %s is not a recording\n", path);
+    if (FAILED(hr) || ok != 1) return Fail("tarn: cannot open %s\n", path);
+
+    client::ScanEvents events;
+    bool drawn = false;
+    LONG size = 0;
+    recording.reader->get_FileSize(&size);
+    if (static_cast<ULONG>(size) >= static_cast<ULONG>(kBarMinimumBytes)) {
+        events.onProgress = [&](LONG percent) {
+            DrawBar(path, percent);
+            drawn = true;
+        };
     }
-    const HRESULT hr = component.open(&ok);
-    if (hr == E_INVALIDARG) {
-        std::fprintf(stderr, "tarn: %s is not a recording\n", path.c_str());
-        return false;
+    if (FAILED(events.Connect(recording.reader.Get()))) return Fail("tarn: no scan events from %s\n", path);
+    if (FAILED(recording.reader2->ScanFile(&ok))) return Fail("tarn: cannot scan %s\n", path);
+    const bool scanned = events.WaitForScan(kScanTimeout);
+    if (drawn) {
+        DrawBar(path, 100);
+        std::fputc('\n', stderr);
     }
-    if (FAILED(hr) || ok != 1) {
-        std::fprintf(stderr, "tarn: cannot open %s\n", path.c_str());
-        return false;
-    }
-    ScanWithProgress(*component.Reader(), path);
-    return true;
+    return scanned || Fail("tarn: the scan of %s did not end\n", path);
 }
 
 std::string Printable(BSTR text) { return platform::FileNameFromWide(BstrText(text)); }

@@ -1,19 +1,41 @@
-// What the info and samples commands share: a recording opened through the component object
-// and scanned to its end, and its texts made printable.
+// What the info and samples commands share: the component object created by its class ID, as
+// any client creates it, and a recording opened and scanned in the background with a progress
+// bar driven by the scan's events.
 #pragma once
 
 #include <string>
 
 #include "compat/compat.h"
-
-class CQVRecorderFileReader;
+#include "component/TarnInterfaces.h"
+#include "component/client/ComPtr.h"
 
 namespace tarn::tool {
 
-// Opens path with the component and runs the block scan over the whole file, showing progress
-// on stderr when the scan takes more than a moment. On failure says why on stderr and returns
-// false.
-bool OpenAndScan(CQVRecorderFileReader& component, const std::string& path);
+// COM for the calling thread, with the component's class object registered in this process so
+// that CoCreateInstance finds it without a registered module.
+class ComponentSession {
+public:
+    ComponentSession();
+    ~ComponentSession();
+    ComponentSession(const ComponentSession&) = delete;
+    ComponentSession& operator=(const ComponentSession&) = delete;
+    bool Ok() const { return m_Ok; }
+
+private:
+    bool m_Ok = false;
+    bool m_Initialized = false;
+    DWORD m_Cookie = 0;
+};
+
+struct Recording {
+    client::ComPtr<IQVRecorderFileReader> reader;
+    client::ComPtr<IQVRecorderFileReader2> reader2;
+};
+
+// Creates a component object, opens path with it and scans the whole file in the background,
+// drawing a progress bar on stderr as OnProgress arrives. On failure says why on stderr and
+// returns false.
+bool OpenAndScan(Recording& recording, const std::string& path);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);

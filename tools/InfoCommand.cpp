@@ -1,10 +1,9 @@
 // tarn info FILE: what a client of the component learns about a recording once it is scanned.
-#include <cinttypes>
 #include <cstdio>
+#include <limits>
 #include <string>
+#include <vector>
 
-#include "component/CQVRecorderFileReader.h"
-#include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
 #include "tools/ComponentRecording.h"
@@ -14,96 +13,109 @@ namespace tarn::tool {
 namespace {
 
 // A parameter's text, or "" when the recording does not have it.
-std::string Parameter(CQVRecorderFileReader& component, const char16_t* key, LONG section) {
+std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
     const UniqueBstr name(AllocBstr(key));
     VARIANT value;
     VariantInit(&value);
     std::string text;
-    if (SUCCEEDED(component.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
+    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
         text = Printable(V_BSTR(&value));
     }
     VariantClear(&value);
     return text;
 }
 
-std::string Unit(CQVRecorderFileReader& component, LONG channel) {
+std::string Unit(IQVRecorderFileReader& reader, LONG channel) {
     BSTR unit = nullptr;
-    if (FAILED(component.GetUnit(channel, &unit))) return "-";
+    if (FAILED(reader.GetUnit(channel, &unit))) return "-";
     const UniqueBstr owned(unit);
     return unit == nullptr || SysStringLen(unit) == 0 ? "(none)" : Printable(unit);
 }
 
-std::string SignalName(CQVRecorderFileReader& component, LONG channel) {
-    std::string name = Parameter(component, u"SignalName", channel);
-    if (name.empty()) name = Parameter(component, u"OrgSignalName", channel);
+std::string SignalName(IQVRecorderFileReader& reader, LONG channel) {
+    std::string name = Parameter(reader, u"SignalName", channel);
+    if (name.empty()) name = Parameter(reader, u"OrgSignalName", channel);
     return name.empty() ? "-" : "\"" + name + "\"";
 }
 
-void PrintRecorder(CQVRecorderFileReader& component, const CQVDataRecorderReader& reader) {
-    LONG channels = 0;
-    component.get_NumberOfChannels(&channels);
-    std::printf("file length: %" PRId64 " bytes\n", reader.FileLength());
+void PrintRecorder(IQVRecorderFileReader& reader) {
+    LONG channels = 0, size = 0;
+    reader.get_NumberOfChannels(&channels);
+    reader.get_FileSize(&size);
+    std::printf("file length: %lu bytes\n", static_cast<unsigned long>(static_cast<ULONG>(size)));
     std::printf("channels: %ld\n", static_cast<long>(channels));
     double frequency = 0;
-    if (SUCCEEDED(component.get_SampleFrequency(&frequency)))
+    if (SUCCEEDED(reader.get_SampleFrequency(&frequency)))
         std::printf("sample frequency: %g Hz\n", frequency);
     else
         std::printf("sample frequency: unknown\n");
-    const std::string date = Parameter(component, u"Date", 0);
-    const std::string time = Parameter(component, u"Time", 0);
+    const std::string date = Parameter(reader, u"Date", 0);
+    const std::string time = Parameter(reader, u"Time", 0);
     if (!date.empty()) std::printf("date: %s\n", date.c_str());
     if (!time.empty()) std::printf("time: %s\n", time.c_str());
-    // The scan notes the first trigger block; sequential reading places it later.
+    const std::string bits = Parameter(reader, u"DataBitSize", 0);
+    if (!bits.empty()) std::printf("data bit size: %s\n", bits.c_str());
     LONG trigger = -1;
-    component.GetFirstTriggerSample(&trigger);
+    reader.GetFirstTriggerSample(&trigger);
     if (trigger >= 0)
         std::printf("first trigger: sample %ld\n", static_cast<long>(trigger));
-    else if (reader.TriggerSampleNo() != 0 && !reader.BasePending())
-        std::printf("first trigger: sample %" PRId64 "\n",
-                    std::int64_t{reader.TriggerSampleNo()} - std::int64_t{reader.BaseSampleNumber()});
     else
-        std::printf("first trigger: none\n");
+        std::printf("first trigger: none found yet\n");
 }
 
-void PrintChannel(CQVRecorderFileReader& component, const CQVDataRecorderReader& reader, LONG channel) {
-    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), SignalName(component, channel).c_str(),
-                Unit(component, channel).c_str());
+void PrintChannel(IQVRecorderFileReader& reader, LONG channel) {
+    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), SignalName(reader, channel).c_str(),
+                Unit(reader, channel).c_str());
     double factor = 0;
-    if (SUCCEEDED(component.GetCorrectionFactor(channel, &factor)))
-        std::printf(", correction factor %g", factor);
+    if (SUCCEEDED(reader.GetCorrectionFactor(channel, &factor))) std::printf(", correction factor %g", factor);
     LONG is32Bit = 0;
-    component.Is32BitData(channel - 1, &is32Bit);
+    reader.Is32BitData(channel - 1, &is32Bit);
     std::printf(", %s", is32Bit ? "32-bit" : "16-bit");
-    CQVDataRecorderReader::ChannelSummary summary{};
-    if (!reader.Summary(channel, summary) || summary.blocks == 0) {
-        std::printf(", no samples\n");
-        return;
-    }
-    std::printf(", samples %" PRIu32 "..%" PRIu32 " in %" PRIu32 " blocks, %s\n", summary.first, summary.end - 1,
-                summary.blocks, summary.overrun ? "overrun (samples lost)" : "no overrun");
+    const std::string overrun = Parameter(reader, u"OverrunLatched", channel);
+    std::printf(", %s\n", overrun == "Yes" ? "overrun (samples lost)" : "no overrun");
 }
 
-void PrintDCChannels(const CQVDataRecorderReader& reader) {
-    const std::size_t count = reader.DCChannelCount();
-    if (count == 0) std::printf("DC channels: none\n");
-    for (std::size_t i = 0; i < count; ++i)
-        std::printf("DC channel %zu: %zu blocks\n", i, reader.DCBlockCount(i));
+// The DC channels and their block counts, from the (channel, block) pairs of the whole file.
+void PrintDCChannels(IQVRecorderFileReader2& reader) {
+    VARIANT list;
+    VariantInit(&list);
+    std::vector<long> blocks;
+    if (SUCCEEDED(reader.GetDCChannelIndexes(0, std::numeric_limits<LONG>::max(), &list)) &&
+        V_VT(&list) == (VT_ARRAY | VT_I4)) {
+        SAFEARRAY* array = V_ARRAY(&list);
+        LONG low = 0, high = -1;
+        SafeArrayGetLBound(array, 1, &low);
+        SafeArrayGetUBound(array, 1, &high);
+        for (LONG i = low; i + 1 <= high; i += 2) {
+            LONG dcChannel = 0;
+            SafeArrayGetElement(array, &i, &dcChannel);
+            if (dcChannel < 0 || dcChannel > 0xFFFF) continue;
+            if (blocks.size() <= static_cast<std::size_t>(dcChannel)) blocks.resize(dcChannel + 1);
+            ++blocks[dcChannel];
+        }
+    }
+    VariantClear(&list);
+    if (blocks.empty()) std::printf("DC channels: none\n");
+    for (std::size_t i = 0; i < blocks.size(); ++i) std::printf("DC channel %zu: %ld blocks\n", i, blocks[i]);
 }
 
 }  // namespace
 
 int InfoCommand(const Arguments& args) {
     if (args.size() != 1) return kExitUsage;
-    CQVRecorderFileReader component;
-    if (!OpenAndScan(component, args[0])) return kExitFailure;
-    const CQVDataRecorderReader& reader = *component.Reader();
+    ComponentSession session;
+    Recording recording;
+    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    IQVRecorderFileReader& reader = *recording.reader.Get();
     std::printf("file: %s\n", args[0].c_str());
-    PrintRecorder(component, reader);
-    for (LONG channel = 1; channel <= reader.NumberOfChannels(); ++channel) PrintChannel(component, reader, channel);
-    PrintDCChannels(reader);
+    PrintRecorder(reader);
+    LONG channels = 0;
+    reader.get_NumberOfChannels(&channels);
+    for (LONG channel = 1; channel <= channels; ++channel) PrintChannel(reader, channel);
+    PrintDCChannels(*recording.reader2.Get());
     LONG first = 0, last = 0;
-    component.GetFirstSampleNumber(&first);
-    component.GetLastSampleNumber(&last);
+    recording.reader2->GetFirstSampleNumber(&first);
+    recording.reader2->GetLastSampleNumber(&last);
     if (first < last)
         std::printf("samples every channel has: %ld..%ld\n", static_cast<long>(first), static_cast<long>(last) - 1);
     return kExitOk;

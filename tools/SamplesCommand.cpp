@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "component/CQVRecorderFileReader.h"
 #include "component/ClientMemory.h"
 #include "tools/Command.h"
 #include "tools/ComponentRecording.h"
@@ -47,16 +46,17 @@ int SamplesCommand(const Arguments& args) {
     if (args.size() != 4 && !(args.size() == 5 && args[4] == "--32")) return kExitUsage;
     LONG channel = 0, from = 0, to = 0;
     if (!ParseLong(args[1], channel) || !ParseLong(args[2], from) || !ParseLong(args[3], to)) return kExitUsage;
-    CQVRecorderFileReader component;
-    if (!OpenAndScan(component, args[0])) return kExitFailure;
+    ComponentSession session;
+    Recording recording;
+    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
     LONG last = 0;
     if (args.size() == 5) {
         LONG* samples = nullptr;
-        const HRESULT hr = component.GetSamples32Bit(channel, from, to, &last, &samples);
+        const HRESULT hr = recording.reader2->GetSamples32Bit(channel, from, to, &last, &samples);
         return PrintRange(hr, from, to, last, samples);
     }
     short* samples = nullptr;
-    const HRESULT hr = component.GetSamples(channel, from, to, &last, &samples);
+    const HRESULT hr = recording.reader2->GetSamples(channel, from, to, &last, &samples);
     return PrintRange(hr, from, to, last, samples);
 }
 

@@ -19,6 +19,8 @@ const CommandEntry kCommands[] = {
      tarn::tool::BlocksCommand},
     {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", tarn::tool::InfoCommand},
     {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", tarn::tool::SamplesCommand},
+    {"regsvr", "regsvr [-u] MODULE", "register an in-process server module (-u: remove its registration)",
+     tarn::tool::RegisterCommand},
 };
 
 int Usage() {

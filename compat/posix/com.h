@@ -33,3 +33,4 @@
 #include "compat/posix/window.h"
 #include "compat/posix/registry.h"
 #include "compat/posix/activation.h"
+#include "compat/posix/library.h"

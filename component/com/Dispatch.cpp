@@ -36,13 +36,13 @@ TypeLibCache& Cache() {
 
 }  // namespace
 
-HRESULT RegisteredTypeInfo(const GUID& libid, WORD major, WORD minor, REFIID iid, ITypeInfo** typeInfo) {
+HRESULT RegisteredTypeInfo(const GUID& libid, WORD major, WORD minor, LCID locale, REFIID iid, ITypeInfo** typeInfo) {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;
     TypeLibCache& cache = Cache();
     std::lock_guard<std::mutex> guard(cache.lock);
     if (!cache.library) {
-        HRESULT hr = LoadRegTypeLib(libid, major, minor, LOCALE_USER_DEFAULT, &cache.library);
+        HRESULT hr = LoadRegTypeLib(libid, major, minor, locale, &cache.library);
         if (FAILED(hr)) return hr;
         cache.libid = libid;
     } else if (!IsEqualGUID(cache.libid, libid)) {

@@ -6,7 +6,8 @@
 //
 // Both read DispatchTraits<I>, which an interface specialises with
 //     static const IID& Iid();  static const GUID& LibId();
-//     static constexpr WORD kMajorVersion, kMinorVersion;  static const MemberTable& Members();
+//     static constexpr WORD kMajorVersion, kMinorVersion;  static constexpr LCID kLocale;
+//     static const MemberTable& Members();
 #pragma once
 
 #include "component/com/DispatchMembers.h"
@@ -41,9 +42,10 @@ public:
 };
 
 #ifdef _WIN32
-// The type information of iid from the registered type library libid major.minor, which is
-// loaded on first use and kept for the life of the module. The caller releases *typeInfo.
-HRESULT RegisteredTypeInfo(const GUID& libid, WORD major, WORD minor, REFIID iid, ITypeInfo** typeInfo);
+// The type information of iid from the type library libid major.minor registered for locale,
+// which is loaded on first use and kept for the life of the module. The caller releases
+// *typeInfo.
+HRESULT RegisteredTypeInfo(const GUID& libid, WORD major, WORD minor, LCID locale, REFIID iid, ITypeInfo** typeInfo);
 
 template <class I>
 class TypeLibDispatch : public I {
@@ -79,7 +81,7 @@ public:
 private:
     static HRESULT TypeInfo(ITypeInfo** info) {
         using Traits = DispatchTraits<I>;
-        return RegisteredTypeInfo(Traits::LibId(), Traits::kMajorVersion, Traits::kMinorVersion,
+        return RegisteredTypeInfo(Traits::LibId(), Traits::kMajorVersion, Traits::kMinorVersion, Traits::kLocale,
                                   Traits::Iid(), info);
     }
 };

@@ -14,6 +14,8 @@ struct TarnDispatchTraits {
     static const GUID& LibId() { return LIBID_TARNLib; }
     static constexpr WORD kMajorVersion = kTARNLibMajorVersion;
     static constexpr WORD kMinorVersion = kTARNLibMinorVersion;
+    // The library's own locale: the one it is registered under.
+    static constexpr LCID kLocale = kTARNLibLocale;
 };
 
 template <>

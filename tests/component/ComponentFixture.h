@@ -1,4 +1,4 @@
-// A component object with a recording of the test's own making, and owners for the memory the
+// A component object, made by its class object, with a recording of the test's own making, and owners for the memory the
 // component hands out (so that every test frees what it receives, as the build runs under ASan).
 #pragma once
 
@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "component/CQVRecorderFileReader.h"
+#include "component/ClassObject.h"
 #include "component/ClientMemory.h"
+#include "component/client/ComPtr.h"
+#include "component/client/ScanEvents.h"
 #include "platform/platform.h"
-#include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
 #include "tests/support/ScopedVariant.h"
 #include "tests/support/RecordingBuilder.h"
@@ -29,6 +31,13 @@ inline std::u16string Text(CScopedVariant& value) {
 
 inline UniqueBstr Bstr(std::u16string_view text) { return UniqueBstr(AllocBstr(text)); }
 
+// A new component object through its class object's creation function.
+inline client::ComPtr<IQVRecorderFileReader> NewComponent() {
+    client::ComPtr<IQVRecorderFileReader> object;
+    EXPECT_EQ(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileReader, object.PutVoid()), S_OK);
+    return object;
+}
+
 class ComponentTest : public testing::Test {
 protected:
     void SetFileName(const std::string& path) {
@@ -42,16 +51,19 @@ protected:
         ASSERT_EQ(component.open(&ok), S_OK);
         ASSERT_EQ(ok, 1);
     }
-    // Runs the scan to its end, as the background scan does.
+    // Runs the background scan and waits for its end.
     void ScanAll() {
-        CQVDataRecorderReader* reader = component.Reader();
-        ASSERT_NE(reader, nullptr);
-        for (int steps = 0; reader->ScanFile(); ++steps) ASSERT_LT(steps, 100000) << "the scan does not end";
-        reader->SetScanComplete();
+        client::ScanEvents events;
+        ASSERT_EQ(events.Connect(object.Get()), S_OK);
+        LONG ok = 0;
+        ASSERT_EQ(component.ScanFile(&ok), S_OK);
+        ASSERT_TRUE(events.WaitForScan(std::chrono::seconds(30))) << "the scan does not end";
     }
 
     TempDir dir;
-    CQVRecorderFileReader component;
+    client::ComPtr<IQVRecorderFileReader> object = NewComponent();
+    // The members themselves, as the interfaces reach them.
+    CQVRecorderFileReader& component = static_cast<CQVRecorderFileReader&>(*object.Get());
 
 private:
     int m_Serial = 0;

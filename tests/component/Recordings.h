@@ -40,4 +40,21 @@ inline RecordingBuilder TwoChannelRecording(const std::string& setup = kTwoChann
     return file;
 }
 
+// Two channels of 8-sample blocks from SampleNo 0, blocks per channel; channel 2 skips 8 samples
+// after block gapAfter (0: never) and is 32-bit when wide. Enough blocks give progress events.
+inline RecordingBuilder ManyBlocks(std::uint32_t blocks, std::uint32_t gapAfter = 0, bool wide = false) {
+    RecordingBuilder file;
+    file.Setup("\n[SETUP START]\nNoChannels=2\nSampleFrequency=1000\n[SETUP STOP]\n").Header(2);
+    for (std::uint32_t b = 0, skip = 0; b < blocks; ++b) {
+        if (gapAfter != 0 && b == gapAfter) skip = 8;
+        const auto value = [b](std::uint32_t j) { return static_cast<std::int32_t>(b * 8 + j); };
+        file.Samples16(8, value, Block().SampleNo(b * 8));
+        if (wide)
+            file.Samples32(8, value, Block().SampleNo(b * 8 + skip).Id(1));
+        else
+            file.Samples16(8, value, Block().SampleNo(b * 8 + skip).Id(1));
+    }
+    return file;
+}
+
 }  // namespace tarn::test

@@ -13,6 +13,8 @@ public:
     CScopedVariant(const CScopedVariant&) = delete;
     CScopedVariant& operator=(const CScopedVariant&) = delete;
     VARIANT* get() { return &m_Value; }
+    // Cleared for reuse.
+    void reset() { VariantClear(&m_Value); }
 
 private:
     VARIANT m_Value;

@@ -1,0 +1,20 @@
+// Members whose behaviour comes with sequential and compressed reading, the writer and the
+// embedded REC info: they answer E_NOTIMPL until then. The selection members have no
+// implementation at all.
+#include "component/CQVRecorderFileReader.h"
+
+HRESULT CQVRecorderFileReader::read(LONG*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::getBlock(VARIANT*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::get_BlockSize(LONG*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::_getBlock(short**) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::get_SampleNumber(LONG*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::get_Overrun(VARIANT_BOOL*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::put_ChannelSelection(VARIANT) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::clearSelection(LONG) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::getBlock32(VARIANT*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::GetCompressedSamples(ULONG, ULONG, ULONG, ULONG*, short**) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::GetCompressed32BitSamples(ULONG, ULONG, ULONG, ULONG*, LONG**) { return E_NOTIMPL; }
+
+// Never implemented: selections are made by the sample requests' own arguments.
+HRESULT CQVRecorderFileReader::get_ChannelSelection(VARIANT*) { return E_NOTIMPL; }
+HRESULT CQVRecorderFileReader::setSampleSelection(LONG, LONG) { return E_NOTIMPL; }

@@ -1,0 +1,79 @@
+#include "component/ModuleRegistration.h"
+
+#include "component/Registrar.h"
+#include "component/TarnInterfaces.h"
+#include "platform/platform.h"
+
+#include <vector>
+
+namespace tarn::component {
+
+namespace {
+
+#include "RegistryScript.inc"   // kRegistryScript: component/tarn.rgs as text
+
+HRESULT RegisterTypeLibrary(const std::u16string& modulePath) {
+#ifdef _WIN32
+    ITypeLib* library = nullptr;
+    HRESULT hr = LoadTypeLibEx(reinterpret_cast<LPCOLESTR>(modulePath.c_str()), REGKIND_REGISTER, &library);
+    if (library) library->Release();
+    return hr;
+#else
+    (void)modulePath;
+    return S_OK;
+#endif
+}
+
+HRESULT UnregisterTypeLibrary() {
+#ifdef _WIN32
+    HRESULT hr = UnRegisterTypeLib(LIBID_TARNLib, kTARNLibMajorVersion, kTARNLibMinorVersion, kTARNLibLocale, SYS_WIN64);
+    // Already gone is what was asked for.
+    return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ? S_OK : hr;
+#else
+    return S_OK;
+#endif
+}
+
+Registrar ModuleRegistrar() {
+    Registrar registrar;
+    registrar.AddReplacement(u"MODULE", ModulePath());
+    return registrar;
+}
+
+}  // namespace
+
+std::u16string RegistryScript() { return platform::AnsiToWide(kRegistryScript); }
+
+std::u16string ModulePath() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&ModulePath), &module)) {
+        return {};
+    }
+    // Paths can exceed MAX_PATH: grow until the name fits.
+    std::vector<OLECHAR> buffer(260);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, reinterpret_cast<LPWSTR>(buffer.data()),
+                                                static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::u16string(buffer.data(), buffer.data() + length);
+        if (buffer.size() >= 32768) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+HRESULT RegisterServer() {
+    const std::u16string path = ModulePath();
+    if (path.empty()) return E_FAIL;
+    HRESULT hr = ModuleRegistrar().Register(RegistryScript());
+    if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(path);
+    return hr;
+}
+
+HRESULT UnregisterServer() {
+    HRESULT hr = ModuleRegistrar().Unregister(RegistryScript());
+    if (SUCCEEDED(hr)) hr = UnregisterTypeLibrary();
+    return hr;
+}
+
+}  // namespace tarn::component
