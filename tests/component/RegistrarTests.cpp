@@ -1,0 +1,100 @@
+// The registrar on scripts of the registry script's shape, in a registry of the test's own.
+#include <gtest/gtest.h>
+
+#include "component/Registrar.h"
+#include "platform/platform.h"
+#include "tests/compat/RegistryTest.h"
+
+namespace tarn::test {
+namespace {
+
+using component::Registrar;
+
+constexpr char16_t kScript[] = uR"(HKCU
+{
+    NoRemove Software
+    {
+        NoRemove TarnCompatTests
+        {
+            Tarn.Thing.1 = s 'Thing ''one'''
+            {
+                CLSID = s '{00000000-0000-0000-0000-00000000000A}'
+            }
+            ForceRemove {00000000-0000-0000-0000-00000000000A} = s 'Thing'
+            {
+                ForceRemove 'Programmable'
+                InprocServer32 = s '%MODULE%'
+                {
+                    val ThreadingModel = s 'Apartment'
+                }
+            }
+        }
+    }
+})";
+
+const OleString kTestKey = OLESTR("Software\\TarnCompatTests");
+const OleString kClass = kTestKey + OLESTR("\\{00000000-0000-0000-0000-00000000000A}");
+
+class RegistrarTest : public RegistryTest {
+protected:
+    bool Exists(const OleString& path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        RegCloseKey(key);
+        return true;
+    }
+    OleString Value(const OleString& path, const OLECHAR* name = nullptr) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return OLESTR("<no key>");
+        OleString text = Text(key, name);
+        RegCloseKey(key);
+        return text;
+    }
+    Registrar registrar;
+};
+
+// Registration writes every key and value with the replacements; a second one rewrites the
+// ForceRemove key whole (what was added below it goes), and unregistration removes all but the
+// NoRemove keys.
+TEST_F(RegistrarTest, RegisterTwiceThenUnregister) {
+    registrar.AddReplacement(u"MODULE", u"/opt/thing.so");
+    ASSERT_EQ(registrar.Register(kScript), S_OK);
+    EXPECT_EQ(Value(kTestKey + OLESTR("\\Tarn.Thing.1")), OleString(OLESTR("Thing 'one'")));
+    EXPECT_EQ(Value(kClass + OLESTR("\\InprocServer32")), OleString(OLESTR("/opt/thing.so")));
+    EXPECT_EQ(Value(kClass + OLESTR("\\InprocServer32"), OLESTR("ThreadingModel")), OleString(OLESTR("Apartment")));
+    EXPECT_TRUE(Exists(kClass + OLESTR("\\Programmable")));
+    ASSERT_EQ(SetText(HKEY_CURRENT_USER, kClass + OLESTR("\\Stray"), nullptr, OLESTR("x")), ERROR_SUCCESS);
+    ASSERT_EQ(registrar.Register(kScript), S_OK);
+    EXPECT_FALSE(Exists(kClass + OLESTR("\\Stray")));
+    EXPECT_TRUE(Exists(kClass + OLESTR("\\InprocServer32")));
+
+    ASSERT_EQ(registrar.Unregister(kScript), S_OK);
+    EXPECT_FALSE(Exists(kClass));
+    EXPECT_FALSE(Exists(kTestKey + OLESTR("\\Tarn.Thing.1")));
+    EXPECT_TRUE(Exists(kTestKey));
+    // Nothing left to remove is no failure.
+    EXPECT_EQ(registrar.Unregister(kScript), S_OK);
+}
+
+TEST_F(RegistrarTest, ScriptsThatDoNotParseWriteNothing) {
+    const char16_t* const bad[] = {
+        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = s 'unterminated } } }",
+        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = s 'x' } }",   // a brace short
+        u"HKLM { Software }",                                                   // no such root here
+        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = d '1' } } }", // not a text
+        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { val = s 'x' } } }",
+        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A } B = s 'x' { {00000000-0000 } } }",
+    };
+    for (const char16_t* script : bad) {
+        EXPECT_EQ(registrar.Register(script), E_INVALIDARG) << platform::FileNameFromWide(script);
+        EXPECT_EQ(registrar.Unregister(script), E_INVALIDARG);
+    }
+    EXPECT_FALSE(Exists(kTestKey + OLESTR("\\A")));
+    // Nesting deeper than any real script: refused, not a stack overflow.
+    std::u16string deep = u"HKCU {";
+    for (int i = 0; i < 10000; ++i) deep += u" K {";
+    EXPECT_EQ(registrar.Register(deep), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace tarn::test
