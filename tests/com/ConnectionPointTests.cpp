@@ -99,15 +99,14 @@ TEST_F(ConnectionPoints, AdviseCodes) {
 }
 
 TEST_F(ConnectionPoints, AdviseLimitWhenTheArrayCannotGrow) {
-    TestObject* inner = static_cast<TestObject*>(object);
-    TestSink sinks4[5] = {{0, &log}, {1, &log}, {2, &log}, {3, &log}, {4, &log}};
-    tarn::com::ConnectionPoint limited(*inner, DIID_ITestEvents, 4);
+    TestSink sink(0, &log);   // outlives the point, which releases it
+    tarn::com::ConnectionPoint limited(*static_cast<TestObject*>(object), DIID_ITestEvents, 4);
     DWORD cookie = 0;
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(limited.Advise(&sinks4[i], &cookie), S_OK);
-    EXPECT_EQ(limited.Advise(&sinks4[4], &cookie), CONNECT_E_ADVISELIMIT);
-    EXPECT_EQ(sinks4[4].refs, 1u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(limited.Advise(&sink, &cookie), S_OK);
+    EXPECT_EQ(limited.Advise(&sink, &cookie), CONNECT_E_ADVISELIMIT);
+    EXPECT_EQ(sink.refs, 5u);
     EXPECT_EQ(limited.Unadvise(2), S_OK);
-    EXPECT_EQ(limited.Advise(&sinks4[4], &cookie), S_OK);
+    EXPECT_EQ(limited.Advise(&sink, &cookie), S_OK);
     EXPECT_EQ(cookie, 2u);
 }
 

