@@ -1,29 +1,29 @@
 #include "writer/CChannelBlockWriter.h"
 
-#include <cstring>
-
 #include "reader/RecordingLayout.h"
 #include "writer/WriterStream.h"
 
 namespace tarn {
 
 WriterStatus CChannelBlockWriter::WriteBlock(std::int32_t noSamples, const unsigned char* data, platform::File& file,
-                                             bool is32Bit, std::uint8_t overloadStatus, unsigned char* scratch) {
+                                             bool is32Bit, std::uint8_t overloadStatus) {
     if (!data) return WriterStatus::NullPointer;
     if (noSamples <= 0) return WriterStatus::InvalidArgument;
     const auto count = static_cast<std::uint32_t>(noSamples);
     if (layout::SampleBlockSize(count, is32Bit) == 0) return WriterStatus::InvalidArgument;
 
-    layout::SampleBlockHeader(m_NextSampleNumber, count, is32Bit).Encode(scratch);
+    layout::SampleBlockHeader(m_NextSampleNumber, count, is32Bit).Encode(m_Header);
     m_NextSampleNumber += count;
     layout::ChannelEntry entry;
     entry.ID = static_cast<std::uint16_t>(m_ChannelId);
     entry.channelstatus = overloadStatus;
-    entry.Encode(scratch + layout::kBlockHeaderLength);
-    const std::size_t sampleBytes = count * layout::SampleWidth(is32Bit);
-    std::memcpy(scratch + layout::kBlockFramingLength, data, sampleBytes);
-    return WriteAll(file, scratch, layout::kBlockFramingLength + sampleBytes) ? WriterStatus::Ok
-                                                                               : WriterStatus::Failed;
+    entry.Encode(m_Header + layout::kBlockHeaderLength);
+    // Through the stream's buffer the samples cost one copy; assembling the block first would
+    // add another.
+    const bool written = WriteAll(file, m_Header, layout::kBlockHeaderLength) &&
+                         WriteAll(file, m_Header + layout::kBlockHeaderLength, layout::kChannelEntryLength) &&
+                         WriteAll(file, data, count * layout::SampleWidth(is32Bit));
+    return written ? WriterStatus::Ok : WriterStatus::Failed;
 }
 
 }  // namespace tarn

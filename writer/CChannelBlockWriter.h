@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "reader/RecordingLayout.h"
 #include "writer/WriterStatus.h"
 
 namespace tarn {
@@ -20,17 +21,20 @@ public:
     std::uint32_t NextSampleNumber() const { return m_NextSampleNumber; }
 
     // Appends one sample block of noSamples samples (16- or 32-bit, little-endian, from data) with
-    // the overload status in its channel entry, assembled in scratch (room for
-    // layout::kMaxBlockBytes) and written in one write. Rejected before anything is written or
-    // counted: null data (NullPointer), and a count no block can carry exactly (InvalidArgument:
-    // 0 or below, odd for 16-bit samples, more than the 16-bit Size field allows). Otherwise the
-    // channel's count advances, even when the write comes up short (Failed).
+    // the overload status in its channel entry: the block header and the channel entry from the
+    // header image, then the samples straight from data, three writes in all. Rejected before
+    // anything is written or counted: null data (NullPointer), and a count no block can carry
+    // exactly (InvalidArgument: 0 or below, odd for 16-bit samples, more than the 16-bit Size
+    // field allows). Otherwise the channel's count advances, even when a write comes up short
+    // (Failed).
     WriterStatus WriteBlock(std::int32_t noSamples, const unsigned char* data, platform::File& file, bool is32Bit,
-                            std::uint8_t overloadStatus, unsigned char* scratch);
+                            std::uint8_t overloadStatus);
 
 private:
     std::int32_t m_ChannelId;
     std::uint32_t m_NextSampleNumber;
+    // The block header and channel entry in front of the samples, refilled for every block.
+    unsigned char m_Header[layout::kBlockFramingLength] = {};
 };
 
 }  // namespace tarn

@@ -21,7 +21,7 @@ WriterStatus OkOrFailed(bool ok) { return ok ? WriterStatus::Ok : WriterStatus::
 }  // namespace
 
 CQVDataRecorderWriter::CQVDataRecorderWriter(platform::File& file)
-    : m_File(file), m_BlockScratch(new unsigned char[layout::kMaxBlockBytes]) {
+    : m_File(file) {
     m_File.SetBufferSize(kStreamBufferSize);
 }
 
@@ -149,7 +149,7 @@ WriterStatus CQVDataRecorderWriter::WriteSampleBlock(std::int32_t ch, std::int32
     if (!m_HasChannelTable) return WriterStatus::Failed;
     if (static_cast<std::size_t>(ch) > m_ChannelBlocks.size()) return WriterStatus::InvalidArgument;
     return m_ChannelBlocks[static_cast<std::size_t>(ch - 1)].WriteBlock(noSamples, data, m_File, is32Bit,
-                                                                        overloadStatus, m_BlockScratch.get());
+                                                                        overloadStatus);
 }
 
 WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, const unsigned char* data) {
@@ -166,7 +166,7 @@ WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, cons
         m_FirstDCBlockPending = false;
     }
     // The caller's block stays as it is: the shifted copy is what goes to the file.
-    unsigned char* block = m_BlockScratch.get();
+    unsigned char* block = m_DCBlock;
     std::memcpy(block, data, expected);
     header.SampleNo -= m_DCSampleOffset;
     header.Encode(block);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "reader/RecordingLayout.h"
 #include "writer/CChannelBlockWriter.h"
 #include "writer/CWriterParamList.h"
 #include "writer/WriterStatus.h"
@@ -108,8 +109,8 @@ private:
     bool m_HasChannelTable = false;
     std::uint32_t m_DCSampleOffset = 0;
     bool m_FirstDCBlockPending = true;
-    // Where each block is assembled, so that it goes to the stream in one write.
-    std::unique_ptr<unsigned char[]> m_BlockScratch;
+    // The DC block as written: a copy, so that the caller's block stays as it was.
+    unsigned char m_DCBlock[layout::DCBlockSize(0xFF) * layout::kBlockUnit];
 };
 
 }  // namespace tarn

@@ -127,16 +127,6 @@ TEST(WriterBlocks, RejectedCallsWriteAndCountNothing) {
     }
 }
 
-Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries) {
-    Bytes block(12 + 8u * entries);
-    layout::DCBlockHeader(sampleNo, entries).Encode(block.data());
-    for (std::uint8_t i = 0; i < entries; ++i) {
-        ChannelEntry{static_cast<std::uint16_t>(10 + i), i}.Encode(&block[12 + 4u * i]);
-        le::WriteU32(&block[12 + 4u * entries + 4u * i], 0xABC00u + i);
-    }
-    return block;
-}
-
 std::int32_t Length(const Bytes& b) { return static_cast<std::int32_t>(b.size()); }
 
 // SampleNo of DC blocks as given and as written, after InitializeBinaryDataSection(first), or

@@ -28,14 +28,6 @@ std::vector<std::int32_t> Values(std::int32_t channel, bool is32Bit) {
     return v;
 }
 
-Bytes DCBlock(std::uint32_t sampleNo, std::uint32_t value) {
-    Bytes block(20);
-    layout::DCBlockHeader(sampleNo, 1).Encode(block.data());
-    layout::ChannelEntry{10, 0}.Encode(&block[12]);
-    le::WriteU32(&block[16], value);
-    return block;
-}
-
 std::u16string Number(std::int32_t n) { return platform::AnsiToWide(std::to_string(n)); }
 
 // A recording with REC info, sample blocks of every channel (32-bit where is32 says so), an
@@ -59,7 +51,7 @@ void WriteAndReadBack(const TempDir& dir, std::int32_t channels, const std::func
                       Ok);
         }
         // DC blocks on the recorder's count, moved onto the writer's on the way.
-        const Bytes dc = DCBlock(90000 + static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(r));
+        const Bytes dc = DCBlock(90000 + static_cast<std::uint32_t>(done), 1, static_cast<std::uint32_t>(r));
         ASSERT_EQ(f->CreateDCChannelBlock(20, dc.data()), Ok);
     }
     ASSERT_TRUE(f->CloseStream());
@@ -86,7 +78,7 @@ void WriteAndReadBack(const TempDir& dir, std::int32_t channels, const std::func
     ASSERT_TRUE(reader.ScanFile());
     const std::u16string pos = *Param(store, 0, "RECInfoSectionPos");
     BYTE* block = nullptr;
-    ASSERT_EQ(ReadRECInfoSection(f.m_Path, std::stoi(std::string(pos.begin(), pos.end())), 1234, block), RECInfoStatus::Ok);
+    ASSERT_EQ(ReadRECInfoSection(file, std::stoi(std::string(pos.begin(), pos.end())), 1234, block), RECInfoStatus::Ok);
     EXPECT_EQ(Bytes(block, block + 1234), recInfo);
     CoTaskMemFree(block);
 
@@ -114,7 +106,7 @@ void WriteAndReadBack(const TempDir& dir, std::int32_t channels, const std::func
     for (std::uint32_t r = 0, done = 0; r < 3; done += static_cast<std::uint32_t>(kRounds[r++])) {
         Bytes dc(20);
         ASSERT_TRUE(reader.ReadDCBlock(0, static_cast<std::int32_t>(r), dc.data()));
-        EXPECT_EQ(dc, DCBlock(kFirstSample + done, r));
+        EXPECT_EQ(dc, DCBlock(kFirstSample + done, 1, r));
     }
 }
 
@@ -139,12 +131,15 @@ TEST(WriterReadBack, RECInfoRetrieval) {
     };
     TempDir dir;
     const Bytes all = Pattern(100);
-    const std::string path = dir.write("rec.dat", all);
+    platform::File file;
+    ASSERT_TRUE(file.Open(dir.write("rec.dat", all), platform::File::Mode::Read));
     BYTE untouched = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         BYTE* block = &untouched;
-        ASSERT_EQ(ReadRECInfoSection(path, c.position, c.size, block), c.status);
+        ASSERT_TRUE(file.Seek(7));
+        ASSERT_EQ(ReadRECInfoSection(file, c.position, c.size, block), c.status);
+        EXPECT_EQ(file.Tell(), 7) << "the stream's reader finds it where it left it";
         if (c.status != RECInfoStatus::Ok) {
             EXPECT_EQ(block, &untouched);
             continue;
@@ -152,8 +147,9 @@ TEST(WriterReadBack, RECInfoRetrieval) {
         EXPECT_EQ(Bytes(block, block + c.size), Bytes(all.begin() + c.position, all.begin() + c.position + c.size));
         CoTaskMemFree(block);
     }
+    file.Close();
     BYTE* block = &untouched;
-    EXPECT_EQ(ReadRECInfoSection(dir.file("missing.dat"), 0, 0, block), RECInfoStatus::Failed);
+    EXPECT_EQ(ReadRECInfoSection(file, 0, 0, block), RECInfoStatus::Failed);
     EXPECT_EQ(block, &untouched);
 }
 

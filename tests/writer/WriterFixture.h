@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "reader/LittleEndian.h"
+#include "reader/RecordingLayout.h"
 #include "writer/CQVDataRecorderWriter.h"
 
 namespace tarn::test {
@@ -39,6 +40,18 @@ inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit)
             le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
     }
     return out;
+}
+
+// A DC block as a client builds it: entry i has DC channel key 10 + i, status i and the value
+// firstValue + i.
+inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
+    Bytes block(12 + 8u * entries);
+    layout::DCBlockHeader(sampleNo, entries).Encode(block.data());
+    for (std::uint8_t i = 0; i < entries; ++i) {
+        layout::ChannelEntry{static_cast<std::uint16_t>(10 + i), i}.Encode(&block[12 + 4u * i]);
+        le::WriteU32(&block[12 + 4u * entries + 4u * i], firstValue + i);
+    }
+    return block;
 }
 
 class WrittenFile {
