@@ -87,7 +87,7 @@ bool CQVRecorderFileReader::AddSignalNameFromRECFile() { return false; }
 HRESULT CQVRecorderFileReader::open(LONG* pbOk) {
     return ComCall("open", [&]() -> HRESULT {
         if (pbOk == nullptr) return E_POINTER;
-        if (m_Reader != nullptr || m_File.IsOpen()) {
+        if (m_Reader != nullptr || m_Writer != nullptr || m_File.IsOpen()) {
             *pbOk = 0;
             return E_FAIL;
         }

@@ -27,6 +27,7 @@
 
 namespace tarn {
 class CQVDataRecorderReader;
+class CQVDataRecorderWriter;
 }
 
 class CQVRecorderFileReader : public tarn::com::ObjectRoot,
@@ -170,4 +171,15 @@ private:
     // owns the reader, the file and the parameter store.
     std::atomic<bool> m_ScanRunning{false};
     std::unique_ptr<tarn::component::HiddenWindow> m_Window;
+
+    // ---- The writer (WriterMembers.cpp) -------------------------------------------------
+    // Set from OpenFile to CloseFile; it writes through m_File. Declared after m_File, so that
+    // it goes before the file on destruction (the destructor has closed the file by then).
+    struct WriterDeleter {
+        void operator()(tarn::CQVDataRecorderWriter* writer) const;
+    };
+    std::unique_ptr<tarn::CQVDataRecorderWriter, WriterDeleter> m_Writer;
+    // "RECInfoSectionPos" or "RECInfoSectionSize" through getParameter, as a 32-bit integer
+    // (0 when absent); the conversion's failure code otherwise.
+    HRESULT RECInfoNumber(const char16_t* key, LONG& value);
 };

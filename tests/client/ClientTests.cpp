@@ -1,21 +1,16 @@
-// A client of the registered module, as any application is one: it creates the component by
-// ProgID, reads a recording early-bound and late-bound, receives the scan events through a
-// connection point while it dispatches messages, and checks the module's unloading and
-// registration. The module was registered before this runs (regsvr32 on Windows, tarn regsvr
-// elsewhere).
+// A client of the registered module: it reads a recording early-bound and late-bound, receives
+// the scan events through a connection point while it dispatches messages, and checks the
+// module's unloading and registration.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "component/TarnInterfaces.h"
-#include "component/client/ComPtr.h"
 #include "component/client/ScanEvents.h"
-#include "platform/platform.h"
 #include "setup/BstrText.h"
-#include "tests/component/Recordings.h"
+#include "tests/client/ClientFixture.h"
+#include "tests/client/LateBinding.h"
 #include "tests/support/ScopedVariant.h"
-#include "tests/support/TempDir.h"
 
 namespace tarn::test {
 namespace {
@@ -23,30 +18,6 @@ namespace {
 using client::ComPtr;
 
 const std::u16string kModule = TARN_MODULE_PATH;
-
-LPCOLESTR Ole(const std::u16string& text) { return reinterpret_cast<LPCOLESTR>(text.c_str()); }
-
-class Client : public testing::Test {
-protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
-    static void TearDownTestSuite() { CoUninitialize(); }
-
-    ComPtr<IQVRecorderFileReader> Create() {
-        CLSID clsid{};
-        EXPECT_EQ(CLSIDFromProgID(Ole(u"Tarn.QVRecorderFileReader"), &clsid), S_OK);
-        EXPECT_TRUE(IsEqualGUID(clsid, CLSID_QVRecorderFileReader));
-        ComPtr<IQVRecorderFileReader> reader;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IQVRecorderFileReader, reader.PutVoid()),
-                  S_OK);
-        return reader;
-    }
-    std::u16string Recording(const RecordingBuilder& file = TwoChannelRecording()) {
-        return platform::FileNameToWide(file.WriteTo(dir, "client" + std::to_string(++serial) + ".dat"));
-    }
-
-    TempDir dir;
-    int serial = 0;
-};
 
 TEST_F(Client, EarlyBound) {
     ComPtr<IQVRecorderFileReader> reader = Create();
@@ -68,41 +39,6 @@ TEST_F(Client, EarlyBound) {
     EXPECT_EQ(samples[0], Channel1Sample(0));
     EXPECT_EQ(samples[3], Channel1Sample(3));
     CoTaskMemFree(samples);
-}
-
-// Calls a member by name through IDispatch: GetIDsOfNames, then Invoke. args in call order.
-HRESULT Call(IDispatch* object, const char16_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
-    std::u16string text(name);
-    LPOLESTR names[] = {reinterpret_cast<LPOLESTR>(text.data())};
-    DISPID id = 0;
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
-        params.rgdispidNamedArgs = &named;
-        params.cNamedArgs = 1;
-    }
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
-    for (VARIANT& v : args) VariantClear(&v);
-    return hr;
-}
-
-VARIANT Arg(const std::u16string& text) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = AllocBstr(text);
-    return v;
-}
-
-VARIANT Arg(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
 }
 
 TEST_F(Client, LateBound) {
