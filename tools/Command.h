@@ -17,5 +17,7 @@ int BlocksCommand(const Arguments& args);
 int InfoCommand(const Arguments& args);
 int SamplesCommand(const Arguments& args);
 int RegisterCommand(const Arguments& args);
+int DemoCommand(const Arguments& args);
+int ExtractRecCommand(const Arguments& args);
 
 }  // namespace tarn::tool

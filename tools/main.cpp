@@ -19,6 +19,10 @@ const CommandEntry kCommands[] = {
      tarn::tool::BlocksCommand},
     {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", tarn::tool::InfoCommand},
     {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", tarn::tool::SamplesCommand},
+    {"demo", "demo [FILE]",
+     "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
+     tarn::tool::DemoCommand},
+    {"extract-rec", "extract-rec FILE OUT", "write the REC info embedded in a recording to OUT", tarn::tool::ExtractRecCommand},
     {"regsvr", "regsvr [-u] MODULE", "register an in-process server module (-u: remove its registration)",
      tarn::tool::RegisterCommand},
 };
