@@ -1,0 +1,40 @@
+// Timing shared by the benchmarks: runs measured against each other in one process, the best of
+// a few rounds each, and the line that reports a ratio against its target.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace tarn::bench {
+
+// Seconds one run takes; -1 when it fails.
+inline double Seconds(const std::function<bool()>& run) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!run()) return -1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of rounds runs of each measurement, taken in rounds (one run of each per round) so that
+// a change in the machine's load falls on all of them alike. All 0 when a run failed.
+inline std::vector<double> BestOfRounds(const std::vector<std::function<bool()>>& runs, int rounds = 3) {
+    std::vector<double> best(runs.size(), 1e300);
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const double t = Seconds(runs[i]);
+            if (t < 0) return std::vector<double>(runs.size(), 0.0);
+            best[i] = std::min(best[i], t);
+        }
+    }
+    return best;
+}
+
+// Prints one ratio with its target; returns met.
+inline bool Report(const char* what, double value, bool met, const char* target) {
+    std::printf("%-44s %8.3f   target %s   %s\n", what, value, target, met ? "met" : "MISSED");
+    return met;
+}
+
+}  // namespace tarn::bench

@@ -1,0 +1,116 @@
+// Measures writing a recording through the component's writer interface (4 channels, 16-bit
+// samples, one 1,024-sample block per channel at a time, as a recorder delivers them) against raw
+// 1 MiB fwrites of the same number of bytes, in one run, and prints the throughput ratio with its
+// target. Both write a fresh file in the same folder and close it; the page cache takes the data.
+// Exit status 1 when the target is missed.
+//
+//   tarn_bench_write [folder]     (default: the system's temporary folder)
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/Timing.h"
+#include "component/ClassObject.h"
+#include "component/TarnInterfaces.h"
+#include "component/client/ComPtr.h"
+#include "platform/platform.h"
+#include "reader/RecordingLayout.h"
+#include "setup/BstrText.h"
+
+namespace {
+
+using namespace tarn;
+
+constexpr LONG kChannels = 4;
+constexpr LONG kBlockSamples = 1024;
+constexpr std::uint64_t kDataBytes = 64ull << 20;
+constexpr std::size_t kChunk = 1 << 20;
+// Each run takes a few tens of milliseconds: more rounds than the read benchmark's.
+constexpr int kTimedRounds = 7;
+constexpr std::uint64_t kBlockBytes = layout::kBlockFramingLength + kBlockSamples * 2;
+constexpr LONG kRounds = static_cast<LONG>(kDataBytes / (kBlockBytes * kChannels));
+
+// The whole recording through IQVRecorderFileWriter, from OpenFile to CloseFile.
+bool WriteThroughComponent(IQVRecorderFileWriter& writer, const std::string& path, std::vector<short>& samples) {
+    std::filesystem::remove(path);
+    const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
+    BYTE* rec = static_cast<BYTE*>(CoTaskMemAlloc(16));  // taken over by the writer
+    if (FAILED(writer.put_FileName(name.get())) || FAILED(writer.OpenFile()) ||
+        FAILED(writer.SetNumberOfChannels(kChannels)) || FAILED(writer.SetRECInfoArray(16, rec)) ||
+        FAILED(writer.WriteSetupSection()) || FAILED(writer.InitializeBinaryDataSection(0))) {
+        writer.CloseFile();
+        return false;
+    }
+    BYTE* data = reinterpret_cast<BYTE*>(samples.data());
+    bool ok = true;
+    for (LONG round = 0; ok && round < kRounds; ++round) {
+        for (LONG channel = 1; ok && channel <= kChannels; ++channel)
+            ok = writer.CreateBinaryDataBlock(channel, kBlockSamples, data) == S_OK;
+    }
+    writer.CloseFile();
+    return ok;
+}
+
+bool RawWrite(const std::string& path, std::uint64_t bytes) {
+    std::filesystem::remove(path);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    static const std::vector<unsigned char> chunk(kChunk, 0x5A);
+    bool ok = true;
+    for (std::uint64_t left = bytes; ok && left > 0;) {
+        const std::size_t n = left < kChunk ? static_cast<std::size_t>(left) : kChunk;
+        ok = std::fwrite(chunk.data(), 1, n, f) == n;
+        left -= n;
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    const std::string componentPath = (folder / "tarn-bench-write.dat").string();
+    const std::string rawPath = (folder / "tarn-bench-write-raw.dat").string();
+
+    client::ComPtr<IQVRecorderFileWriter> writer;
+    if (FAILED(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileWriter, writer.PutVoid()))) {
+        std::fprintf(stderr, "the component cannot be created\n");
+        return 2;
+    }
+    std::vector<short> samples(kBlockSamples);
+    for (LONG i = 0; i < kBlockSamples; ++i) samples[static_cast<std::size_t>(i)] = static_cast<short>(i * 37);
+    // A first run, untimed, gives the file's length: the raw writes write as many bytes.
+    std::error_code ec;
+    if (!WriteThroughComponent(*writer.Get(), componentPath, samples)) {
+        std::fprintf(stderr, "cannot write %s through the component\n", componentPath.c_str());
+        return 2;
+    }
+    const std::uint64_t fileBytes = std::filesystem::file_size(componentPath, ec);
+    if (ec) return 2;
+    std::printf("recording: %s, %llu bytes, %ld channels, 16-bit, %ld-sample blocks, %ld blocks per channel\n",
+                componentPath.c_str(), static_cast<unsigned long long>(fileBytes), static_cast<long>(kChannels),
+                static_cast<long>(kBlockSamples), static_cast<long>(kRounds));
+
+    const std::vector<double> best = bench::BestOfRounds(
+        {
+            [&] { return RawWrite(rawPath, fileBytes); },
+            [&] { return WriteThroughComponent(*writer.Get(), componentPath, samples); },
+        },
+        kTimedRounds);
+    std::filesystem::remove(rawPath, ec);
+    std::filesystem::remove(componentPath, ec);
+    const double raw = best[0], written = best[1];
+    if (raw <= 0 || written <= 0) {
+        std::fprintf(stderr, "a measured run failed\n");
+        return 2;
+    }
+    const double mib = static_cast<double>(fileBytes) / (1 << 20);
+    const double blocks = static_cast<double>(kRounds) * kChannels;
+    std::printf("raw write (1 MiB fwrites)            %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
+    std::printf("writer interface (1,024-sample blocks) %6.1f MiB/s  %7.1f ms  (%.2f us per block)\n", mib / written,
+                written * 1e3, written * 1e6 / blocks);
+    return bench::Report("writer throughput / raw write throughput", raw / written, raw / written >= 0.5, ">= 0.50")
+               ? 0
+               : 1;
+}
