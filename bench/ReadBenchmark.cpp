@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Timing.h"
 #include "component/ClassObject.h"
 #include "component/TarnInterfaces.h"
 #include "component/client/ComPtr.h"
@@ -26,12 +27,13 @@
 namespace {
 
 using namespace tarn;
+using tarn::bench::BestOfRounds;
+using tarn::bench::Report;
 
 constexpr std::uint32_t kChannels = 4;
 constexpr std::uint32_t kBlockSamples = 1024;
 constexpr std::uint64_t kMinimumBytes = 256ull << 20;
 constexpr std::size_t kChunk = 1 << 20;
-constexpr int kRuns = 3;
 
 constexpr std::uint32_t kBlockBytes = layout::kBlockFramingLength + kBlockSamples * 2;
 constexpr std::uint32_t kBlocksPerChannel =
@@ -65,26 +67,6 @@ bool WriteRecording(const std::string& path) {
     }
     out.Close();
     return ok;
-}
-
-double Seconds(const std::function<bool()>& run) {
-    const auto start = std::chrono::steady_clock::now();
-    if (!run()) return -1;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The best of kRuns runs of each measurement, taken in rounds (one run of each per round) so that
-// a change in the machine's load falls on all of them alike. 0 when a run failed.
-std::vector<double> BestOfRounds(const std::vector<std::function<bool()>>& runs) {
-    std::vector<double> best(runs.size(), 1e300);
-    for (int round = 0; round < kRuns; ++round) {
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            const double t = Seconds(runs[i]);
-            if (t < 0) return std::vector<double>(runs.size(), 0.0);
-            best[i] = std::min(best[i], t);
-        }
-    }
-    return best;
 }
 
 bool RawRead(const std::string& path) {
@@ -157,11 +139,6 @@ bool GetChannel(IQVRecorderFileReader2& component, std::int32_t channel) {
                     last == kChannelSamples - 1 && SamplesAreRight(channel, out);
     CoTaskMemFree(out);
     return ok;
-}
-
-bool Report(const char* what, double value, bool met, const char* target) {
-    std::printf("%-44s %8.3f   target %s   %s\n", what, value, target, met ? "met" : "MISSED");
-    return met;
 }
 
 }  // namespace

@@ -20,17 +20,6 @@ using tarn::component::I4ListToVariant;
 using tarn::component::NewBstr;
 using tarn::component::UniqueTaskMem;
 
-namespace {
-
-// A BSTR's text up to its first zero character (a null BSTR is empty).
-std::u16string BstrUpToNul(BSTR text) {
-    std::u16string result = tarn::BstrText(text);
-    const std::size_t nul = result.find(u'\0');
-    if (nul != std::u16string::npos) result.resize(nul);
-    return result;
-}
-
-}  // namespace
 
 CQVRecorderFileReader::CQVRecorderFileReader(IUnknown* outer)
     : tarn::com::ObjectRoot(outer),
@@ -134,6 +123,8 @@ HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
 
 HRESULT CQVRecorderFileReader::close() {
     return ComCall("close", [&]() -> HRESULT {
+        // The file being written belongs to the writer until CloseFile.
+        if (m_Writer != nullptr) return S_OK;
         StopScan();
         CloseRecording();
         return S_OK;
@@ -163,7 +154,7 @@ HRESULT CQVRecorderFileReader::get_FileName(BSTR* pVal) {
 
 HRESULT CQVRecorderFileReader::put_FileName(BSTR value) {
     return ComCall("put_FileName", [&]() -> HRESULT {
-        m_FileName = platform::FileNameFromWide(BstrUpToNul(value));
+        m_FileName = platform::FileNameFromWide(tarn::BstrTextUpToNul(value));
         return S_OK;
     });
 }
@@ -273,7 +264,7 @@ HRESULT CQVRecorderFileReader::getParameter(BSTR parName, LONG lChNo, VARIANT* p
     return ComCall("getParameter", [&]() -> HRESULT {
         if (pVal == nullptr) return E_POINTER;
         if (!IsRecordingOpen()) return E_FAIL;
-        m_Params.GetParameter(lChNo, platform::WideToAnsi(BstrUpToNul(parName)), pVal);
+        m_Params.GetParameter(lChNo, platform::WideToAnsi(tarn::BstrTextUpToNul(parName)), pVal);
         return S_OK;
     });
 }

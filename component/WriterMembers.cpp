@@ -18,13 +18,6 @@ using tarn::component::ComCall;
 
 namespace {
 
-// A BSTR's text as a C client sees it: up to its first zero character (a null BSTR is empty).
-// A zero byte inside the setup text would end it for every reader.
-std::u16string TextUpToNul(BSTR text) {
-    const std::u16string whole = tarn::BstrText(text);
-    return whole.substr(0, whole.find(u'\0'));
-}
-
 // The frame of the members that need an open writer: E_POINTER without one, else the status of
 // op(writer).
 template <typename Op>
@@ -78,13 +71,13 @@ HRESULT CQVRecorderFileReader::SetNumberOfChannels(LONG noCh) {
 
 HRESULT CQVRecorderFileReader::SetParameter(BSTR ParameterName, LONG ChNo, BSTR Value) {
     return WithWriter("SetParameter", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetParameter(TextUpToNul(ParameterName), ChNo, TextUpToNul(Value));
+        return w.SetParameter(tarn::BstrTextUpToNul(ParameterName), ChNo, tarn::BstrTextUpToNul(Value));
     });
 }
 
 HRESULT CQVRecorderFileReader::SetRECInfo(BSTR RECFileName) {
     return WithWriter("SetRECInfo", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetRECInfo(TextUpToNul(RECFileName));
+        return w.SetRECInfo(tarn::BstrTextUpToNul(RECFileName));
     });
 }
 

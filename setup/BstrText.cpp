@@ -1,5 +1,7 @@
 #include "setup/BstrText.h"
 
+#include <algorithm>
+
 #include <climits>
 
 namespace tarn {
@@ -16,6 +18,12 @@ std::u16string BstrText(BSTR text) {
     std::u16string result(text == nullptr ? 0 : SysStringLen(text), u'\0');
     for (std::size_t i = 0; i < result.size(); ++i) result[i] = static_cast<char16_t>(text[i]);
     return result;
+}
+
+std::u16string BstrTextUpToNul(BSTR text) {
+    std::u16string whole = BstrText(text);
+    whole.resize(std::min(whole.size(), whole.find(u'\0')));
+    return whole;
 }
 
 }  // namespace tarn

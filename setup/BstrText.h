@@ -23,4 +23,7 @@ BSTR AllocBstr(std::u16string_view text);
 // The whole content of a BSTR (SysStringLen units); empty for a null BSTR.
 std::u16string BstrText(BSTR text);
 
+// A BSTR's text as a C client sees it: up to its first zero character (a null BSTR is empty).
+std::u16string BstrTextUpToNul(BSTR text);
+
 }  // namespace tarn

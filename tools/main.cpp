@@ -1,5 +1,7 @@
 // tarn: looks into recordings from the command line.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "tools/Command.h"
@@ -29,7 +31,9 @@ const CommandEntry kCommands[] = {
 
 int Usage() {
     std::fputs("usage:\n", stderr);
-    for (const CommandEntry& c : kCommands) std::fprintf(stderr, "  tarn %-16s %s\n", c.synopsis, c.summary);
+    int width = 0;
+    for (const CommandEntry& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.synopsis)));
+    for (const CommandEntry& c : kCommands) std::fprintf(stderr, "  tarn %-*s  %s\n", width, c.synopsis, c.summary);
     return tarn::tool::kExitUsage;
 }
 

@@ -3,7 +3,8 @@
 
 #include "component/Registrar.h"
 #include "platform/platform.h"
-#include "tests/compat/RegistryTest.h"
+#include "tests/platform/ScopedEnvironment.h"
+#include "tests/support/TempDir.h"
 
 namespace tarn::test {
 namespace {
@@ -14,7 +15,7 @@ constexpr char16_t kScript[] = uR"(HKCU
 {
     NoRemove Software
     {
-        NoRemove TarnCompatTests
+        NoRemove TarnRegistrarTests
         {
             Tarn.Thing.1 = s 'Thing ''one'''
             {
@@ -32,24 +33,41 @@ constexpr char16_t kScript[] = uR"(HKCU
     }
 })";
 
-const OleString kTestKey = OLESTR("Software\\TarnCompatTests");
+using OleString = std::basic_string<OLECHAR>;
+
+const OleString kTestKey = OLESTR("Software\\TarnRegistrarTests");
 const OleString kClass = kTestKey + OLESTR("\\{00000000-0000-0000-0000-00000000000A}");
 
-class RegistrarTest : public RegistryTest {
+// A registry of the test's own: on POSIX a store file in a fresh folder; on Windows the real
+// registry, below a key no other suite uses (suites run in parallel), deleted before and after.
+class RegistrarTest : public testing::Test {
 protected:
+    void SetUp() override {
+#ifndef _WIN32
+        environment.Set("TARN_REGISTRY", folder.file("registry"));
+#endif
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey.c_str());
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey.c_str()); }
+
     bool Exists(const OleString& path) {
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
         RegCloseKey(key);
         return true;
     }
+    // A short text value, or a marker when the key or value is missing.
     OleString Value(const OleString& path, const OLECHAR* name = nullptr) {
         HKEY key = nullptr;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return OLESTR("<no key>");
-        OleString text = Text(key, name);
+        OLECHAR text[128] = {};
+        DWORD bytes = sizeof text - sizeof(OLECHAR);
+        const LSTATUS status = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &bytes);
         RegCloseKey(key);
-        return text;
+        return status == ERROR_SUCCESS ? OleString(text) : OleString(OLESTR("<no value>"));
     }
+    TempDir folder;
+    ScopedEnvironment environment;
     Registrar registrar;
 };
 
@@ -63,7 +81,11 @@ TEST_F(RegistrarTest, RegisterTwiceThenUnregister) {
     EXPECT_EQ(Value(kClass + OLESTR("\\InprocServer32")), OleString(OLESTR("/opt/thing.so")));
     EXPECT_EQ(Value(kClass + OLESTR("\\InprocServer32"), OLESTR("ThreadingModel")), OleString(OLESTR("Apartment")));
     EXPECT_TRUE(Exists(kClass + OLESTR("\\Programmable")));
-    ASSERT_EQ(SetText(HKEY_CURRENT_USER, kClass + OLESTR("\\Stray"), nullptr, OLESTR("x")), ERROR_SUCCESS);
+    HKEY stray = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (kClass + OLESTR("\\Stray")).c_str(), 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &stray, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(stray);
     ASSERT_EQ(registrar.Register(kScript), S_OK);
     EXPECT_FALSE(Exists(kClass + OLESTR("\\Stray")));
     EXPECT_TRUE(Exists(kClass + OLESTR("\\InprocServer32")));
@@ -78,12 +100,12 @@ TEST_F(RegistrarTest, RegisterTwiceThenUnregister) {
 
 TEST_F(RegistrarTest, ScriptsThatDoNotParseWriteNothing) {
     const char16_t* const bad[] = {
-        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = s 'unterminated } } }",
-        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = s 'x' } }",   // a brace short
+        u"HKCU { NoRemove Software { NoRemove TarnRegistrarTests { A = s 'unterminated } } }",
+        u"HKCU { NoRemove Software { NoRemove TarnRegistrarTests { A = s 'x' } }",   // a brace short
         u"HKLM { Software }",                                                   // no such root here
-        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A = d '1' } } }", // not a text
-        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { val = s 'x' } } }",
-        u"HKCU { NoRemove Software { NoRemove TarnCompatTests { A } B = s 'x' { {00000000-0000 } } }",
+        u"HKCU { NoRemove Software { NoRemove TarnRegistrarTests { A = d '1' } } }", // not a text
+        u"HKCU { NoRemove Software { NoRemove TarnRegistrarTests { val = s 'x' } } }",
+        u"HKCU { NoRemove Software { NoRemove TarnRegistrarTests { A } B = s 'x' { {00000000-0000 } } }",
     };
     for (const char16_t* script : bad) {
         EXPECT_EQ(registrar.Register(script), E_INVALIDARG) << platform::FileNameFromWide(script);

@@ -217,7 +217,9 @@ TEST_F(WriterTest, ReadingAndWritingExcludeEachOther) {
     LONG ok = -1;
     EXPECT_EQ(reader->open(&ok), E_FAIL);
     EXPECT_EQ(ok, 0);
-    EXPECT_EQ(writer->SetRECInfoArray(3, TaskBlock(Pattern(3))), S_OK) << "the writer stays open";
+    EXPECT_EQ(reader->close(), S_OK);
+    EXPECT_EQ(writer->SetRECInfoArray(3, TaskBlock(Pattern(3))), S_OK);
+    EXPECT_EQ(writer->WriteSetupSection(), S_OK) << "the writer and its file stay open";
 }
 
 // CloseFile ends the writer: the next one starts from the defaults, without the REC info.
