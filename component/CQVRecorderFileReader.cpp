@@ -220,11 +220,15 @@ HRESULT CQVRecorderFileReader::GetCorrectionFactor(LONG lChNo, double* pCorr) {
     });
 }
 
+HRESULT CQVRecorderFileReader::Parameter(const char16_t* name, LONG section, VARIANT* value) {
+    VariantInit(value);
+    const tarn::UniqueBstr key(NewBstr(name));
+    return getParameter(key.get(), section, value);
+}
+
 HRESULT CQVRecorderFileReader::StringParameter(const char16_t* name, LONG section, BSTR* text) {
     VARIANT value;
-    VariantInit(&value);
-    const tarn::UniqueBstr key(NewBstr(name));
-    const HRESULT hr = getParameter(key.get(), section, &value);
+    const HRESULT hr = Parameter(name, section, &value);
     if (FAILED(hr)) return hr;
     if (V_VT(&value) != VT_BSTR) {
         VariantClear(&value);

@@ -136,6 +136,9 @@ private:
     bool HasSetupText() const;
     bool ScanRunning() const { return m_ScanRunning.load(std::memory_order_acquire); }
     HRESULT OpenRecording(LONG& pbOk);
+    // The value stored under name in a section, through getParameter (value uninitialised on
+    // entry; VT_EMPTY when absent).
+    HRESULT Parameter(const char16_t* name, LONG section, VARIANT* value);
     // The text stored under name in a section, fetched through getParameter: S_OK with a new
     // BSTR, E_FAIL when the value is absent or no recording is open.
     HRESULT StringParameter(const char16_t* name, LONG section, BSTR* text);

@@ -1,5 +1,6 @@
 #include "component/HiddenWindow.h"
 
+#include "component/ModuleRegistration.h"
 #include "debug/QVDebug.h"
 
 namespace tarn::component {
@@ -8,14 +9,6 @@ namespace {
 
 constexpr const OLECHAR* kClassName = OLESTR("CQVRecorderFileReader");
 constexpr const OLECHAR* kWindowName = OLESTR("MyAtlWindow");
-
-// The module holding this code: window classes belong to a module.
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
 
 // The window class, registered once per module and unregistered when the module goes: a class
 // left behind by an unloaded module would point at code that is gone.

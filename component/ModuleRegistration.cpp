@@ -44,12 +44,16 @@ Registrar ModuleRegistrar() {
 
 std::u16string RegistryScript() { return platform::AnsiToWide(kRegistryScript); }
 
-std::u16string ModulePath() {
+HMODULE ThisModule() {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&ModulePath), &module)) {
-        return {};
-    }
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+std::u16string ModulePath() {
+    const HMODULE module = ThisModule();
+    if (module == nullptr) return {};
     // Paths can exceed MAX_PATH: grow until the name fits.
     std::vector<OLECHAR> buffer(260);
     for (;;) {

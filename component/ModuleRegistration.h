@@ -14,7 +14,9 @@ HRESULT UnregisterServer();
 
 // The registry script as the module carries it.
 std::u16string RegistryScript();
-// The full path of the module that holds this code.
+// The module that holds this code (window classes and registration belong to it).
+HMODULE ThisModule();
+// Its full path.
 std::u16string ModulePath();
 
 }  // namespace tarn::component

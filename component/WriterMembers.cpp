@@ -145,9 +145,7 @@ HRESULT CQVRecorderFileReader::CreateDCChannelBlock(LONG, LONG Size, BYTE* data)
 
 HRESULT CQVRecorderFileReader::RECInfoNumber(const char16_t* key, LONG& value) {
     VARIANT text;
-    VariantInit(&text);
-    const tarn::UniqueBstr name(tarn::component::NewBstr(key));
-    HRESULT hr = getParameter(name.get(), 0, &text);
+    HRESULT hr = Parameter(key, 0, &text);
     if (FAILED(hr)) return hr;
     // A missing key (VT_EMPTY) converts to 0.
     hr = VariantChangeTypeEx(&text, &text, LOCALE_USER_DEFAULT, 0, VT_I4);
