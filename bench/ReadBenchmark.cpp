@@ -22,7 +22,7 @@
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "reader/CQVDataRecorderReader.h"
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace {
 

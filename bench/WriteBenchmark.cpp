@@ -15,7 +15,7 @@
 #include "component/TarnInterfaces.h"
 #include "component/client/ComPtr.h"
 #include "platform/platform.h"
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "setup/BstrText.h"
 
 namespace {

@@ -91,7 +91,7 @@ HRESULT CQVRecorderFileReader::open(LONG* pbOk) {
 }
 
 HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
-    if (!m_File.Open(m_FileName, platform::File::Mode::Read)) {
+    if (!m_File.Open(m_FileName, tarn::platform::File::Mode::Read)) {
         pbOk = 0;
         return S_OK;
     }
@@ -147,14 +147,14 @@ void CQVRecorderFileReader::CloseRecording() {
 HRESULT CQVRecorderFileReader::get_FileName(BSTR* pVal) {
     return ComCall("get_FileName", [&]() -> HRESULT {
         if (pVal == nullptr) return E_INVALIDARG;
-        *pVal = m_FileName.empty() ? nullptr : NewBstr(platform::FileNameToWide(m_FileName));
+        *pVal = m_FileName.empty() ? nullptr : NewBstr(tarn::platform::FileNameToWide(m_FileName));
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::put_FileName(BSTR value) {
     return ComCall("put_FileName", [&]() -> HRESULT {
-        m_FileName = platform::FileNameFromWide(tarn::BstrTextUpToNul(value));
+        m_FileName = tarn::platform::FileNameFromWide(tarn::BstrTextUpToNul(value));
         return S_OK;
     });
 }
@@ -248,7 +248,7 @@ HRESULT CQVRecorderFileReader::get_SampleFrequency(double* pSamp) {
         if (FAILED(hr)) return hr;
         const tarn::UniqueBstr owned(text);
         double frequency = 0.0;
-        if (!tarn::DecimalTextToDouble(tarn::BstrText(text), platform::UserDecimalSeparator(), frequency)) {
+        if (!tarn::DecimalTextToDouble(tarn::BstrText(text), tarn::platform::UserDecimalSeparator(), frequency)) {
             return E_FAIL;
         }
         *pSamp = frequency;
@@ -268,7 +268,7 @@ HRESULT CQVRecorderFileReader::getParameter(BSTR parName, LONG lChNo, VARIANT* p
     return ComCall("getParameter", [&]() -> HRESULT {
         if (pVal == nullptr) return E_POINTER;
         if (!IsRecordingOpen()) return E_FAIL;
-        m_Params.GetParameter(lChNo, platform::WideToAnsi(tarn::BstrTextUpToNul(parName)), pVal);
+        m_Params.GetParameter(lChNo, tarn::platform::WideToAnsi(tarn::BstrTextUpToNul(parName)), pVal);
         return S_OK;
     });
 }

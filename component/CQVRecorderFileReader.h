@@ -16,7 +16,7 @@
 #include "component/com/ObjectRoot.h"
 #include "component/com/TarnDispatch.h"
 #include "platform/platform.h"
-#include "reader/RFMode.h"
+#include "format/RFMode.h"
 #include "setup/ParamList.h"
 
 #include <atomic>
@@ -160,7 +160,7 @@ private:
     void StopScan();
 
     std::unique_ptr<tarn::CQVDataRecorderReader> m_Reader;
-    platform::File m_File;
+    tarn::platform::File m_File;
     std::string m_FileName;
     std::int64_t m_FileSize = 0;
     std::int32_t m_NumberOfChannels = 0;

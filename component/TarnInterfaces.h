@@ -6,7 +6,7 @@
 #pragma once
 
 #include "compat/compat.h"
-#include "reader/RFMode.h"
+#include "format/RFMode.h"
 
 // ---- Identity (fixed for the life of the component; the IDL carries the same values) ---------
 inline const GUID LIBID_TARNLib = {

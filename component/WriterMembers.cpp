@@ -8,7 +8,7 @@
 #include "setup/BstrText.h"
 #include "setup/RECInfoSection.h"
 #include "writer/CQVDataRecorderWriter.h"
-#include "writer/WriterStatusCode.h"
+#include "component/WriterStatusCode.h"
 
 #include <memory>
 #include <new>
@@ -38,7 +38,7 @@ HRESULT CQVRecorderFileReader::OpenFile() {
     return ComCall("OpenFile", [&]() -> HRESULT {
         // One file per object: a writer, or a recording open for reading, is left as it is.
         if (m_Writer != nullptr || m_Reader != nullptr || m_File.IsOpen()) return E_FAIL;
-        if (!m_File.Open(m_FileName, platform::File::Mode::Create)) return E_FAIL;
+        if (!m_File.Open(m_FileName, tarn::platform::File::Mode::Create)) return E_FAIL;
         try {
             m_Writer.reset(new tarn::CQVDataRecorderWriter(m_File));
         } catch (const std::bad_alloc&) {

@@ -1,6 +1,6 @@
 #include "debug/FunctionName.h"
 
-namespace QVDebug::Detail {
+namespace tarn::QVDebug::Detail {
 namespace {
 
 constexpr std::string_view kOperator = "operator";
@@ -83,4 +83,4 @@ std::string_view QualifiedFunctionName(std::string_view signature) {
     return name.substr(NameStart(name));
 }
 
-}  // namespace QVDebug::Detail
+}  // namespace tarn::QVDebug::Detail

@@ -3,11 +3,11 @@
 
 #include <string_view>
 
-namespace QVDebug::Detail {
+namespace tarn::QVDebug::Detail {
 
 // "std::vector<int>* ns::C::Make(const char*) const" gives "ns::C::Make": no return type, no
 // parameter list, no qualifiers, no template-argument note. A view into the signature; never
 // allocates. Text it cannot take apart comes back as it is, at worst trimmed at a blank.
 std::string_view QualifiedFunctionName(std::string_view signature);
 
-}  // namespace QVDebug::Detail
+}  // namespace tarn::QVDebug::Detail

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace QVDebug::Detail {
+namespace tarn::QVDebug::Detail {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -35,4 +35,4 @@ bool KeywordList::Matches(const char* keyword) const {
     return false;
 }
 
-}  // namespace QVDebug::Detail
+}  // namespace tarn::QVDebug::Detail

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace QVDebug::Detail {
+namespace tarn::QVDebug::Detail {
 
 class KeywordList {
 public:
@@ -29,4 +29,4 @@ private:
 // ASCII only: the list and the keywords are compared the same way whatever the process locale.
 char LowerAscii(char c);
 
-}  // namespace QVDebug::Detail
+}  // namespace tarn::QVDebug::Detail

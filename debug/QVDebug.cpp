@@ -9,7 +9,7 @@
 #include "debug/QVDebugTesting.h"
 #include "platform/platform.h"
 
-namespace QVDebug {
+namespace tarn::QVDebug {
 
 namespace {
 constexpr std::int32_t kLevelNotRead = 119;
@@ -221,4 +221,4 @@ void Reset() {
 void SetTickSource(TickSource source) { g_Settings.SetTickSource(source); }
 }  // namespace Testing
 
-}  // namespace QVDebug
+}  // namespace tarn::QVDebug

@@ -17,7 +17,7 @@
 #define QV_TRACE_PRINTF(formatIndex, firstArg)
 #endif
 
-namespace QVDebug {
+namespace tarn::QVDebug {
 
 // 119 until the configuration has been read, then its "Level"; 0 switches tracing off. Atomic so
 // that trace statements on the scan thread may test it without a lock (relaxed: a stale value
@@ -42,7 +42,7 @@ namespace Detail {
 void SetTraceOriginFromSignature(const char* file, const char* signature, std::int32_t line);
 }  // namespace Detail
 
-}  // namespace QVDebug
+}  // namespace tarn::QVDebug
 
 #if defined(__GNUC__) || defined(__clang__)
 #define QV_TRACE_SIGNATURE __PRETTY_FUNCTION__
@@ -56,8 +56,8 @@ void SetTraceOriginFromSignature(const char* file, const char* signature, std::i
 // argument is evaluated.
 #define QV_TRACE(keyword, level, ...)                                                              \
     do {                                                                                           \
-        if (::QVDebug::traceLevel.load(std::memory_order_relaxed) != 0) {                          \
-            ::QVDebug::Detail::SetTraceOriginFromSignature(__FILE__, QV_TRACE_SIGNATURE, __LINE__); \
-            ::QVDebug::QVTrace((keyword), (level), __VA_ARGS__);                                   \
+        if (::tarn::QVDebug::traceLevel.load(std::memory_order_relaxed) != 0) {                          \
+            ::tarn::QVDebug::Detail::SetTraceOriginFromSignature(__FILE__, QV_TRACE_SIGNATURE, __LINE__); \
+            ::tarn::QVDebug::QVTrace((keyword), (level), __VA_ARGS__);                                   \
         }                                                                                          \
     } while (0)

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace QVDebug::Testing {
+namespace tarn::QVDebug::Testing {
 
 // Back to the state before the first trace statement: level 119 (configuration not read), both
 // flags on, empty keyword list, no refresh. The calling thread's origin is cleared too.
@@ -13,4 +13,4 @@ void Reset();
 using TickSource = std::uint32_t (*)();
 void SetTickSource(TickSource source);
 
-}  // namespace QVDebug::Testing
+}  // namespace tarn::QVDebug::Testing

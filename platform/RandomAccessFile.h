@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-namespace platform {
+namespace tarn::platform {
 
 class RandomAccessFile {
 public:
@@ -78,4 +78,4 @@ private:
     void* m_Queue = nullptr;
 };
 
-}  // namespace platform
+}  // namespace tarn::platform

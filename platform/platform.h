@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace tarn::platform {
 
 // ---- Text -----------------------------------------------------------------------------------
 // The system's ANSI code page (POSIX: Windows-1252) to UTF-16 and back. Characters the code page
@@ -127,4 +127,4 @@ private:
     std::size_t m_BufferSize = 0;
 };
 
-}  // namespace platform
+}  // namespace tarn::platform

@@ -6,7 +6,7 @@
 #include <climits>
 #include <mutex>
 
-namespace platform {
+namespace tarn::platform {
 
 // ---- Debugger output ------------------------------------------------------------------------
 
@@ -146,4 +146,4 @@ bool File::Flush() {
     return std::fflush(m_File) == 0;
 }
 
-}  // namespace platform
+}  // namespace tarn::platform

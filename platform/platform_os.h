@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace platform::os {
+namespace tarn::platform::os {
 
 // mode is "rb", "wb" or "r+b". nullptr on failure, and for anything but a regular file.
 std::FILE* OpenStream(const std::string& name, const char* mode);
@@ -23,4 +23,4 @@ std::int64_t StreamLength(std::FILE* file);
 // The platform's own debugger output channel.
 void WriteDebuggerLine(const char* line);
 
-}  // namespace platform::os
+}  // namespace tarn::platform::os

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace platform {
+namespace tarn::platform {
 
 // ---- Text -----------------------------------------------------------------------------------
 
@@ -334,4 +334,4 @@ void AdviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t 
 #endif
 }
 
-}  // namespace platform
+}  // namespace tarn::platform

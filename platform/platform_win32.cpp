@@ -9,7 +9,7 @@
 
 #include <stdexcept>
 
-namespace platform {
+namespace tarn::platform {
 
 // ---- Text -----------------------------------------------------------------------------------
 
@@ -147,4 +147,4 @@ void WriteDebuggerLine(const char* line) { OutputDebugStringA(line); }
 // Large pages on Windows need a privilege that a component cannot assume.
 void AdviseHugePages(void*, std::size_t) {}
 
-}  // namespace platform
+}  // namespace tarn::platform

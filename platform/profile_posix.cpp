@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace platform {
+namespace tarn::platform {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
     return static_cast<std::uint32_t>(count);
 }
 
-}  // namespace platform
+}  // namespace tarn::platform

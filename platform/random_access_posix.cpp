@@ -14,7 +14,7 @@
 #define TARN_READ_QUEUE 1
 #endif
 
-namespace platform {
+namespace tarn::platform {
 
 #ifdef TARN_READ_QUEUE
 namespace {
@@ -215,4 +215,4 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     }
 }
 
-}  // namespace platform
+}  // namespace tarn::platform

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace tarn::platform {
 
 namespace {
 
@@ -46,4 +46,4 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     return ReadFile(AsHandle(m_Handle), data, want, &got, &where) ? got : 0;
 }
 
-}  // namespace platform
+}  // namespace tarn::platform

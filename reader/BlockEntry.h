@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "debug/QVDebug.h"
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace tarn {
 

@@ -12,8 +12,8 @@
 #include "platform/platform.h"
 #include "reader/ChannelTable.h"
 #include "reader/DCChannelDesc.h"
-#include "reader/RFMode.h"
-#include "reader/RecordingLayout.h"
+#include "format/RFMode.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn {
 

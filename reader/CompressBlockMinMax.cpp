@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace tarn {
 

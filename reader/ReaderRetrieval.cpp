@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "reader/CQVDataRecorderReader.h"
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace tarn {
 

@@ -80,27 +80,27 @@ bool CParamList::ParseSetupSection(std::string_view text) {
 }
 
 bool CParamList::ScanLocked(std::string_view text) {
-    CSetupTextScanner scanner(text, kScanStart);
+    SetupTextScanner scanner(text, kScanStart);
     int currentSection = 0;
     for (;;) {
         switch (scanner.Next()) {
-        case CSetupTextScanner::Token::End:
+        case SetupTextScanner::Token::End:
             return true;
-        case CSetupTextScanner::Token::Malformed:
+        case SetupTextScanner::Token::Malformed:
             return false;
-        case CSetupTextScanner::Token::ChannelHeader:
+        case SetupTextScanner::Token::ChannelHeader:
             // Headers must count 1, 2, 3, ... and stay within the file's channels.
             ++currentSection;
             if (scanner.ChannelNumber() != currentSection || currentSection >= m_SectionCount) {
                 return false;
             }
             break;
-        case CSetupTextScanner::Token::Pair: {
+        case SetupTextScanner::Token::Pair: {
             const std::string_view key = scanner.Key();
             Section& section = m_Sections[static_cast<std::size_t>(currentSection)];
             // Within the text the first occurrence of a key wins.
             if (!key.empty() && section.find(key) == section.end()) {
-                section.emplace(std::string(key), platform::AnsiToWide(scanner.Value()));
+                section.emplace(std::string(key), tarn::platform::AnsiToWide(scanner.Value()));
             }
             break;
         }
@@ -109,7 +109,7 @@ bool CParamList::ScanLocked(std::string_view text) {
 }
 
 void CParamList::ConvertCorrectionFactorsLocked() {
-    const char16_t separator = platform::UserDecimalSeparator();
+    const char16_t separator = tarn::platform::UserDecimalSeparator();
     for (std::size_t s = 0; s < m_Sections.size(); ++s) {
         double factor = 0.0;
         const auto entry = m_Sections[s].find(kCorrectionFactor);
@@ -142,7 +142,7 @@ void CParamList::GetParameter(int section, std::string_view key, VARIANT* value)
 
 bool CParamList::SetParameter(int section, std::string_view key, std::string_view value) {
     try {
-        std::u16string wide = platform::AnsiToWide(value);
+        std::u16string wide = tarn::platform::AnsiToWide(value);
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (!IsSectionLocked(section)) return false;
         Section& entries = m_Sections[static_cast<std::size_t>(section)];

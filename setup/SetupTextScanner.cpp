@@ -29,14 +29,14 @@ bool SetupTextAtoi(std::string_view text, int& value) {
     return true;
 }
 
-CSetupTextScanner::CSetupTextScanner(std::string_view text, std::size_t start)
+SetupTextScanner::SetupTextScanner(std::string_view text, std::size_t start)
     : m_Text(text),
       m_Position(start < text.size() ? start : text.size()),
       m_Equals(text, '='),
       m_LineEnd(text, '\n'),
       m_Bracket(text, '[') {}
 
-CSetupTextScanner::Token CSetupTextScanner::Next() {
+SetupTextScanner::Token SetupTextScanner::Next() {
     for (;;) {
         const std::size_t equals = m_Equals.From(m_Position);
         const std::size_t lineEnd = m_LineEnd.From(m_Position);
@@ -59,7 +59,7 @@ CSetupTextScanner::Token CSetupTextScanner::Next() {
     }
 }
 
-CSetupTextScanner::Token CSetupTextScanner::Header(std::size_t open) {
+SetupTextScanner::Token SetupTextScanner::Header(std::size_t open) {
     const std::size_t close = m_Text.find(']', open + 1);
     if (close == std::string_view::npos) return Token::Malformed;
     if (m_Text.substr(open, close - open + 1) == kStopMarker) return Token::End;

@@ -11,7 +11,7 @@
 // being undefined.
 bool SetupTextAtoi(std::string_view text, int& value);
 
-class CSetupTextScanner {
+class SetupTextScanner {
 public:
     enum class Token {
         Pair,           // a key line: Key() and Value(), both unchanged (Key() may be empty)
@@ -21,7 +21,7 @@ public:
     };
 
     // text must not be changed or freed while the scanner is in use.
-    CSetupTextScanner(std::string_view text, std::size_t start);
+    SetupTextScanner(std::string_view text, std::size_t start);
 
     // The next token at or after the scan position. After End or Malformed, call no more.
     Token Next();
@@ -33,9 +33,9 @@ public:
 private:
     // The first occurrence of one character at or after a position that only grows. The answer
     // is kept until the position passes it, so the text is searched once overall.
-    class CNextOccurrence {
+    class NextOccurrence {
     public:
-        CNextOccurrence(std::string_view text, char character)
+        NextOccurrence(std::string_view text, char character)
             : m_Text(text), m_Character(character), m_Next(text.find(character)) {}
         std::size_t From(std::size_t position) {
             if (m_Next < position) m_Next = m_Text.find(m_Character, position);
@@ -52,9 +52,9 @@ private:
 
     std::string_view m_Text;
     std::size_t m_Position;
-    CNextOccurrence m_Equals;
-    CNextOccurrence m_LineEnd;
-    CNextOccurrence m_Bracket;
+    NextOccurrence m_Equals;
+    NextOccurrence m_LineEnd;
+    NextOccurrence m_Bracket;
     std::string_view m_Key;
     std::string_view m_Value;
     int m_ChannelNumber = 0;

@@ -14,8 +14,8 @@
 
 #include "component/client/ComPtr.h"
 #include "platform/platform.h"
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
 #include "tools/ComponentRecording.h"

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "platform/platform.h"
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn::tool {
 

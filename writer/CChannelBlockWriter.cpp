@@ -1,6 +1,6 @@
 #include "writer/CChannelBlockWriter.h"
 
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "writer/WriterStream.h"
 
 namespace tarn {

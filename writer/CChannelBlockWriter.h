@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "writer/WriterStatus.h"
 
 namespace tarn {

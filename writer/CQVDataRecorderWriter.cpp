@@ -6,8 +6,8 @@
 #include <new>
 
 #include "debug/QVDebug.h"
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 #include "writer/WriterStream.h"
 
 namespace tarn {

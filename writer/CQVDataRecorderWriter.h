@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "writer/CChannelBlockWriter.h"
 #include "writer/CWriterParamList.h"
 #include "writer/WriterStatus.h"

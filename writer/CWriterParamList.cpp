@@ -1,7 +1,7 @@
 #include "writer/CWriterParamList.h"
 
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 #include "writer/WriterStream.h"
 
 namespace tarn {
@@ -30,7 +30,7 @@ std::u16string DecimalText(std::int32_t value) {
 
 }  // namespace
 
-CWriterChannelParams::CWriterChannelParams() : CSetupLines(kChannelKeys, CountOf(kChannelKeys)) {}
+CWriterChannelParams::CWriterChannelParams() : SetupLines(kChannelKeys, CountOf(kChannelKeys)) {}
 
 CWriterParamList::CWriterParamList() : m_RecorderLines(kRecorderKeys, CountOf(kRecorderKeys)) {}
 

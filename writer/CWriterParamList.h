@@ -17,7 +17,7 @@ namespace tarn {
 
 // The lines of one channel section: SignalName, OrgSignalName, CorrectionFactor, Offset,
 // OverloadRatio and Unit (in that written order), then its extra lines.
-class CWriterChannelParams : public CSetupLines {
+class CWriterChannelParams : public SetupLines {
 public:
     enum Key : std::size_t { SignalName, OrgSignalName, CorrectionFactor, Offset, OverloadRatio, Unit };
     CWriterChannelParams();
@@ -55,7 +55,7 @@ public:
 
     std::int64_t PlaceholderPosition() const { return m_PlaceholderPosition; }
     std::int32_t ChannelCount() const { return m_ChannelCount; }
-    const CSetupLines& RecorderLines() const { return m_RecorderLines; }
+    const SetupLines& RecorderLines() const { return m_RecorderLines; }
     // Channel 1 .. ChannelCount().
     const CWriterChannelParams& Channel(std::int32_t channel) const {
         return m_Channels[static_cast<std::size_t>(channel - 1)];
@@ -63,7 +63,7 @@ public:
 
 private:
     std::uint32_t m_SizeWord = 0;
-    CSetupLines m_RecorderLines;
+    SetupLines m_RecorderLines;
     std::int32_t m_ChannelCount = 0;
     std::vector<CWriterChannelParams> m_Channels;  // never fewer than m_ChannelCount
     std::int64_t m_PlaceholderPosition = 0;

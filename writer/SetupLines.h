@@ -17,10 +17,10 @@ struct SetupKey {
     bool settable;  // a client may replace it; otherwise only the writer sets it
 };
 
-class CSetupLines {
+class SetupLines {
 public:
     // keys: the known keys in written order; the table must outlive the lines.
-    CSetupLines(const SetupKey* keys, std::size_t count);
+    SetupLines(const SetupKey* keys, std::size_t count);
 
     // A settable known key (compared whole, case-sensitively) gets the line "\n<key>=<value>";
     // any other name adds the line "\n<name>=<value>" to the extra lines.

@@ -1,5 +1,5 @@
 // The outcome of a writer operation. The writer's classes stay free of automation types; the
-// interface layer turns a status into its result code with WriterStatusCode (WriterStatusCode.h):
+// interface layer turns a status into its result code with WriterStatusCode (component/WriterStatusCode.h):
 //
 //   Ok              -> S_OK
 //   Failed          -> E_FAIL        (a write, seek or file open failed; a call out of order)

@@ -154,7 +154,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID rii
     try {
         std::u16string server;
         if (!ReadClassesValue(u"CLSID\\" + Braced(rclsid) + u"\\InprocServer32", server)) return REGDB_E_CLASSNOTREG;
-        return compat::ServerModules::Instance().GetClassObject(platform::FileNameFromWide(server), rclsid, riid, ppv);
+        return tarn::compat::ServerModules::Instance().GetClassObject(tarn::platform::FileNameFromWide(server), rclsid, riid, ppv);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -171,14 +171,14 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
     return hr;
 }
 
-void CoFreeUnusedLibraries() { compat::ServerModules::Instance().FreeUnused(); }
+void CoFreeUnusedLibraries() { tarn::compat::ServerModules::Instance().FreeUnused(); }
 
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid) {
     if (!lpszProgID || !lpclsid) return E_INVALIDARG;
     *lpclsid = GUID_NULL;
     try {
         std::u16string progId, text;
-        if (!compat::ReadBoundedText(lpszProgID, compat::registry::kMaxKeyName, progId) || progId.empty() ||
+        if (!tarn::compat::ReadBoundedText(lpszProgID, tarn::compat::registry::kMaxKeyName, progId) || progId.empty() ||
             !ReadClassesValue(progId + u"\\CLSID", text) || CLSIDFromString(text.c_str(), lpclsid) != S_OK)
             return CO_E_CLASSSTRING;
         return S_OK;

@@ -86,7 +86,7 @@ UINT SysStringByteLen(BSTR bstr) {
 
 UINT SysStringLen(BSTR pbstr) { return SysStringByteLen(pbstr) / sizeof(OLECHAR); }
 
-namespace compat {
+namespace tarn::compat {
 
 bool CopyBstr(BSTR source, BSTR& copy) {
     copy = nullptr;
@@ -95,4 +95,4 @@ bool CopyBstr(BSTR source, BSTR& copy) {
     return copy != nullptr;
 }
 
-}  // namespace compat
+}  // namespace tarn::compat

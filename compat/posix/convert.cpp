@@ -12,7 +12,7 @@
 namespace {
 
 // A by-value source reduced to what the conversions start from.
-struct CSource {
+struct Source {
     enum class Kind { Empty, Integer, Real, Boolean, Text, Other };
     Kind m_Kind = Kind::Other;
     long long m_Integer = 0;   // Integer, and the raw value of a Boolean
@@ -21,9 +21,9 @@ struct CSource {
     BSTR m_Text = nullptr;
 };
 
-CSource Classify(const VARIANT& value) {
-    CSource source;
-    using Kind = CSource::Kind;
+Source Classify(const VARIANT& value) {
+    Source source;
+    using Kind = Source::Kind;
     auto integer = [&source](long long v) {
         source.m_Kind = Kind::Integer;
         source.m_Integer = v;
@@ -68,7 +68,7 @@ HRESULT Dereference(const VARIANT& source, VARIANT& value) {
     }
     if (!(value.vt & VT_BYREF)) return S_OK;
     const VARTYPE base = value.vt & ~VT_BYREF;
-    const UINT size = compat::ValueSize(base);
+    const UINT size = tarn::compat::ValueSize(base);
     if (size == 0 || base == VT_VARIANT) return DISP_E_TYPEMISMATCH;
     if (!value.byref) return E_INVALIDARG;
     const void* target = value.byref;
@@ -77,32 +77,32 @@ HRESULT Dereference(const VARIANT& source, VARIANT& value) {
     return S_OK;
 }
 
-HRESULT ToReal(const CSource& source, LCID lcid, double& result) {
-    using Kind = CSource::Kind;
+HRESULT ToReal(const Source& source, LCID lcid, double& result) {
+    using Kind = Source::Kind;
     switch (source.m_Kind) {
     case Kind::Empty: result = 0.0; return S_OK;
     case Kind::Integer:
     case Kind::Boolean: result = double(source.m_Integer); return S_OK;
     case Kind::Real: result = source.m_Real; return S_OK;
     case Kind::Text:
-        return compat::ParseNumber(source.m_Text ? source.m_Text : u"", compat::SeparatorsFor(lcid), result);
+        return tarn::compat::ParseNumber(source.m_Text ? source.m_Text : u"", tarn::compat::SeparatorsFor(lcid), result);
     default: return DISP_E_TYPEMISMATCH;
     }
 }
 
-HRESULT ToInteger(const CSource& source, LCID lcid, long long lowest, long long highest, long long& result) {
-    if (source.m_Kind == CSource::Kind::Boolean) {   // no range check: VARIANT_TRUE is 255 as VT_UI1
+HRESULT ToInteger(const Source& source, LCID lcid, long long lowest, long long highest, long long& result) {
+    if (source.m_Kind == Source::Kind::Boolean) {   // no range check: VARIANT_TRUE is 255 as VT_UI1
         result = source.m_Integer;
         return S_OK;
     }
-    if (source.m_Kind == CSource::Kind::Integer) {
+    if (source.m_Kind == Source::Kind::Integer) {
         if (source.m_Integer < lowest || source.m_Integer > highest) return DISP_E_OVERFLOW;
         result = source.m_Integer;
         return S_OK;
     }
     double real = 0.0;
     const HRESULT hr = ToReal(source, lcid, real);
-    return FAILED(hr) ? hr : compat::RoundToInteger(real, lowest, highest, result);
+    return FAILED(hr) ? hr : tarn::compat::RoundToInteger(real, lowest, highest, result);
 }
 
 bool IsWord(BSTR text, const char* word) {
@@ -114,12 +114,12 @@ bool IsWord(BSTR text, const char* word) {
     return *text == 0;
 }
 
-HRESULT ToBoolean(const CSource& source, LCID lcid, VARIANT_BOOL& result) {
-    if (source.m_Kind == CSource::Kind::Boolean) {
+HRESULT ToBoolean(const Source& source, LCID lcid, VARIANT_BOOL& result) {
+    if (source.m_Kind == Source::Kind::Boolean) {
         result = static_cast<VARIANT_BOOL>(source.m_Integer);
         return S_OK;
     }
-    if (source.m_Kind == CSource::Kind::Text) {
+    if (source.m_Kind == Source::Kind::Text) {
         const bool yes = IsWord(source.m_Text, "TRUE") || IsWord(source.m_Text, "#TRUE#");
         if (yes || IsWord(source.m_Text, "FALSE") || IsWord(source.m_Text, "#FALSE#")) {
             result = yes ? VARIANT_TRUE : VARIANT_FALSE;
@@ -132,35 +132,35 @@ HRESULT ToBoolean(const CSource& source, LCID lcid, VARIANT_BOOL& result) {
     return hr;
 }
 
-HRESULT ToText(const CSource& source, LCID lcid, USHORT flags, BSTR& result) {
-    using Kind = CSource::Kind;
+HRESULT ToText(const Source& source, LCID lcid, USHORT flags, BSTR& result) {
+    using Kind = Source::Kind;
     std::u16string text;
     switch (source.m_Kind) {
     case Kind::Empty: break;
-    case Kind::Integer: text = compat::FormatInteger(source.m_Integer); break;
+    case Kind::Integer: text = tarn::compat::FormatInteger(source.m_Integer); break;
     case Kind::Boolean:
         if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL))
             text = source.m_Integer ? u"True" : u"False";
         else
-            text = compat::FormatInteger(source.m_Integer);
+            text = tarn::compat::FormatInteger(source.m_Integer);
         break;
     case Kind::Real:
-        text = compat::FormatReal(source.m_Real, source.m_Single ? 7 : 15, compat::SeparatorsFor(lcid).m_Decimal);
+        text = tarn::compat::FormatReal(source.m_Real, source.m_Single ? 7 : 15, tarn::compat::SeparatorsFor(lcid).m_Decimal);
         break;
-    case Kind::Text: return compat::CopyBstr(source.m_Text, result) ? S_OK : E_OUTOFMEMORY;
+    case Kind::Text: return tarn::compat::CopyBstr(source.m_Text, result) ? S_OK : E_OUTOFMEMORY;
     default: return DISP_E_TYPEMISMATCH;
     }
     result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return result ? S_OK : E_OUTOFMEMORY;
 }
 
-struct CIntegerTarget {
+struct IntegerTarget {
     VARTYPE m_Type;
     long long m_Lowest;
     long long m_Highest;
 };
 
-constexpr CIntegerTarget kIntegerTargets[] = {
+constexpr IntegerTarget kIntegerTargets[] = {
     {VT_I1, SCHAR_MIN, SCHAR_MAX},  {VT_UI1, 0, UCHAR_MAX},       {VT_I2, SHRT_MIN, SHRT_MAX},
     {VT_UI2, 0, USHRT_MAX},         {VT_I4, INT32_MIN, INT32_MAX}, {VT_INT, INT32_MIN, INT32_MAX},
     {VT_UI4, 0, UINT32_MAX},        {VT_UINT, 0, UINT32_MAX},      {VT_I8, LLONG_MIN, LLONG_MAX},
@@ -168,7 +168,7 @@ constexpr CIntegerTarget kIntegerTargets[] = {
 
 // Stores the low bytes of value in a VARIANT of an integer type (a Boolean's -1 wraps).
 void StoreInteger(VARIANT& result, VARTYPE vt, long long value) {
-    switch (compat::ValueSize(vt)) {
+    switch (tarn::compat::ValueSize(vt)) {
     case 1: result.bVal = static_cast<BYTE>(value); break;
     case 2: result.uiVal = static_cast<USHORT>(value); break;
     case 4: result.ulVal = static_cast<ULONG>(value); break;
@@ -176,13 +176,13 @@ void StoreInteger(VARIANT& result, VARTYPE vt, long long value) {
     }
 }
 
-const CIntegerTarget* FindIntegerTarget(VARTYPE vt) {
-    for (const CIntegerTarget& target : kIntegerTargets)
+const IntegerTarget* FindIntegerTarget(VARTYPE vt) {
+    for (const IntegerTarget& target : kIntegerTargets)
         if (target.m_Type == vt) return &target;
     return nullptr;
 }
 
-HRESULT ToSingle(const CSource& source, LCID lcid, FLOAT& result) {
+HRESULT ToSingle(const Source& source, LCID lcid, FLOAT& result) {
     double real = 0.0;
     const HRESULT hr = ToReal(source, lcid, real);
     if (FAILED(hr)) return hr;
@@ -193,9 +193,9 @@ HRESULT ToSingle(const CSource& source, LCID lcid, FLOAT& result) {
 
 HRESULT Convert(VARIANT& value, LCID lcid, USHORT flags, VARTYPE vt, VARIANT& result) {
     if (value.vt == vt) return VariantCopy(&result, &value);
-    const CSource source = Classify(value);
+    const Source source = Classify(value);
     HRESULT hr = DISP_E_TYPEMISMATCH;
-    if (const CIntegerTarget* target = FindIntegerTarget(vt)) {
+    if (const IntegerTarget* target = FindIntegerTarget(vt)) {
         long long integer = 0;
         hr = ToInteger(source, lcid, target->m_Lowest, target->m_Highest, integer);
         StoreInteger(result, vt, integer);
@@ -218,7 +218,7 @@ HRESULT Convert(VARIANT& value, LCID lcid, USHORT flags, VARTYPE vt, VARIANT& re
 
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt) {
     if (!pvargDest || !pvarSrc) return E_INVALIDARG;
-    if (!compat::IsValidVariantType(vt) || !compat::IsValidVariantType(pvarSrc->vt)) return DISP_E_BADVARTYPE;
+    if (!tarn::compat::IsValidVariantType(vt) || !tarn::compat::IsValidVariantType(pvarSrc->vt)) return DISP_E_BADVARTYPE;
     VARIANT value;
     HRESULT hr = Dereference(*pvarSrc, value);
     if (FAILED(hr)) return hr;
@@ -243,7 +243,7 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFl
 HRESULT VarR8FromStr(OLECHAR* strIn, LCID lcid, ULONG /*dwFlags*/, DOUBLE* pdblOut) {
     if (!strIn || !pdblOut) return E_INVALIDARG;
     double value = 0.0;
-    const HRESULT hr = compat::ParseNumber(strIn, compat::SeparatorsFor(lcid), value);
+    const HRESULT hr = tarn::compat::ParseNumber(strIn, tarn::compat::SeparatorsFor(lcid), value);
     if (SUCCEEDED(hr)) *pdblOut = value;
     return hr;
 }
@@ -252,8 +252,8 @@ HRESULT VarI4FromStr(OLECHAR* strIn, LCID lcid, ULONG /*dwFlags*/, LONG* plOut) 
     if (!strIn || !plOut) return E_INVALIDARG;
     double value = 0.0;
     long long integer = 0;
-    HRESULT hr = compat::ParseNumber(strIn, compat::SeparatorsFor(lcid), value);
-    if (SUCCEEDED(hr)) hr = compat::RoundToInteger(value, INT32_MIN, INT32_MAX, integer);
+    HRESULT hr = tarn::compat::ParseNumber(strIn, tarn::compat::SeparatorsFor(lcid), value);
+    if (SUCCEEDED(hr)) hr = tarn::compat::RoundToInteger(value, INT32_MIN, INT32_MAX, integer);
     if (SUCCEEDED(hr)) *plOut = static_cast<LONG>(integer);
     return hr;
 }

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace compat {
+namespace tarn::compat {
 
 // Names of window classes, registry keys and values compare as on Windows, ignoring case; here
 // ASCII case only.
@@ -84,4 +84,4 @@ private:
     std::uintptr_t m_Next;
 };
 
-}  // namespace compat
+}  // namespace tarn::compat

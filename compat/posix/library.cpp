@@ -8,7 +8,7 @@
 
 HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
     if (lpLibFileName == nullptr) return nullptr;
-    const std::string path = platform::FileNameFromWide(std::u16string_view(lpLibFileName));
+    const std::string path = tarn::platform::FileNameFromWide(std::u16string_view(lpLibFileName));
     return static_cast<HMODULE>(::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 

@@ -9,7 +9,7 @@
 // filled: huge pages keep the first-touch faults from costing more than the copy itself.
 LPVOID CoTaskMemAlloc(SIZE_T cb) {
     void* block = std::malloc(cb != 0 ? cb : 1);
-    platform::AdviseHugePages(block, cb);
+    tarn::platform::AdviseHugePages(block, cb);
     return block;
 }
 
@@ -20,7 +20,7 @@ LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb) {
         return nullptr;
     }
     void* block = std::realloc(pv, cb);
-    platform::AdviseHugePages(block, cb);
+    tarn::platform::AdviseHugePages(block, cb);
     return block;
 }
 

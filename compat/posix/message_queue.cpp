@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <new>
 
-namespace compat {
+namespace tarn::compat {
 
 bool MessageFilter::Matches(const MSG& message) const {
     if (m_Window == reinterpret_cast<HWND>(-1)) {
@@ -122,4 +122,4 @@ void MessageQueue::UpdateDescriptor() {
     if (done == sizeof count) m_EventReadable = !m_EventReadable;
 }
 
-}  // namespace compat
+}  // namespace tarn::compat

@@ -9,7 +9,7 @@
 #include <deque>
 #include <mutex>
 
-namespace compat {
+namespace tarn::compat {
 
 // Which messages a GetMessageW or PeekMessageW call takes (see their declarations).
 struct MessageFilter {
@@ -62,4 +62,4 @@ private:
     bool m_EventReadable = false;
 };
 
-}  // namespace compat
+}  // namespace tarn::compat

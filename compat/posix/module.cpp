@@ -90,7 +90,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::u16string wide = platform::FileNameToWide(path);
+    const std::u16string wide = tarn::platform::FileNameToWide(path);
     if (wide.size() < nSize) {
         wide.copy(lpFilename, wide.size());
         lpFilename[wide.size()] = 0;

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-namespace compat {
+namespace tarn::compat {
 
 namespace {
 
@@ -21,9 +21,9 @@ char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' 
 
 // Reads one number: [blanks] [( or sign] [blanks] body [blanks] [sign] [blanks] [)] [blanks],
 // the body being decimal digits with separators and an exponent, or &H / &O digits.
-class CNumberScanner {
+class NumberScanner {
 public:
-    CNumberScanner(const OLECHAR* text, NumberSeparators separators)
+    NumberScanner(const OLECHAR* text, NumberSeparators separators)
         : m_Pos(text), m_Separators(separators) {}
 
     HRESULT Scan(double& value) {
@@ -159,18 +159,18 @@ private:
 
 // Every significant decimal digit of a positive finite double (at most 767 of them), and the
 // power of ten of the first one.
-struct CExactDigits {
+struct ExactDigits {
     std::string m_Digits;
     int m_Exponent = 0;
 };
 
-CExactDigits ExactDigits(double value) {
+ExactDigits ExactDigitsOf(double value) {
     char buffer[800];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 770);
     (void)ec;   // 770 digits and an exponent always fit
     const std::string text(buffer, end);   // "d.ddd...e+XX"
     const std::size_t e = text.find('e');
-    CExactDigits exact;
+    ExactDigits exact;
     exact.m_Digits = text.substr(0, 1) + text.substr(2, e - 2);
     exact.m_Exponent = std::stoi(text.substr(e + 1));
     return exact;
@@ -178,7 +178,7 @@ CExactDigits ExactDigits(double value) {
 
 // printf's %.<digits>G (without trailing zeros), rounding a tie away from zero as Windows does:
 // 0.5 shows as "0.5", 1e15 as "1E+15", 2.5e-10 as "2.5E-10".
-std::string GeneralNotation(CExactDigits exact, int digits) {
+std::string GeneralNotation(ExactDigits exact, int digits) {
     std::string kept = exact.m_Digits.substr(0, std::size_t(digits));
     if (exact.m_Digits.size() > std::size_t(digits) && exact.m_Digits[std::size_t(digits)] >= '5') {
         std::size_t i = kept.size();
@@ -225,7 +225,7 @@ NumberSeparators SeparatorsFor(LCID lcid) {
 }
 
 HRESULT ParseNumber(const OLECHAR* text, NumberSeparators separators, double& value) {
-    return CNumberScanner(text, separators).Scan(value);
+    return NumberScanner(text, separators).Scan(value);
 }
 
 HRESULT RoundToInteger(double value, long long lowest, long long highest, long long& result) {
@@ -244,7 +244,7 @@ std::u16string FormatReal(double value, int significantDigits, char16_t decimal)
         text = std::isnan(value) ? "NAN" : value < 0 ? "-INF" : "INF";
     } else if (value != 0.0) {   // -0 shows as "0"
         text = value < 0 ? "-" : "";
-        text += GeneralNotation(ExactDigits(std::fabs(value)), significantDigits);
+        text += GeneralNotation(ExactDigitsOf(std::fabs(value)), significantDigits);
     } else {
         text = "0";
     }
@@ -260,4 +260,4 @@ std::u16string FormatInteger(long long value) {
     return std::u16string(buffer, end);
 }
 
-}  // namespace compat
+}  // namespace tarn::compat

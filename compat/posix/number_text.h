@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace compat {
+namespace tarn::compat {
 
 struct NumberSeparators {
     char16_t m_Decimal;
@@ -29,4 +29,4 @@ HRESULT RoundToInteger(double value, long long lowest, long long highest, long l
 std::u16string FormatReal(double value, int significantDigits, char16_t decimal);
 std::u16string FormatInteger(long long value);
 
-}  // namespace compat
+}  // namespace tarn::compat

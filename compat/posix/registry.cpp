@@ -8,13 +8,13 @@
 
 namespace {
 
-using compat::registry::Key;
-using compat::registry::KeyPath;
-using compat::registry::StoreFile;
-using compat::registry::Tree;
+using tarn::compat::registry::Key;
+using tarn::compat::registry::KeyPath;
+using tarn::compat::registry::StoreFile;
+using tarn::compat::registry::Tree;
 
 // A caller's subkey path: at most this many characters are read.
-constexpr std::size_t kMaxPathText = (compat::registry::kMaxKeyName + 1) * compat::registry::kMaxDepth;
+constexpr std::size_t kMaxPathText = (tarn::compat::registry::kMaxKeyName + 1) * tarn::compat::registry::kMaxDepth;
 
 struct OpenKey {
     KeyPath m_Path;
@@ -54,7 +54,7 @@ public:
 
 private:
     std::mutex m_Mutex;
-    compat::HandleMap<OpenKey> m_Keys{0x20010};
+    tarn::compat::HandleMap<OpenKey> m_Keys{0x20010};
 };
 
 bool IsPredefined(HKEY hKey) { return hKey == HKEY_CLASSES_ROOT || hKey == HKEY_CURRENT_USER; }
@@ -65,19 +65,19 @@ LSTATUS ParseSubKey(LPCWSTR text, std::size_t baseDepth, KeyPath& path) {
     path.clear();
     if (!text) return ERROR_SUCCESS;
     std::u16string whole;
-    if (!compat::ReadBoundedText(text, kMaxPathText, whole)) return ERROR_INVALID_PARAMETER;
+    if (!tarn::compat::ReadBoundedText(text, kMaxPathText, whole)) return ERROR_INVALID_PARAMETER;
     if (!whole.empty() && whole.back() == u'\\') whole.pop_back();
     if (whole.empty()) return ERROR_SUCCESS;
     for (std::size_t start = 0;;) {
         const std::size_t end = std::min(whole.find(u'\\', start), whole.size());
         if (end == start) return ERROR_BAD_PATHNAME;
-        if (end - start > compat::registry::kMaxKeyName) return ERROR_INVALID_PARAMETER;
+        if (end - start > tarn::compat::registry::kMaxKeyName) return ERROR_INVALID_PARAMETER;
         path.push_back(whole.substr(start, end - start));
         if (end == whole.size()) break;
         start = end + 1;
     }
     // The root is not counted in the depth.
-    return baseDepth - 1 + path.size() > compat::registry::kMaxDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+    return baseDepth - 1 + path.size() > tarn::compat::registry::kMaxDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
 // The handle's key and the subkey path below it.
@@ -107,7 +107,7 @@ bool ReadValueName(LPCWSTR text, std::u16string& name) {
         name.clear();
         return true;
     }
-    return compat::ReadBoundedText(text, compat::registry::kMaxValueName, name);
+    return tarn::compat::ReadBoundedText(text, tarn::compat::registry::kMaxValueName, name);
 }
 
 // The handle and its key in the current store, for the calls that only read.
@@ -190,7 +190,7 @@ LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwTyp
         std::u16string name;
         if (dwType != REG_SZ || (!lpData && cbData != 0) || !ReadValueName(lpValueName, name))
             return ERROR_INVALID_PARAMETER;
-        if (cbData > compat::registry::kMaxStoreBytes) return ERROR_OUTOFMEMORY;
+        if (cbData > tarn::compat::registry::kMaxStoreBytes) return ERROR_OUTOFMEMORY;
         const std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
         return StoreFile::Modify([&](Tree& tree, bool& changed) {
             Key* key = nullptr;

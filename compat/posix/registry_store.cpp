@@ -10,7 +10,7 @@
 
 #include "compat/posix/registry_text.h"
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 namespace {
 
@@ -181,4 +181,4 @@ LSTATUS StoreFile::Modify(const Change& change) {
     return ReplaceStore(path, text);
 }
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 // $TARN_REGISTRY, else $XDG_CONFIG_HOME/tarn/registry (absolute only), else
 // $HOME/.config/tarn/registry; false when none of them is set.
@@ -25,4 +25,4 @@ public:
     static LSTATUS Modify(const Change& change);
 };
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

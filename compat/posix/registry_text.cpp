@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 namespace {
 
@@ -226,4 +226,4 @@ std::string FormatStore(const Tree& tree) {
     return out;
 }
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 constexpr std::string_view kStoreHeader = "tarn-registry 1";
 
@@ -28,4 +28,4 @@ constexpr std::string_view kStoreHeader = "tarn-registry 1";
 bool ParseStore(std::string_view text, Tree& tree);
 std::string FormatStore(const Tree& tree);
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

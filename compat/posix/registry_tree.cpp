@@ -4,7 +4,7 @@
 
 #include "compat/posix/internal.h"
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 std::vector<Key>::iterator Key::LowerBound(std::u16string_view name) {
     return std::lower_bound(m_Subkeys.begin(), m_Subkeys.end(), name, [](const Key& key, std::u16string_view wanted) {
@@ -65,4 +65,4 @@ Key* Tree::Find(const KeyPath& path) {
     return key;
 }
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

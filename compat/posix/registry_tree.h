@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace compat::registry {
+namespace tarn::compat::registry {
 
 constexpr std::size_t kMaxKeyName = 255;
 constexpr std::size_t kMaxValueName = 16383;
@@ -66,4 +66,4 @@ private:
     Key m_Top;
 };
 
-}  // namespace compat::registry
+}  // namespace tarn::compat::registry

@@ -14,21 +14,21 @@ constexpr USHORT kCreateVector = 0x2000;
 
 // Windows keeps the element type in the four bytes in front of the descriptor (an IID in the
 // sixteen in front of it for arrays of interfaces).
-struct CArrayHeader {
+struct ArrayHeader {
     DWORD m_Reserved[3];
     DWORD m_VarType;
     SAFEARRAY m_Array;
 };
 
-CArrayHeader* HeaderOf(SAFEARRAY* psa) {
-    return reinterpret_cast<CArrayHeader*>(reinterpret_cast<char*>(psa) - offsetof(CArrayHeader, m_Array));
+ArrayHeader* HeaderOf(SAFEARRAY* psa) {
+    return reinterpret_cast<ArrayHeader*>(reinterpret_cast<char*>(psa) - offsetof(ArrayHeader, m_Array));
 }
 
 VARTYPE ElementType(SAFEARRAY* psa) { return static_cast<VARTYPE>(HeaderOf(psa)->m_VarType); }
 
 // Interface elements would need reference counting, which nothing here calls for.
 bool IsElementType(VARTYPE vt) {
-    return vt != VT_UNKNOWN && vt != VT_DISPATCH && compat::ValueSize(vt) != 0;
+    return vt != VT_UNKNOWN && vt != VT_DISPATCH && tarn::compat::ValueSize(vt) != 0;
 }
 
 USHORT TypeFeatures(VARTYPE vt) {
@@ -39,10 +39,10 @@ USHORT TypeFeatures(VARTYPE vt) {
 
 SAFEARRAY* CreateOneDimension(VARTYPE vt, LONG lowerBound, ULONG count, USHORT extraFeatures) {
     if (!IsElementType(vt)) return nullptr;
-    const ULONG size = compat::ValueSize(vt);
+    const ULONG size = tarn::compat::ValueSize(vt);
     const std::uint64_t bytes = std::uint64_t(count) * size;
     if (bytes > std::numeric_limits<std::uint32_t>::max()) return nullptr;
-    auto* header = static_cast<CArrayHeader*>(std::calloc(1, sizeof(CArrayHeader)));
+    auto* header = static_cast<ArrayHeader*>(std::calloc(1, sizeof(ArrayHeader)));
     void* data = std::calloc(bytes != 0 ? bytes : 1, 1);
     if (!header || !data) {
         std::free(header);
@@ -75,7 +75,7 @@ HRESULT LocateElement(SAFEARRAY* psa, const LONG* rgIndices, void*& element) {
 // Copies one element into uninitialised storage: BSTRs and VARIANTs deeply.
 HRESULT CopyElementOut(VARTYPE vt, void* element, void* target, ULONG size) {
     if (vt == VT_BSTR)
-        return compat::CopyBstr(*static_cast<BSTR*>(element), *static_cast<BSTR*>(target)) ? S_OK : E_OUTOFMEMORY;
+        return tarn::compat::CopyBstr(*static_cast<BSTR*>(element), *static_cast<BSTR*>(target)) ? S_OK : E_OUTOFMEMORY;
     if (vt == VT_VARIANT) {
         VariantInit(static_cast<VARIANT*>(target));
         return VariantCopy(static_cast<VARIANT*>(target), static_cast<VARIANT*>(element));
@@ -197,7 +197,7 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
     const VARTYPE vt = ElementType(psa);
     if (vt == VT_BSTR) {   // pv is the BSTR itself, and may be null
         BSTR copy = nullptr;
-        if (!compat::CopyBstr(static_cast<BSTR>(pv), copy)) return E_OUTOFMEMORY;
+        if (!tarn::compat::CopyBstr(static_cast<BSTR>(pv), copy)) return E_OUTOFMEMORY;
         SysFreeString(*static_cast<BSTR*>(element));
         *static_cast<BSTR*>(element) = copy;
         return S_OK;

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-namespace compat {
+namespace tarn::compat {
 
 namespace {
 
@@ -76,4 +76,4 @@ void ServerModules::FreeUnused() {
     for (void* handle : unloading) ::dlclose(handle);
 }
 
-}  // namespace compat
+}  // namespace tarn::compat

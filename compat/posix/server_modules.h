@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-namespace compat {
+namespace tarn::compat {
 
 class ServerModules {
 public:
@@ -35,4 +35,4 @@ private:
     std::map<std::string, Module> m_Modules;
 };
 
-}  // namespace compat
+}  // namespace tarn::compat

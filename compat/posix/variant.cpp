@@ -1,7 +1,7 @@
 // VARIANT life cycle: VariantInit, VariantClear, VariantCopy.
 #include "compat/posix/internal.h"
 
-namespace compat {
+namespace tarn::compat {
 
 UINT ValueSize(VARTYPE base) {
     switch (base) {
@@ -42,7 +42,7 @@ bool IsValidVariantType(VARTYPE vt) {
     return base <= VT_DECIMAL || (base >= VT_I1 && base <= VT_UINT);
 }
 
-}  // namespace compat
+}  // namespace tarn::compat
 
 void VariantInit(VARIANTARG* pvarg) {
     if (pvarg) pvarg->vt = VT_EMPTY;
@@ -50,7 +50,7 @@ void VariantInit(VARIANTARG* pvarg) {
 
 HRESULT VariantClear(VARIANTARG* pvarg) {
     if (!pvarg) return E_INVALIDARG;
-    if (!compat::IsValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
+    if (!tarn::compat::IsValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
     if ((pvarg->vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY) {
         const HRESULT hr = SafeArrayDestroy(pvarg->parray);
         if (FAILED(hr)) return hr;
@@ -66,7 +66,7 @@ HRESULT VariantClear(VARIANTARG* pvarg) {
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
     if (!pvargDest || !pvargSrc) return E_INVALIDARG;
     if (pvargDest == pvargSrc) return S_OK;
-    if (!compat::IsValidVariantType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
+    if (!tarn::compat::IsValidVariantType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
     const HRESULT hr = VariantClear(pvargDest);
     if (FAILED(hr)) return hr;
 
@@ -74,7 +74,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
     HRESULT result = S_OK;
     if ((copy.vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY)
         result = SafeArrayCopy(pvargSrc->parray, &copy.parray);
-    else if (copy.vt == VT_BSTR && !compat::CopyBstr(pvargSrc->bstrVal, copy.bstrVal))
+    else if (copy.vt == VT_BSTR && !tarn::compat::CopyBstr(pvargSrc->bstrVal, copy.bstrVal))
         result = E_OUTOFMEMORY;
     else if ((copy.vt == VT_UNKNOWN || copy.vt == VT_DISPATCH) && copy.punkVal)
         copy.punkVal->AddRef();

@@ -15,8 +15,8 @@
 
 namespace {
 
-using compat::MessageFilter;
-using compat::MessageQueue;
+using tarn::compat::MessageFilter;
+using tarn::compat::MessageQueue;
 
 constexpr std::size_t kMaxClassName = 256;
 constexpr ATOM kFirstAtom = 0xC000;   // where Windows numbers string atoms from
@@ -147,7 +147,7 @@ public:
 
 private:
     static std::uintptr_t Key(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-    static bool ReadName(LPCWSTR text, std::u16string& name) { return compat::ReadBoundedText(text, kMaxClassName, name); }
+    static bool ReadName(LPCWSTR text, std::u16string& name) { return tarn::compat::ReadBoundedText(text, kMaxClassName, name); }
 
     std::vector<WindowClass>::iterator FindClass(LPCWSTR className) {
         if (IS_INTRESOURCE(className)) {
@@ -157,12 +157,12 @@ private:
         std::u16string name;
         if (!ReadName(className, name)) return m_Classes.end();
         return std::find_if(m_Classes.begin(), m_Classes.end(),
-                            [&](const WindowClass& c) { return compat::EqualIgnoringCase(c.m_Name, name); });
+                            [&](const WindowClass& c) { return tarn::compat::EqualIgnoringCase(c.m_Name, name); });
     }
 
     std::mutex m_Mutex;
     std::vector<WindowClass> m_Classes;
-    compat::HandleMap<std::shared_ptr<Window>> m_Windows{kFirstWindow};
+    tarn::compat::HandleMap<std::shared_ptr<Window>> m_Windows{kFirstWindow};
 };
 
 ThreadQueue::~ThreadQueue() {
@@ -185,7 +185,7 @@ bool IsValidFilter(HWND hwnd) {
 }
 
 MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return MSG{hwnd, message, wParam, lParam, platform::TickCount(), POINT{0, 0}};
+    return MSG{hwnd, message, wParam, lParam, tarn::platform::TickCount(), POINT{0, 0}};
 }
 
 }  // namespace
@@ -276,7 +276,7 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE*, BOOL, DWORD 
     return arrived ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
-namespace compat {
+namespace tarn::compat {
 
 int MessageQueueDescriptor() { return t_Queue.Get()->Descriptor(); }
 
@@ -290,4 +290,4 @@ std::size_t PumpMessages() {
     return taken;
 }
 
-}  // namespace compat
+}  // namespace tarn::compat

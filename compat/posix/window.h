@@ -143,7 +143,7 @@ BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phM
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
 // ---- For event loops (no Windows counterpart) ---------------------------------------------------
-namespace compat {
+namespace tarn::compat {
 
 // A descriptor (eventfd) that polls readable while the calling thread's queue holds a message
 // (WM_QUIT included), and unreadable once it is empty. It belongs to the queue: do not read or
@@ -155,4 +155,4 @@ int MessageQueueDescriptor();
 // next call, so a procedure that posts again cannot keep it busy; WM_QUIT stays queued.
 std::size_t PumpMessages();
 
-}  // namespace compat
+}  // namespace tarn::compat

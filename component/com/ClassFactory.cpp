@@ -9,12 +9,12 @@ HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID riid, void** ppv) 
     return QuerySingleInterface(this, IID_IClassFactory, riid, ppv);
 }
 
-ULONG STDMETHODCALLTYPE ClassFactory::AddRef() { return ++m_refCount; }
+ULONG STDMETHODCALLTYPE ClassFactory::AddRef() { return ++m_RefCount; }
 
-ULONG STDMETHODCALLTYPE ClassFactory::Release() { return m_refCount ? --m_refCount : 0; }
+ULONG STDMETHODCALLTYPE ClassFactory::Release() { return m_RefCount ? --m_RefCount : 0; }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
-    return m_creator(pUnkOuter, riid, ppvObject);
+    return m_Creator(pUnkOuter, riid, ppvObject);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL fLock) {

@@ -11,7 +11,7 @@ class ClassFactory final : public IClassFactory {
 public:
     using Creator = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
 
-    explicit ClassFactory(Creator creator) : m_creator(creator) {}
+    explicit ClassFactory(Creator creator) : m_Creator(creator) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -20,8 +20,8 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
 private:
-    Creator m_creator;
-    ULONG m_refCount = 0;
+    Creator m_Creator;
+    ULONG m_RefCount = 0;
 };
 
 }  // namespace tarn::com

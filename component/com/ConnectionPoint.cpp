@@ -8,10 +8,10 @@ namespace tarn::com {
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& eventIid,
                                  std::size_t maxSlots)
-    : m_container(container), m_eventIid(eventIid), m_maxSlots(maxSlots) {}
+    : m_Container(container), m_EventIid(eventIid), m_MaxSlots(maxSlots) {}
 
 ConnectionPoint::~ConnectionPoint() {
-    for (IDispatch*& sink : m_sinks) {
+    for (IDispatch*& sink : m_Sinks) {
         IDispatch* released = sink;
         sink = nullptr;
         if (released) released->Release();
@@ -23,29 +23,29 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::QueryInterface(REFIID riid, void** pp
 }
 
 // The connection point lives inside the object: it keeps the object alive, not itself.
-ULONG STDMETHODCALLTYPE ConnectionPoint::AddRef() { return m_container.AddRef(); }
-ULONG STDMETHODCALLTYPE ConnectionPoint::Release() { return m_container.Release(); }
+ULONG STDMETHODCALLTYPE ConnectionPoint::AddRef() { return m_Container.AddRef(); }
+ULONG STDMETHODCALLTYPE ConnectionPoint::Release() { return m_Container.Release(); }
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::GetConnectionInterface(IID* pIID) {
     if (!pIID) return E_POINTER;
-    *pIID = m_eventIid;
+    *pIID = m_EventIid;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC) {
     if (!ppCPC) return E_POINTER;
-    *ppCPC = &m_container;
-    m_container.AddRef();
+    *ppCPC = &m_Container;
+    m_Container.AddRef();
     return S_OK;
 }
 
 bool ConnectionPoint::FreeSlot(std::size_t& slot) {
-    for (slot = 0; slot < m_sinks.size(); ++slot)
-        if (!m_sinks[slot]) return true;
-    const std::size_t grown = m_sinks.empty() ? kInitialSlots : m_sinks.size() * 2;
-    if (grown > m_maxSlots) return false;
+    for (slot = 0; slot < m_Sinks.size(); ++slot)
+        if (!m_Sinks[slot]) return true;
+    const std::size_t grown = m_Sinks.empty() ? kInitialSlots : m_Sinks.size() * 2;
+    if (grown > m_MaxSlots) return false;
     try {
-        m_sinks.resize(grown, nullptr);
+        m_Sinks.resize(grown, nullptr);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -56,7 +56,7 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdw
     if (!pUnkSink || !pdwCookie) return E_POINTER;
     *pdwCookie = 0;
     void* sink = nullptr;
-    const HRESULT hr = pUnkSink->QueryInterface(m_eventIid, &sink);
+    const HRESULT hr = pUnkSink->QueryInterface(m_EventIid, &sink);
     if (hr == E_NOINTERFACE) return CONNECT_E_CANNOTCONNECT;
     if (FAILED(hr)) return hr;
     if (!sink) return CONNECT_E_CANNOTCONNECT;
@@ -67,15 +67,15 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdw
         dispatch->Release();
         return CONNECT_E_ADVISELIMIT;
     }
-    m_sinks[slot] = dispatch;
+    m_Sinks[slot] = dispatch;
     *pdwCookie = static_cast<DWORD>(slot + 1);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE ConnectionPoint::Unadvise(DWORD dwCookie) {
-    if (dwCookie == 0 || dwCookie > m_sinks.size() || !m_sinks[dwCookie - 1]) return CONNECT_E_NOCONNECTION;
-    IDispatch* sink = m_sinks[dwCookie - 1];
-    m_sinks[dwCookie - 1] = nullptr;   // before Release: the sink may call back
+    if (dwCookie == 0 || dwCookie > m_Sinks.size() || !m_Sinks[dwCookie - 1]) return CONNECT_E_NOCONNECTION;
+    IDispatch* sink = m_Sinks[dwCookie - 1];
+    m_Sinks[dwCookie - 1] = nullptr;   // before Release: the sink may call back
     sink->Release();
     return S_OK;
 }
@@ -85,8 +85,8 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::EnumConnections(IEnumConnections** pp
     *ppEnum = nullptr;
     std::vector<CONNECTDATA> connections;
     try {
-        for (std::size_t i = 0; i < m_sinks.size(); ++i)
-            if (m_sinks[i]) connections.push_back(CONNECTDATA{m_sinks[i], static_cast<DWORD>(i + 1)});
+        for (std::size_t i = 0; i < m_Sinks.size(); ++i)
+            if (m_Sinks[i]) connections.push_back(CONNECTDATA{m_Sinks[i], static_cast<DWORD>(i + 1)});
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -94,9 +94,9 @@ HRESULT STDMETHODCALLTYPE ConnectionPoint::EnumConnections(IEnumConnections** pp
 }
 
 void ConnectionPoint::Fire(DISPID dispid, VARIANTARG* args, UINT count) {
-    const std::size_t slots = m_sinks.size();
+    const std::size_t slots = m_Sinks.size();
     for (std::size_t i = 0; i < slots; ++i) {
-        IDispatch* sink = m_sinks[i];
+        IDispatch* sink = m_Sinks[i];
         if (!sink) continue;
         sink->AddRef();   // the sink may unadvise itself inside Invoke
         DISPPARAMS params = {args, nullptr, count, 0};
@@ -110,7 +110,7 @@ HRESULT STDMETHODCALLTYPE ConnectionPointContainer::EnumConnectionPoints(IEnumCo
     *ppEnum = nullptr;
     std::vector<IConnectionPoint*> points;
     try {
-        points.push_back(&m_events);
+        points.push_back(&m_Events);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -120,9 +120,9 @@ HRESULT STDMETHODCALLTYPE ConnectionPointContainer::EnumConnectionPoints(IEnumCo
 HRESULT STDMETHODCALLTYPE ConnectionPointContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (!ppCP) return E_POINTER;
     *ppCP = nullptr;
-    if (!IsEqualIID(riid, m_events.EventIid())) return CONNECT_E_NOCONNECTION;
-    *ppCP = &m_events;
-    m_events.AddRef();
+    if (!IsEqualIID(riid, m_Events.EventIid())) return CONNECT_E_NOCONNECTION;
+    *ppCP = &m_Events;
+    m_Events.AddRef();
     return S_OK;
 }
 

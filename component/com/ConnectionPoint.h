@@ -37,17 +37,17 @@ public:
     // and a sink unadvised meanwhile is skipped.
     void Fire(DISPID dispid, VARIANTARG* args = nullptr, UINT count = 0);
 
-    const IID& EventIid() const { return m_eventIid; }
-    std::size_t SlotCount() const { return m_sinks.size(); }
+    const IID& EventIid() const { return m_EventIid; }
+    std::size_t SlotCount() const { return m_Sinks.size(); }
 
 private:
     // The index of a free slot, growing the array when none is free; false when it cannot grow.
     bool FreeSlot(std::size_t& slot);
 
-    IConnectionPointContainer& m_container;
-    const IID& m_eventIid;
-    std::size_t m_maxSlots;
-    std::vector<IDispatch*> m_sinks;   // one reference each; null = free slot
+    IConnectionPointContainer& m_Container;
+    const IID& m_EventIid;
+    std::size_t m_MaxSlots;
+    std::vector<IDispatch*> m_Sinks;   // one reference each; null = free slot
 };
 
 // Base class for an object with one outgoing event interface. Its IUnknown comes from the object
@@ -57,15 +57,15 @@ public:
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
 
-    ConnectionPoint& Events() { return m_events; }
+    ConnectionPoint& Events() { return m_Events; }
 
 protected:
     explicit ConnectionPointContainer(const IID& eventIid, std::size_t maxSlots = ConnectionPoint::kMaxSlots)
-        : m_events(*this, eventIid, maxSlots) {}
+        : m_Events(*this, eventIid, maxSlots) {}
     ~ConnectionPointContainer() = default;
 
 private:
-    ConnectionPoint m_events;
+    ConnectionPoint m_Events;
 };
 
 }  // namespace tarn::com

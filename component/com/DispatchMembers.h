@@ -36,10 +36,10 @@ struct DispatchMember {
 class MemberTable {
 public:
     template <std::size_t N>
-    explicit MemberTable(const DispatchMember (&members)[N]) : m_members(members), m_count(N) {}
+    explicit MemberTable(const DispatchMember (&members)[N]) : m_Members(members), m_Count(N) {}
 
-    const DispatchMember* begin() const { return m_members; }
-    const DispatchMember* end() const { return m_members + m_count; }
+    const DispatchMember* begin() const { return m_Members; }
+    const DispatchMember* end() const { return m_Members + m_Count; }
 
     // IDispatch::GetIDsOfNames: the member's DISPID for names[0]; parameter names are unknown.
     HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) const;
@@ -50,11 +50,11 @@ public:
 private:
     const DispatchMember* Find(DISPID dispid, WORD flags) const;
 
-    const DispatchMember* m_members;
-    std::size_t m_count;
+    const DispatchMember* m_Members;
+    std::size_t m_Count;
 };
 
-namespace detail {
+namespace Detail {
 
 // ---- Automation types of arguments and results ------------------------------------------------
 template <class T, class = void>
@@ -133,8 +133,8 @@ template <class T>
 class InArg {
 public:
     static constexpr bool supported = Automation<T>::supported;
-    InArg() { VariantInit(&m_value); }
-    ~InArg() { VariantClear(&m_value); }
+    InArg() { VariantInit(&m_Value); }
+    ~InArg() { VariantClear(&m_Value); }
     InArg(const InArg&) = delete;
     InArg& operator=(const InArg&) = delete;
 
@@ -143,22 +143,22 @@ public:
         HRESULT hr;
         if constexpr (std::is_same_v<T, VARIANT>) {
             if (V_VT(source) == (VT_BYREF | VT_VARIANT)) source = V_VARIANTREF(source);
-            hr = VariantCopy(&m_value, source);
+            hr = VariantCopy(&m_Value, source);
         } else {
-            hr = VariantChangeType(&m_value, source, 0, Automation<T>::vt);
+            hr = VariantChangeType(&m_Value, source, 0, Automation<T>::vt);
         }
         return FAILED(hr) ? Failed(hr, args, position, argErr) : S_OK;
     }
     T Pass() {
         if constexpr (std::is_same_v<T, VARIANT>)
-            return m_value;   // the member only reads an [in] VARIANT
+            return m_Value;   // the member only reads an [in] VARIANT
         else
-            return Automation<T>::Read(m_value);
+            return Automation<T>::Read(m_Value);
     }
     void Finish(VARIANT*) {}
 
 private:
-    VARIANT m_value;
+    VARIANT m_Value;
 };
 
 // An [out] argument: the caller's VT_BYREF variable of the exact type.
@@ -176,14 +176,14 @@ public:
         VARIANTARG* source = Positional(args, position);
         if (V_VT(source) != (VT_BYREF | Automation<T>::vt) || !V_BYREF(source))
             return Failed(DISP_E_TYPEMISMATCH, args, position, argErr);
-        m_target = static_cast<T*>(V_BYREF(source));
+        m_Target = static_cast<T*>(V_BYREF(source));
         return S_OK;
     }
-    T* Pass() { return m_target; }
+    T* Pass() { return m_Target; }
     void Finish(VARIANT*) {}
 
 private:
-    T* m_target = nullptr;
+    T* m_Target = nullptr;
 };
 
 // The [out, retval] argument: a local variable whose value becomes the result.
@@ -196,27 +196,27 @@ template <class T>
 class RetvalArg<T*> {
 public:
     static constexpr bool supported = Automation<T>::supported;
-    RetvalArg() { Automation<T>::Init(m_value); }
-    ~RetvalArg() { Automation<T>::Discard(m_value); }
+    RetvalArg() { Automation<T>::Init(m_Value); }
+    ~RetvalArg() { Automation<T>::Discard(m_Value); }
     RetvalArg(const RetvalArg&) = delete;
     RetvalArg& operator=(const RetvalArg&) = delete;
 
     HRESULT Load(DISPPARAMS*, std::size_t, UINT*) { return S_OK; }
-    T* Pass() { return &m_value; }
+    T* Pass() { return &m_Value; }
     // Moves the value into result (or drops it when the caller wants none).
     void Finish(VARIANT* result) {
         if (!result) return;
         if constexpr (std::is_same_v<T, VARIANT>) {
-            *result = m_value;
+            *result = m_Value;
         } else {
             V_VT(result) = Automation<T>::vt;
-            Automation<T>::Store(result, m_value);
+            Automation<T>::Store(result, m_Value);
         }
-        Automation<T>::Init(m_value);
+        Automation<T>::Init(m_Value);
     }
 
 private:
-    T m_value;
+    T m_Value;
 };
 
 template <class F>
@@ -288,13 +288,13 @@ std::size_t VtableSlot() {
     return (r.ptr & 1) ? static_cast<std::size_t>(r.ptr - 1) / sizeof(void*) : static_cast<std::size_t>(-1);
 }
 
-}  // namespace detail
+}  // namespace Detail
 
 template <auto Fn, UINT InCount>
 DispatchMember Member(const char* name, DISPID dispid, WORD kind) {
-    using Invoker = detail::Invoker<Fn, InCount>;
-    return {name,          dispid, kind, detail::MethodTraits<decltype(Fn)>::arity,
-            InCount,       Invoker::kRetval, &Invoker::Invoke, &detail::VtableSlot<Fn>};
+    using Invoker = Detail::Invoker<Fn, InCount>;
+    return {name,          dispid, kind, Detail::MethodTraits<decltype(Fn)>::arity,
+            InCount,       Invoker::kRetval, &Invoker::Invoke, &Detail::VtableSlot<Fn>};
 }
 
 }  // namespace tarn::com

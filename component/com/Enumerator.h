@@ -20,19 +20,19 @@ inline void ReleaseItem(const CONNECTDATA& item) { item.pUnk->Release(); }
 template <class Item>
 class Snapshot {
 public:
-    explicit Snapshot(std::vector<Item> items) : m_items(std::move(items)) {
-        for (const Item& item : m_items) AddRefItem(item);
+    explicit Snapshot(std::vector<Item> items) : m_Items(std::move(items)) {
+        for (const Item& item : m_Items) AddRefItem(item);
     }
     ~Snapshot() {
-        for (const Item& item : m_items) ReleaseItem(item);
+        for (const Item& item : m_Items) ReleaseItem(item);
     }
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
 
-    const std::vector<Item>& Items() const { return m_items; }
+    const std::vector<Item>& Items() const { return m_Items; }
 
 private:
-    std::vector<Item> m_items;
+    std::vector<Item> m_Items;
 };
 
 template <class IEnum, class Item, const IID& Iid>
@@ -41,7 +41,7 @@ public:
     using Items = std::shared_ptr<const Snapshot<Item>>;
 
     Enumerator(IUnknown* outer, Items items, std::size_t position)
-        : ObjectRoot(outer), m_items(std::move(items)), m_position(position) {}
+        : ObjectRoot(outer), m_Items(std::move(items)), m_Position(position) {}
 
     static const InterfaceMap& Interfaces() {
         static const InterfaceEntry entries[] = {Entry<Enumerator, IEnum>(Iid)};
@@ -66,10 +66,10 @@ public:
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
         if (fetched) *fetched = 0;
         if (!items || (count > 1 && !fetched)) return E_POINTER;
-        const std::vector<Item>& all = m_items->Items();
+        const std::vector<Item>& all = m_Items->Items();
         ULONG n = 0;
-        for (; n < count && m_position < all.size(); ++n, ++m_position) {
-            items[n] = all[m_position];
+        for (; n < count && m_Position < all.size(); ++n, ++m_Position) {
+            items[n] = all[m_Position];
             AddRefItem(items[n]);
         }
         if (fetched) *fetched = n;
@@ -77,26 +77,26 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        const std::size_t left = m_items->Items().size() - m_position;
+        const std::size_t left = m_Items->Items().size() - m_Position;
         const bool all = count <= left;
-        m_position += all ? count : left;
+        m_Position += all ? count : left;
         return all ? S_OK : S_FALSE;
     }
 
     HRESULT STDMETHODCALLTYPE Reset() override {
-        m_position = 0;
+        m_Position = 0;
         return S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE Clone(IEnum** ppEnum) override {
         if (!ppEnum) return E_POINTER;
         return ComObject<Enumerator>::CreateInstance(nullptr, Iid, reinterpret_cast<void**>(ppEnum),
-                                                     m_items, m_position);
+                                                     m_Items, m_Position);
     }
 
 private:
-    Items m_items;
-    std::size_t m_position;
+    Items m_Items;
+    std::size_t m_Position;
 };
 
 using ConnectionPointEnumerator = Enumerator<IEnumConnectionPoints, IConnectionPoint*, IID_IEnumConnectionPoints>;

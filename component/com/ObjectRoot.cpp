@@ -3,10 +3,10 @@
 namespace tarn::com {
 
 IUnknown* InterfaceMap::Find(ObjectRoot* object, REFIID riid) const {
-    if (m_count == 0) return nullptr;
-    if (IsEqualIID(riid, IID_IUnknown)) return m_entries[0].cast(object);
-    for (std::size_t i = 0; i < m_count; ++i)
-        if (IsEqualIID(riid, *m_entries[i].iid)) return m_entries[i].cast(object);
+    if (m_Count == 0) return nullptr;
+    if (IsEqualIID(riid, IID_IUnknown)) return m_Entries[0].cast(object);
+    for (std::size_t i = 0; i < m_Count; ++i)
+        if (IsEqualIID(riid, *m_Entries[i].iid)) return m_Entries[i].cast(object);
     return nullptr;
 }
 
@@ -22,7 +22,7 @@ HRESULT QuerySingleInterface(IUnknown* self, REFIID own, REFIID riid, void** ppv
 }
 
 IUnknown* ObjectRoot::ControllingUnknown() {
-    return m_outer ? m_outer : InterfaceTable().Find(this, IID_IUnknown);
+    return m_Outer ? m_Outer : InterfaceTable().Find(this, IID_IUnknown);
 }
 
 HRESULT ObjectRoot::InternalQueryInterface(REFIID riid, void** ppv) {
@@ -35,29 +35,29 @@ HRESULT ObjectRoot::InternalQueryInterface(REFIID riid, void** ppv) {
 }
 
 HRESULT ObjectRoot::OuterQueryInterface(REFIID riid, void** ppv) {
-    return m_outer ? m_outer->QueryInterface(riid, ppv) : InternalQueryInterface(riid, ppv);
+    return m_Outer ? m_Outer->QueryInterface(riid, ppv) : InternalQueryInterface(riid, ppv);
 }
 
-ULONG ObjectRoot::OuterAddRef() { return m_outer ? m_outer->AddRef() : m_inner.AddRef(); }
+ULONG ObjectRoot::OuterAddRef() { return m_Outer ? m_Outer->AddRef() : m_Inner.AddRef(); }
 
-ULONG ObjectRoot::OuterRelease() { return m_outer ? m_outer->Release() : m_inner.Release(); }
+ULONG ObjectRoot::OuterRelease() { return m_Outer ? m_Outer->Release() : m_Inner.Release(); }
 
 HRESULT STDMETHODCALLTYPE ObjectRoot::Inner::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     // Only the inner unknown is the aggregated object's identity; its interfaces answer the outer's.
-    if (m_root.m_outer && IsEqualIID(riid, IID_IUnknown)) {
+    if (m_Root.m_Outer && IsEqualIID(riid, IID_IUnknown)) {
         *ppv = this;
         AddRef();
         return S_OK;
     }
-    return m_root.InternalQueryInterface(riid, ppv);
+    return m_Root.InternalQueryInterface(riid, ppv);
 }
 
-ULONG STDMETHODCALLTYPE ObjectRoot::Inner::AddRef() { return ++m_root.m_refCount; }
+ULONG STDMETHODCALLTYPE ObjectRoot::Inner::AddRef() { return ++m_Root.m_RefCount; }
 
 ULONG STDMETHODCALLTYPE ObjectRoot::Inner::Release() {
-    const ULONG count = --m_root.m_refCount;
-    if (count == 0) delete &m_root;
+    const ULONG count = --m_Root.m_RefCount;
+    if (count == 0) delete &m_Root;
     return count;
 }
 

@@ -33,14 +33,14 @@ struct InterfaceEntry {
 class InterfaceMap {
 public:
     template <std::size_t N>
-    explicit InterfaceMap(const InterfaceEntry (&entries)[N]) : m_entries(entries), m_count(N) {}
+    explicit InterfaceMap(const InterfaceEntry (&entries)[N]) : m_Entries(entries), m_Count(N) {}
 
     // The interface pointer for riid, or nullptr.
     IUnknown* Find(ObjectRoot* object, REFIID riid) const;
 
 private:
-    const InterfaceEntry* m_entries;
-    std::size_t m_count;
+    const InterfaceEntry* m_Entries;
+    std::size_t m_Count;
 };
 
 // The map entry that answers iid with T's base interface I.
@@ -62,13 +62,13 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     // The non-delegating IUnknown: the object's own identity when aggregated.
-    IUnknown* InnerUnknown() { return &m_inner; }
+    IUnknown* InnerUnknown() { return &m_Inner; }
     // The controlling unknown: the outer one when aggregated, else the object itself.
     IUnknown* ControllingUnknown();
-    bool IsAggregated() const { return m_outer != nullptr; }
+    bool IsAggregated() const { return m_Outer != nullptr; }
 
 protected:
-    explicit ObjectRoot(IUnknown* outer) : m_inner(*this), m_outer(outer) {}
+    explicit ObjectRoot(IUnknown* outer) : m_Inner(*this), m_Outer(outer) {}
     virtual ~ObjectRoot() = default;
 
     // IUnknown as seen through the object's interfaces (ComObject forwards to these).
@@ -81,20 +81,20 @@ protected:
 private:
     class Inner final : public IUnknown {
     public:
-        explicit Inner(ObjectRoot& root) : m_root(root) {}
+        explicit Inner(ObjectRoot& root) : m_Root(root) {}
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
         ULONG STDMETHODCALLTYPE AddRef() override;
         ULONG STDMETHODCALLTYPE Release() override;
 
     private:
-        ObjectRoot& m_root;
+        ObjectRoot& m_Root;
     };
 
     HRESULT InternalQueryInterface(REFIID riid, void** ppv);
 
-    Inner m_inner;
-    IUnknown* m_outer;   // not counted: the outer owns this object, not the other way round
-    ULONG m_refCount = 0;
+    Inner m_Inner;
+    IUnknown* m_Outer;   // not counted: the outer owns this object, not the other way round
+    ULONG m_RefCount = 0;
 };
 
 }  // namespace tarn::com

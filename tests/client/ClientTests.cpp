@@ -46,7 +46,7 @@ TEST_F(Client, LateBound) {
     ASSERT_TRUE(object);
     UINT count = 0;
     ASSERT_EQ(object->GetTypeInfoCount(&count), S_OK);
-    CScopedVariant result;
+    ScopedVariant result;
     ASSERT_EQ(Call(object.Get(), u"FileName", DISPATCH_PROPERTYPUT, {Arg(Recording())}, nullptr), S_OK);
     ASSERT_EQ(Call(object.Get(), u"open", DISPATCH_METHOD, {}, result.get()), S_OK);
     ASSERT_EQ(V_VT(result.get()), VT_I4);

@@ -43,7 +43,7 @@ protected:
         LONG ok = 0, last = 0;
         ASSERT_EQ(reader.open(&ok), S_OK);
         ASSERT_EQ(ok, 1);
-        CScopedVariant name;
+        ScopedVariant name;
         ASSERT_EQ(reader.getParameter(UniqueBstr(AllocBstr(u"SignalName")).get(), 1, name.get()), S_OK);
         ASSERT_EQ(V_VT(name.get()), VT_BSTR);
         EXPECT_EQ(BstrText(V_BSTR(name.get())), u"Left");
@@ -120,11 +120,11 @@ TEST_F(WriterClient, LateBoundThroughTheWriterInterface) {
         {u"SetChId", DISPATCH_METHOD, {Arg(1), Arg(0)}},
     };
     for (const auto& call : calls) {
-        CScopedVariant result;
+        ScopedVariant result;
         EXPECT_EQ(Call(object, call.name, call.flags, call.args, result.get()), S_OK) << platform::FileNameFromWide(call.name);
     }
     WriteBlocks(*writer.Get());
-    CScopedVariant result;
+    ScopedVariant result;
     ASSERT_EQ(Call(object, u"CloseFile", DISPATCH_METHOD, {}, result.get()), S_OK);
     // The object's own IDispatch is the first reader interface's: it has no writer members.
     EXPECT_EQ(Call(reader.Get(), u"OpenFile", DISPATCH_METHOD, {}, result.get()), DISP_E_UNKNOWNNAME);

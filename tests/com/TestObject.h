@@ -78,11 +78,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_Value(LONG* pVal) override {
         if (!pVal) return E_POINTER;
-        *pVal = m_value;
+        *pVal = m_Value;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_Value(LONG value) override {
-        m_value = value;
+        m_Value = value;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Describe(BSTR prefix, double scale, BSTR* text) override {
@@ -101,12 +101,12 @@ public:
     HRESULT STDMETHODCALLTYPE Ping(VARIANT* echo) override {
         VariantInit(echo);
         V_VT(echo) = VT_I4;
-        V_I4(echo) = m_value;
+        V_I4(echo) = m_Value;
         return S_OK;
     }
 
 private:
-    LONG m_value = 0;
+    LONG m_Value = 0;
 };
 
 // Creates a TestObject and returns its ITestAlpha.
@@ -132,7 +132,7 @@ struct SinkCall {
 class TestSink final : public IDispatch {
 public:
     TestSink(int id, std::vector<SinkCall>* log, HRESULT eventAnswer = S_OK)
-        : m_id(id), m_log(log), m_eventAnswer(eventAnswer) {}
+        : m_Id(id), m_Log(log), m_EventAnswer(eventAnswer) {}
 
     ULONG refs = 1;
     // Called once from inside Invoke, to test re-entrant connection changes.
@@ -140,7 +140,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
-        if (IsEqualIID(riid, DIID_ITestEvents) && FAILED(m_eventAnswer)) return m_eventAnswer;
+        if (IsEqualIID(riid, DIID_ITestEvents) && FAILED(m_EventAnswer)) return m_EventAnswer;
         if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID_ITestEvents))
             return E_NOINTERFACE;
         *ppv = static_cast<IDispatch*>(this);
@@ -154,7 +154,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
-        m_log->push_back({m_id, dispid, params->cArgs ? V_I4(&params->rgvarg[0]) : -1});
+        m_Log->push_back({m_Id, dispid, params->cArgs ? V_I4(&params->rgvarg[0]) : -1});
         if (onInvoke) {
             auto callback = std::move(onInvoke);
             onInvoke = nullptr;
@@ -164,7 +164,7 @@ public:
     }
 
 private:
-    int m_id;
-    std::vector<SinkCall>* m_log;
-    HRESULT m_eventAnswer;
+    int m_Id;
+    std::vector<SinkCall>* m_Log;
+    HRESULT m_EventAnswer;
 };

@@ -72,7 +72,7 @@ TEST(Abi, CodesAndConstantsHaveTheWindowsValues) {
 
 TEST(Abi, ClientsCallThroughTheWindowsVtableOrder) {
     // What a C client does: the first pointer is the method table, the object the first argument.
-    tarn::test::CCountingDispatch object;
+    tarn::test::CountingDispatch object;
     IDispatch* d = &object;
     void** vtable = *reinterpret_cast<void***>(d);
     const auto slot = [&](int i, auto* type) { return reinterpret_cast<decltype(type)>(vtable[i]); };

@@ -15,7 +15,7 @@
 
 namespace {
 
-using tarn::test::CCountingDispatch;
+using tarn::test::CountingDispatch;
 using tarn::test::CLSID_TestAnswer;
 using tarn::test::IID_ITestAnswer;
 using tarn::test::ITestAnswer;
@@ -32,10 +32,10 @@ OleString Braced(REFGUID guid) {
 }
 
 // A class object on the stack that counts its references and hands out one object.
-class CCountingFactory final : public IClassFactory {
+class CountingFactory final : public IClassFactory {
 public:
     ULONG m_References = 1;
-    CCountingDispatch m_Object;
+    CountingDispatch m_Object;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory);
@@ -88,7 +88,7 @@ TEST(Apartment, EachInitialisationIsCountedOnItsThread) {
 }
 
 TEST_F(Activation, RegisteredClassObjectsServeUntilRevoked) {
-    CCountingFactory factory;
+    CountingFactory factory;
     DWORD cookie = 0;
     ASSERT_EQ(CoRegisterClassObject(kUnserved, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
     EXPECT_NE(cookie, 0u);

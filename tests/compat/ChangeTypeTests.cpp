@@ -7,7 +7,7 @@
 
 namespace {
 
-using tarn::test::CScopedVariant;
+using tarn::test::ScopedVariant;
 using tarn::test::Describe;
 
 constexpr LCID kEnglish = 0x0409;
@@ -46,11 +46,11 @@ struct Case {
 };
 
 void Check(const Case& c) {
-    CScopedVariant source;
+    ScopedVariant source;
     Fill(*source.get(), c.source);
     SCOPED_TRACE(Describe(*source.get()) + " to vt " + std::to_string(c.target) + " in locale " +
                  std::to_string(c.lcid));
-    CScopedVariant result;
+    ScopedVariant result;
     const HRESULT hr = VariantChangeTypeEx(result.get(), source.get(), c.lcid, c.flags, c.target);
     EXPECT_EQ(hr, c.hr);
     if (SUCCEEDED(hr)) EXPECT_EQ(Describe(*result.get()), c.expected);
@@ -100,13 +100,13 @@ TEST(ChangeType, ReferencesAreReadThroughAndFailureLeavesTheDestinationUnchanged
     VARIANT reference;
     V_VT(&reference) = VT_BYREF | VT_BSTR;
     V_BSTRREF(&reference) = &text;
-    CScopedVariant result;
+    ScopedVariant result;
     EXPECT_EQ(VariantChangeTypeEx(result.get(), &reference, kEnglish, 0, VT_I4), S_OK);
     EXPECT_EQ(Describe(*result.get()), "I4:77");
     EXPECT_EQ(tarn::test::Ascii(text), "77");   // the target still belongs to the caller
     SysFreeString(text);
 
-    CScopedVariant v;
+    ScopedVariant v;
     V_VT(v.get()) = VT_BSTR;
     V_BSTR(v.get()) = SysAllocString(OLESTR("zz"));
     EXPECT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);   // in place

@@ -48,7 +48,7 @@ inline std::string Describe(const VARIANT& v) {
 
 // An IDispatch on the stack that counts its references and is never deleted. The methods
 // answer with distinct codes so that a test can tell which vtable slot it reached.
-class CCountingDispatch final : public IDispatch {
+class CountingDispatch final : public IDispatch {
 public:
     ULONG m_References = 1;
 

@@ -229,7 +229,7 @@ bool Readable(int fd) {
 }
 
 TEST_F(MessageQueue, TheDescriptorIsReadableWhileMessagesWait) {
-    const int fd = compat::MessageQueueDescriptor();
+    const int fd = tarn::compat::MessageQueueDescriptor();
     ASSERT_GE(fd, 0);
     EXPECT_FALSE(Readable(fd));
     std::thread([&] {
@@ -258,12 +258,12 @@ TEST_F(MessageQueue, PumpingDispatchesWhatWasQueuedWhenItBegan) {
     PostMessageW(m_Other, kSecond, 2, 0);
     PostMessageW(nullptr, kSecond, 3, 0);   // a thread message: taken, but no procedure runs
     PostMessageW(m_Window, kRepost, 10, 0);
-    EXPECT_EQ(compat::PumpMessages(), 4u);
+    EXPECT_EQ(tarn::compat::PumpMessages(), 4u);
     EXPECT_EQ(g_Received.size(), 3u);
-    EXPECT_EQ(compat::PumpMessages(), 1u);   // the repost waited for this call
+    EXPECT_EQ(tarn::compat::PumpMessages(), 1u);   // the repost waited for this call
     EXPECT_EQ(Parameters(kRepost), (std::vector<WPARAM>{10, 11}));
     DestroyWindow(m_Window);   // drops the next repost
-    EXPECT_EQ(compat::PumpMessages(), 0u);
+    EXPECT_EQ(tarn::compat::PumpMessages(), 0u);
 }
 
 TEST_F(MessageQueue, BadRequestsFailInsteadOfGrowingOrHanging) {

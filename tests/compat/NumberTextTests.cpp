@@ -105,7 +105,7 @@ TEST(NumberText, SeparatorsFollowTheLocale) {
 // locale named by LC_ALL, LC_NUMERIC or LANG, read on every call), so the same text can give
 // different numbers on different machines. Here the text uses the separator the platform reports.
 TEST(NumberText, UserDefaultLocaleUsesTheUsersDecimalSeparator) {
-    const OleString separator(1, static_cast<OLECHAR>(platform::UserDecimalSeparator()));
+    const OleString separator(1, static_cast<OLECHAR>(tarn::platform::UserDecimalSeparator()));
     OleString text = OLESTR("1") + separator + OLESTR("5");
     DOUBLE real = 0;
     LONG integer = 0;
@@ -117,7 +117,7 @@ TEST(NumberText, UserDefaultLocaleUsesTheUsersDecimalSeparator) {
     VARIANT half;
     V_VT(&half) = VT_R8;
     V_R8(&half) = 0.5;
-    tarn::test::CScopedVariant shown;
+    tarn::test::ScopedVariant shown;
     ASSERT_EQ(VariantChangeType(shown.get(), &half, 0, VT_BSTR), S_OK);
     EXPECT_EQ(OleString(V_BSTR(shown.get())), OLESTR("0") + separator + OLESTR("5"));
 }

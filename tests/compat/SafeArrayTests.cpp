@@ -6,7 +6,7 @@
 namespace {
 
 using tarn::test::Ascii;
-using tarn::test::CScopedVariant;
+using tarn::test::ScopedVariant;
 
 // The descriptor bits Windows sets; 0x2000 marks an array made by SafeArrayCreateVector.
 constexpr USHORT kCreatedAsVector = 0x2000;
@@ -108,11 +108,11 @@ TEST(SafeArray, TextElementsAreCopiedInAndOut) {
 }
 
 TEST(SafeArray, VariantElementsOwnTheirContents) {
-    tarn::test::CCountingDispatch object;
+    tarn::test::CountingDispatch object;
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 1, 2);
     ASSERT_NE(array, nullptr);
     {
-        CScopedVariant element;
+        ScopedVariant element;
         object.StoreIn(*element.get(), VT_DISPATCH);
         LONG index = 1;
         EXPECT_EQ(SafeArrayPutElement(array, &index, element.get()), S_OK);

@@ -11,9 +11,9 @@ using tarn::test::ITestAnswer;
 
 std::atomic<long> g_Locks{0};   // live objects and LockServer(TRUE) calls
 
-class CAnswer final : public ITestAnswer {
+class TheAnswer final : public ITestAnswer {
 public:
-    CAnswer() { ++g_Locks; }
+    TheAnswer() { ++g_Locks; }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         const bool known = riid == IID_IUnknown || riid == IID_ITestAnswer;
@@ -40,7 +40,7 @@ private:
     std::atomic<ULONG> m_References{1};
 };
 
-class CAnswerFactory final : public IClassFactory {
+class AnswerFactory final : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -55,7 +55,7 @@ public:
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        CAnswer* answer = new CAnswer;
+        TheAnswer* answer = new TheAnswer;
         const HRESULT hr = answer->QueryInterface(riid, ppv);
         answer->Release();
         return hr;
@@ -75,7 +75,7 @@ TEST_SERVER_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) 
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (rclsid != CLSID_TestAnswer) return CLASS_E_CLASSNOTAVAILABLE;
-    static CAnswerFactory factory;
+    static AnswerFactory factory;
     return factory.QueryInterface(riid, ppv);
 }
 #endif

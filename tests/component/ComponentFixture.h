@@ -25,7 +25,7 @@ template <typename T>
 using TaskMem = std::unique_ptr<T, component::CoTaskMemDeleter>;
 
 // The text a VARIANT holds, or a marker when it holds none.
-inline std::u16string Text(CScopedVariant& value) {
+inline std::u16string Text(ScopedVariant& value) {
     return V_VT(value.get()) == VT_BSTR ? BstrText(V_BSTR(value.get())) : u"<not a string>";
 }
 

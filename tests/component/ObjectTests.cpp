@@ -51,7 +51,7 @@ TEST(ComponentObject, FindConnectionPoint) {
 TEST_F(ComponentTest, MembersWithoutBehaviourAnswerNotImplemented) {
     ComPtr<IQVRecorderFileReader2> reader2 = object.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
     for (int round = 0; round < 2; ++round) {
-        CScopedVariant value;
+        ScopedVariant value;
         LONG n = 0;
         short* block = nullptr;
         EXPECT_EQ(object->get_ChannelSelection(value.get()), E_NOTIMPL);

@@ -41,7 +41,7 @@ TEST_F(ComponentTest, NothingToQueryWithoutUsableSetupText) {
         double number = -1;
         EXPECT_EQ(component.get_SampleFrequency(&number), E_FAIL) << setup;
         EXPECT_EQ(component.GetCorrectionFactor(setup.empty() ? 1 : 0, &number), correctionHr) << setup;
-        CScopedVariant value;
+        ScopedVariant value;
         EXPECT_EQ(component.getParameter(Bstr(u"SampleFrequency").get(), 0, value.get()), S_OK);
         EXPECT_EQ(V_VT(value.get()), VT_EMPTY) << setup;
     }
@@ -132,7 +132,7 @@ TEST_F(ComponentTest, ParametersByName) {
     };
     for (const Case& c : cases) {
         const UniqueBstr name(c.name ? AllocBstr(c.name) : nullptr);
-        CScopedVariant value;
+        ScopedVariant value;
         ASSERT_EQ(component.getParameter(name.get(), c.channel, value.get()), S_OK);
         if (c.value == nullptr) {
             EXPECT_EQ(V_VT(value.get()), VT_EMPTY) << c.channel;

@@ -143,7 +143,7 @@ TEST_F(Retrieval, DCIndexesAsASafeArrayFromOne) {
         {0, 20, {0, 0, 0, 1}}, {5, 13, {0, 1}}, {4, 5, {0, 0}}, {0, 4, {}}, {5, 12, {}},
     };
     for (const Case& c : cases) {
-        CScopedVariant list;
+        ScopedVariant list;
         ASSERT_EQ(component.GetDCChannelIndexes(c.start, c.stop, list.get()), S_OK);
         if (c.pairs.empty()) {
             EXPECT_EQ(V_VT(list.get()), VT_EMPTY) << c.start << ".." << c.stop;
@@ -233,7 +233,7 @@ TEST_F(ComponentTest, ChannelWithoutBlocksGivesAnEmptyResult) {
     BYTE status = 0xFF;
     ASSERT_EQ(component.GetOverloadStatusInRange(2, 0, 9, &status), S_OK);
     EXPECT_EQ(status, 0);
-    CScopedVariant list;
+    ScopedVariant list;
     ASSERT_EQ(component.GetDCChannelIndexes(0, 100, list.get()), S_OK);
     EXPECT_EQ(V_VT(list.get()), VT_EMPTY);
 }

@@ -26,7 +26,7 @@ protected:
         return hr;
     }
     std::u16string Parameter(const char16_t* key, LONG section) {
-        CScopedVariant value;
+        ScopedVariant value;
         EXPECT_EQ(object->getParameter(Bstr(key).get(), section, value.get()), S_OK);
         return V_VT(value.get()) == VT_EMPTY ? u"<empty>" : Text(value);
     }

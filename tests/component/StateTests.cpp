@@ -37,7 +37,7 @@ const Member kMembers[] = {
     {"GetCorrectionFactor", [](R& c) { double f; return c.GetCorrectionFactor(1, &f); }, {[](R& c) { return c.GetCorrectionFactor(1, nullptr); }}},
     {"SampleFrequency", [](R& c) { double f; return c.get_SampleFrequency(&f); }, {[](R& c) { return c.get_SampleFrequency(nullptr); }}},
     {"GetUnit", [](R& c) { BSTR t = nullptr; HRESULT hr = c.GetUnit(1, &t); SysFreeString(t); return hr; }, {[](R& c) { return c.GetUnit(1, nullptr); }}},
-    {"getParameter", [](R& c) { CScopedVariant v; return c.getParameter(Bstr(u"Unit").get(), 1, v.get()); },
+    {"getParameter", [](R& c) { ScopedVariant v; return c.getParameter(Bstr(u"Unit").get(), 1, v.get()); },
      {[](R& c) { return c.getParameter(Bstr(u"Unit").get(), 1, nullptr); }}},
     {"GetSamples", [](R& c) { LONG last; short* p = nullptr; HRESULT hr = c.GetSamples(1, 0, 4, &last, &p); CoTaskMemFree(p); return hr; },
      {[](R& c) { LONG last; return c.GetSamples(1, 0, 4, &last, nullptr); }, [](R& c) { short* p = nullptr; return c.GetSamples(1, 0, 4, nullptr, &p); }}},
@@ -45,7 +45,7 @@ const Member kMembers[] = {
      {[](R& c) { LONG last; return c.GetSamples32Bit(1, 0, 4, &last, nullptr); }, [](R& c) { LONG* p = nullptr; return c.GetSamples32Bit(1, 0, 4, nullptr, &p); }}},
     {"GetOverloadStatusInRange", [](R& c) { BYTE s; return c.GetOverloadStatusInRange(1, 0, 4, &s); },
      {[](R& c) { return c.GetOverloadStatusInRange(1, 0, 4, nullptr); }}},
-    {"GetDCChannelIndexes", [](R& c) { CScopedVariant v; return c.GetDCChannelIndexes(0, 20, v.get()); },
+    {"GetDCChannelIndexes", [](R& c) { ScopedVariant v; return c.GetDCChannelIndexes(0, 20, v.get()); },
      {[](R& c) { return c.GetDCChannelIndexes(0, 20, nullptr); }}},
     {"GetDCChannelBlock", [](R& c) { LONG n; BYTE* p = nullptr; HRESULT hr = c.GetDCChannelBlock(0, 0, &n, &p); CoTaskMemFree(p); return hr; },
      {[](R& c) { BYTE* p = nullptr; return c.GetDCChannelBlock(0, 0, nullptr, &p); }, [](R& c) { LONG n; return c.GetDCChannelBlock(0, 0, &n, nullptr); }}},
@@ -210,7 +210,7 @@ TEST_F(ComponentTest, DefaultNamesWhenTheCompanionFileIsEnabled) {
         component.close();
         ASSERT_EQ(component.put_EnableLoadRECFileWithCORAL(e.enabled ? 1 : 0), S_OK);
         Open(TwoChannelRecording());
-        CScopedVariant value;
+        ScopedVariant value;
         ASSERT_EQ(component.getParameter(Bstr(e.key).get(), e.channel, value.get()), S_OK);
         if (e.value) {
             EXPECT_EQ(Text(value), e.value) << e.channel << " enabled " << e.enabled;

@@ -138,7 +138,7 @@ protected:
         ASSERT_EQ(reader2->GetOverloadStatusInRange(c, 0, plan.blockSamples, &first), S_OK);
         EXPECT_EQ(whole, Overload(written));
         EXPECT_EQ(first, 0);
-        CScopedVariant name;
+        ScopedVariant name;
         double factor = 0;
         ASSERT_EQ(reader->getParameter(Bstr(u"SignalName").get(), c, name.get()), S_OK);
         ASSERT_EQ(reader->GetCorrectionFactor(c, &factor), S_OK);
@@ -264,7 +264,7 @@ TEST_P(WriterRoundTrip, ReadsBackThroughTheReaderInterfaces) {
     EXPECT_EQ(frequency, 48000.0);
     for (LONG c = 1; c <= static_cast<LONG>(plan.wide.size()); ++c) ExpectChannel(plan, c);
 
-    CScopedVariant indexes;
+    ScopedVariant indexes;
     ASSERT_EQ(reader2->GetDCChannelIndexes(0, plan.blockSamples * plan.blocks, indexes.get()), S_OK);
     ASSERT_EQ(V_VT(indexes.get()), VT_ARRAY | VT_I4);
     EXPECT_EQ(V_ARRAY(indexes.get())->rgsabound[0].cElements, 2u * static_cast<ULONG>(plan.blocks));

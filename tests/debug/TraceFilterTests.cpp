@@ -59,8 +59,8 @@ class TraceFormat : public TraceTest, public ::testing::WithParamInterface<Forma
 
 TEST_P(TraceFormat, ComposesTheLineByTheFlags) {
     WriteConfig(std::string("Level=1\nKeywords=tarn\n") + GetParam().flags);
-    QVDebug::SetTraceOrigin("src/ChannelDesc.cpp", "CChannelDesc::add", 42);
-    QVDebug::QVTrace("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u", 3u,
+    tarn::QVDebug::SetTraceOrigin("src/ChannelDesc.cpp", "CChannelDesc::add", 42);
+    tarn::QVDebug::QVTrace("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u", 3u,
                      500u, 600u);
     EXPECT_EQ(Lines(), std::vector<std::string>{GetParam().line});
 }
@@ -82,7 +82,7 @@ int Evaluate() { return ++g_Evaluated; }
 
 TEST_F(TraceTest, LevelZeroStopsStatementsBeforeTheirArguments) {
     QV_TRACE("TARN", 1, "first");   // no configuration file: reads Level 0
-    EXPECT_EQ(QVDebug::traceLevel.load(), 0);
+    EXPECT_EQ(tarn::QVDebug::traceLevel.load(), 0);
     WriteConfig("Level=4\nRefreshInterval=150");
     QV_TRACE("TARN", 1, "%d", Evaluate());
     EXPECT_EQ(g_Evaluated, 0);
@@ -91,22 +91,22 @@ TEST_F(TraceTest, LevelZeroStopsStatementsBeforeTheirArguments) {
 
 TEST_F(TraceTest, ConvenienceFormsUseEmptyKeywordAndLevelThreeMfc) {
     WriteConfig("Level=3\nKeywords=mfc;\nFileFunctionLineInTrace=0");
-    QVDebug::QVTrace(3, "plain %d", 1);
-    QVDebug::QVTrace(4, "too high");
-    QVDebug::QVTraceDefault("default %s", "form");
+    tarn::QVDebug::QVTrace(3, "plain %d", 1);
+    tarn::QVDebug::QVTrace(4, "too high");
+    tarn::QVDebug::QVTraceDefault("default %s", "form");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"plain 1   ''\r\n", "default form   'MFC'\r\n"}));
 }
 
 TEST_F(TraceTest, IllegalParameterLineShowsLastStoredOriginWhateverTheLevel) {
     const char* const none = nullptr;
-    QVDebug::SetTraceOrigin(std::string(300, 'f').c_str(), "F", 7);
-    QVDebug::QVTrace(none, 1, "x");   // before any configuration was read
-    EXPECT_EQ(QVDebug::traceLevel.load(), 119);
+    tarn::QVDebug::SetTraceOrigin(std::string(300, 'f').c_str(), "F", 7);
+    tarn::QVDebug::QVTrace(none, 1, "x");   // before any configuration was read
+    EXPECT_EQ(tarn::QVDebug::traceLevel.load(), 119);
 
     WriteConfig("Level=1\nFileFunctionLineInTrace=0");
-    QVDebug::QVTrace("a", 1, "read the configuration");
-    QVDebug::SetTraceOrigin("ignored.cpp", "G", 9);   // origin off: not stored
-    QVDebug::QVTrace("a", 9, none);
+    tarn::QVDebug::QVTrace("a", 1, "read the configuration");
+    tarn::QVDebug::SetTraceOrigin("ignored.cpp", "G", 9);   // origin off: not stored
+    tarn::QVDebug::QVTrace("a", 9, none);
 
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -120,8 +120,8 @@ TEST_F(TraceTest, IllegalParameterLineShowsLastStoredOriginWhateverTheLevel) {
 TEST_F(TraceTest, TooLongKeywordListIsReportedAndCutTo999) {
     const std::string list = std::string(995, 'B') + ";TARN";   // 1000 characters
     WriteConfig("Level=1\nKeywordInTrace=0\nFileFunctionLineInTrace=0\nKeywords=" + list);
-    QVDebug::QVTrace("tarn", 1, "cut away");
-    QVDebug::QVTrace("tar", 1, "kept");
+    tarn::QVDebug::QVTrace("tarn", 1, "cut away");
+    tarn::QVDebug::QVTrace("tar", 1, "kept");
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            "QVDebug::QVTrace() : Warning, user-defined keyword list too long. "
                            "The following keywords were read:\r\n",
@@ -131,8 +131,8 @@ TEST_F(TraceTest, TooLongKeywordListIsReportedAndCutTo999) {
 TEST_F(TraceTest, MessageAndLineAreCutToTheirBuffers) {
     WriteConfig("Level=4");
     const std::string longText(2000, 'm');
-    QVDebug::QVTrace("k", 1, "%s", longText.c_str());
-    QVDebug::QVTrace(longText.c_str(), 1, "%s", longText.c_str());
+    tarn::QVDebug::QVTrace("k", 1, "%s", longText.c_str());
+    tarn::QVDebug::QVTrace(longText.c_str(), 1, "%s", longText.c_str());
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].find(std::string(500, 'm')), std::string::npos);
@@ -144,14 +144,14 @@ std::uint32_t g_Tick = 0;
 std::uint32_t FakeTick() { return g_Tick; }
 
 TEST_F(TraceTest, RefreshFollowsSignedTickDifferenceAcrossTheWrap) {
-    QVDebug::Testing::SetTickSource(&FakeTick);
+    tarn::QVDebug::Testing::SetTickSource(&FakeTick);
     const auto listed = [&](const char* keywords) {
         WriteConfig(std::string("Level=1\nRefreshInterval=150\nKeywords=") + keywords);
     };
     const auto written = [&](std::uint32_t tick) {
         g_Tick = tick;
         const std::size_t before = Lines().size();
-        QVDebug::QVTrace("tarn", 1, "m");
+        tarn::QVDebug::QVTrace("tarn", 1, "m");
         return Lines().size() > before;
     };
     listed("tarn");

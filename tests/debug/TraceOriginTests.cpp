@@ -9,7 +9,7 @@
 static void FreeFunction(int& line) { line = __LINE__; QV_TRACE("k", 1, "free"); }
 namespace tracetest {
 int* Namespaced(int& line) { line = __LINE__; QV_TRACE("k", 1, "namespaced"); return nullptr; }
-struct CProbe {
+struct Probe {
     std::map<int, std::vector<int>>* Member(int& line) const { line = __LINE__; QV_TRACE("k", 1, "member"); return nullptr; }
 };
 }  // namespace tracetest
@@ -24,7 +24,7 @@ struct SignatureCase {
 class FunctionName : public ::testing::TestWithParam<SignatureCase> {};
 
 TEST_P(FunctionName, KeepsOnlyTheQualifiedName) {
-    EXPECT_EQ(QVDebug::Detail::QualifiedFunctionName(GetParam().signature), GetParam().name);
+    EXPECT_EQ(tarn::QVDebug::Detail::QualifiedFunctionName(GetParam().signature), GetParam().name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,11 +64,11 @@ TEST_F(TraceOrigin, NamesTheEnclosingFunction) {
     int lines[3] = {};
     FreeFunction(lines[0]);
     tracetest::Namespaced(lines[1]);
-    tracetest::CProbe().Member(lines[2]);
+    tracetest::Probe().Member(lines[2]);
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            Expected("free", "FreeFunction", lines[0]),
                            Expected("namespaced", "tracetest::Namespaced", lines[1]),
-                           Expected("member", "tracetest::CProbe::Member", lines[2])}));
+                           Expected("member", "tracetest::Probe::Member", lines[2])}));
 }
 
 void TraceFromThread(const char* message) {

@@ -24,17 +24,17 @@ protected:
         setenv("TARN_CONFIG_DIR", configDir.path().string().c_str(), 1);
 #endif
         std::remove(ConfigPath().c_str());
-        QVDebug::Testing::Reset();
-        platform::SetDebugOutputSink(&Capture, this);
+        tarn::QVDebug::Testing::Reset();
+        tarn::platform::SetDebugOutputSink(&Capture, this);
     }
     void TearDown() override {
-        platform::SetDebugOutputSink(nullptr, nullptr);
-        QVDebug::Testing::SetTickSource(nullptr);
-        QVDebug::Testing::Reset();
+        tarn::platform::SetDebugOutputSink(nullptr, nullptr);
+        tarn::QVDebug::Testing::SetTickSource(nullptr);
+        tarn::QVDebug::Testing::Reset();
         std::remove(ConfigPath().c_str());
     }
 
-    static std::string ConfigPath() { return platform::ProfileDirectory() + "/CoralDSP.ini"; }
+    static std::string ConfigPath() { return tarn::platform::ProfileDirectory() + "/CoralDSP.ini"; }
     // keys: "Level=1\nKeywords=tarn" and so on, for the [QvDebug] section.
     static void WriteConfig(const std::string& keys) {
         std::ofstream(ConfigPath(), std::ios::binary) << "[QvDebug]\n" << keys << "\n";

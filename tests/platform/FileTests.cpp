@@ -10,7 +10,7 @@
 
 namespace {
 
-using platform::File;
+using tarn::platform::File;
 
 class FileTest : public ::testing::Test {
 protected:
@@ -77,7 +77,7 @@ TEST_F(FileTest, FifoIsNotAFile) {
     File file;
     EXPECT_FALSE(file.Open(m_Path, File::Mode::Read));
     EXPECT_FALSE(file.Open(m_Path, File::Mode::Create));
-    EXPECT_EQ(platform::ProfileInt(m_Path.c_str(), "Section", "Key", 6), 6);
+    EXPECT_EQ(tarn::platform::ProfileInt(m_Path.c_str(), "Section", "Key", 6), 6);
 }
 #endif
 
@@ -112,7 +112,7 @@ TEST(FindFirst, PatternsOrderAndCase) {
     };
     for (const auto& c : cases) {
         std::string found;
-        EXPECT_EQ(platform::FindFirstFile(dir.path().string() + "/" + c.mask, found), c.expected != nullptr) << c.mask;
+        EXPECT_EQ(tarn::platform::FindFirstFile(dir.path().string() + "/" + c.mask, found), c.expected != nullptr) << c.mask;
         if (!c.expected) continue;
         if (*c.expected == '?') {
             EXPECT_TRUE(found == "a.REC" || found == "b.REC") << found;
@@ -121,8 +121,8 @@ TEST(FindFirst, PatternsOrderAndCase) {
         }
     }
     std::string found;
-    EXPECT_FALSE(platform::FindFirstFile(dir.file("missing") + "/*", found));
-    ASSERT_TRUE(platform::FindFirstFile(dir.path().string() + "/*", found));
+    EXPECT_FALSE(tarn::platform::FindFirstFile(dir.file("missing") + "/*", found));
+    ASSERT_TRUE(tarn::platform::FindFirstFile(dir.path().string() + "/*", found));
     EXPECT_TRUE(found != "." && found != "..") << found;
 }
 

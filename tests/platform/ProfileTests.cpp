@@ -42,7 +42,7 @@ protected:
                        std::uint32_t size = 64) {
         std::string buffer(size, '#');
         const std::uint32_t count =
-            platform::ProfileString(m_Path.c_str(), section, key, defaultValue, &buffer[0], size);
+            tarn::platform::ProfileString(m_Path.c_str(), section, key, defaultValue, &buffer[0], size);
         EXPECT_EQ(buffer.find('\0'), count) << section << "/" << key;
         return buffer.substr(0, count);
     }
@@ -90,7 +90,7 @@ TEST_F(Profile, StringsAreCutToTheBuffer) {
     EXPECT_EQ(exact, "quoted value");
 #endif
     char untouched = '#';
-    EXPECT_EQ(platform::ProfileString(m_Path.c_str(), "General", "Ten", "", &untouched, 0), 0u);
+    EXPECT_EQ(tarn::platform::ProfileString(m_Path.c_str(), "General", "Ten", "", &untouched, 0), 0u);
     EXPECT_EQ(untouched, '#');
 }
 
@@ -110,7 +110,7 @@ TEST_F(Profile, IntegersAndHeaders) {
         {"Numbers", "LeadingZero", 10},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platform::ProfileInt(m_Path.c_str(), c.section, c.key, -99), c.expected) << c.section << "/" << c.key;
+        EXPECT_EQ(tarn::platform::ProfileInt(m_Path.c_str(), c.section, c.key, -99), c.expected) << c.section << "/" << c.key;
 }
 
 // A file that starts with the UTF-8 mark is UTF-8; values come back in the ANSI code page.
@@ -122,9 +122,9 @@ TEST_F(Profile, Utf8FileAndRereading) {
 
 TEST_F(Profile, MissingFileOrDirectoryGivesDefaults) {
     for (const std::string& path : {m_Dir.file("absent.ini"), m_Dir.path().string()}) {
-        EXPECT_EQ(platform::ProfileInt(path.c_str(), "General", "Int", 3), 3);
+        EXPECT_EQ(tarn::platform::ProfileInt(path.c_str(), "General", "Int", 3), 3);
         char buffer[8];
-        EXPECT_EQ(platform::ProfileString(path.c_str(), "General", "Int", "d", buffer, sizeof buffer), 1u);
+        EXPECT_EQ(tarn::platform::ProfileString(path.c_str(), "General", "Int", "d", buffer, sizeof buffer), 1u);
         EXPECT_STREQ(buffer, "d");
     }
 }
@@ -137,18 +137,18 @@ TEST(ProfileDirectory, BareNamesResolveThere) {
 #ifndef _WIN32
     for (const std::optional<std::string>& unset : {std::optional<std::string>(""), std::optional<std::string>()}) {
         environment.Set("TARN_CONFIG_DIR", unset);
-        EXPECT_EQ(platform::ProfileDirectory(), "/etc");
+        EXPECT_EQ(tarn::platform::ProfileDirectory(), "/etc");
     }
     environment.Set("TARN_CONFIG_DIR", dir.path().string() + "/");
-    EXPECT_EQ(platform::ProfileDirectory(), dir.path().string());
+    EXPECT_EQ(tarn::platform::ProfileDirectory(), dir.path().string());
 #endif
     const std::string bare = "tarn-platform-test-" + dir.path().filename().string() + ".ini";
-    const std::string path = platform::ProfileDirectory() + "/" + bare;
+    const std::string path = tarn::platform::ProfileDirectory() + "/" + bare;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
     std::fputs("[QvDebug]\nLevel=3\n", file);
     std::fclose(file);
-    EXPECT_EQ(platform::ProfileInt(bare.c_str(), "QvDebug", "Level", 0), 3);
+    EXPECT_EQ(tarn::platform::ProfileInt(bare.c_str(), "QvDebug", "Level", 0), 3);
     std::remove(path.c_str());
 }
 

@@ -18,25 +18,25 @@ struct Captured {
 
 TEST(DebugOutput, SinkReceivesLinesFromSeveralThreads) {
     Captured captured;
-    platform::SetDebugOutputSink(&Captured::Sink, &captured);
-    platform::DebugOutput("first\n");
-    platform::DebugOutput(nullptr);   // ignored
+    tarn::platform::SetDebugOutputSink(&Captured::Sink, &captured);
+    tarn::platform::DebugOutput("first\n");
+    tarn::platform::DebugOutput(nullptr);   // ignored
     auto writer = [] {
-        for (int i = 0; i < 500; ++i) platform::DebugOutput("line\n");
+        for (int i = 0; i < 500; ++i) tarn::platform::DebugOutput("line\n");
     };
     std::thread other(writer);
     writer();
     other.join();
-    platform::SetDebugOutputSink(nullptr, nullptr);
-    platform::DebugOutput("to the debugger channel, not the sink\n");
+    tarn::platform::SetDebugOutputSink(nullptr, nullptr);
+    tarn::platform::DebugOutput("to the debugger channel, not the sink\n");
     ASSERT_EQ(captured.lines.size(), 1001u);
     EXPECT_EQ(captured.lines.front(), "first\n");
 }
 
 TEST(TickCount, AdvancesAcrossASleep) {
-    const std::uint32_t before = platform::TickCount();
+    const std::uint32_t before = tarn::platform::TickCount();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::uint32_t elapsed = platform::TickCount() - before;   // wraps correctly
+    const std::uint32_t elapsed = tarn::platform::TickCount() - before;   // wraps correctly
     EXPECT_GE(elapsed, 10u);   // Windows ticks in steps of about 16 ms
     EXPECT_LT(elapsed, 5000u);
 }
@@ -51,14 +51,14 @@ TEST(LocalTime64, UnderUtc) {
     tzset();
 #endif
     std::tm tm{};
-    ASSERT_TRUE(platform::LocalTime64(1700000000, tm));   // 2023-11-14 22:13:20, a Tuesday
+    ASSERT_TRUE(tarn::platform::LocalTime64(1700000000, tm));   // 2023-11-14 22:13:20, a Tuesday
     const int fields[] = {tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
     EXPECT_EQ(std::vector<int>(fields, fields + 7), (std::vector<int>{123, 10, 14, 22, 13, 20, 2}));
-    ASSERT_TRUE(platform::LocalTime64(5000000000LL, tm));   // past 2038
+    ASSERT_TRUE(tarn::platform::LocalTime64(5000000000LL, tm));   // past 2038
     EXPECT_EQ(tm.tm_year, 228);
     // Both builds accept the Windows runtime's range only: 1970 to the end of 3000.
-    EXPECT_FALSE(platform::LocalTime64(-1, tm));
-    EXPECT_FALSE(platform::LocalTime64(32535215999LL + 86400, tm));
+    EXPECT_FALSE(tarn::platform::LocalTime64(-1, tm));
+    EXPECT_FALSE(tarn::platform::LocalTime64(32535215999LL + 86400, tm));
 }
 
 #ifndef _WIN32
@@ -84,7 +84,7 @@ TEST(DecimalSeparator, FollowsTheEnvironment) {
                             value ? std::optional<std::string>(value) : std::nullopt);
             trace += value ? std::string(value) + " " : "- ";
         }
-        EXPECT_EQ(platform::UserDecimalSeparator(), c.expected) << trace;
+        EXPECT_EQ(tarn::platform::UserDecimalSeparator(), c.expected) << trace;
     }
 }
 #endif

@@ -13,8 +13,8 @@
 
 namespace {
 
-using platform::AnsiToWide;
-using platform::WideToAnsi;
+using tarn::platform::AnsiToWide;
+using tarn::platform::WideToAnsi;
 
 // The ANSI tables below are those of Windows-1252. POSIX always uses it; a Windows host may run
 // another code page, where these expectations mean nothing.
@@ -73,20 +73,20 @@ TEST(FileNames, ConvertInTheNativeEncodingAndReachTheDisk) {
 #else
     const std::string name = "Z\xC3\xBCrich \xE2\x82\xAC.rec";
 #endif
-    EXPECT_EQ(platform::FileNameFromWide(wide), name);
-    EXPECT_EQ(platform::FileNameToWide(name), wide);
+    EXPECT_EQ(tarn::platform::FileNameFromWide(wide), name);
+    EXPECT_EQ(tarn::platform::FileNameToWide(name), wide);
 
     // The name on disk is the intended one (read back through the library, not through us),
     // and the file is opened and found under it.
     tarn::test::TempDir dir;
-    platform::File file;
-    ASSERT_TRUE(file.Open(dir.path().string() + "/" + name, platform::File::Mode::Create));
+    tarn::platform::File file;
+    ASSERT_TRUE(file.Open(dir.path().string() + "/" + name, tarn::platform::File::Mode::Create));
     file.Close();
     auto entry = std::filesystem::directory_iterator(dir.path());
     ASSERT_NE(entry, std::filesystem::directory_iterator());
     EXPECT_EQ(entry->path().filename().u16string(), wide);
     std::string found;
-    ASSERT_TRUE(platform::FindFirstFile(dir.path().string() + "/*.rec", found));
+    ASSERT_TRUE(tarn::platform::FindFirstFile(dir.path().string() + "/*.rec", found));
     EXPECT_EQ(found, name);
 }
 
@@ -94,13 +94,13 @@ TEST(FileNames, ConvertInTheNativeEncodingAndReachTheDisk) {
 // Only UTF-8 holds every character, and only UTF-8 has malformed input: a bad or truncated
 // sequence is one U+FFFD, a lone surrogate '?'.
 TEST(FileNames, Utf8BeyondTheBmpAndMalformedInput) {
-    EXPECT_EQ(platform::FileNameToWide("\xF0\x9F\x98\x80"), u"\U0001F600");
-    EXPECT_EQ(platform::FileNameFromWide(u"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(platform::FileNameToWide("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(platform::FileNameToWide("a\xE2\x82"), u"a\uFFFD");
-    EXPECT_EQ(platform::FileNameToWide("\xC0\xAF"), u"\uFFFD\uFFFD");        // overlong '/'
-    EXPECT_EQ(platform::FileNameToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
-    EXPECT_EQ(platform::FileNameFromWide(std::u16string(u"x") + char16_t(0xDBFF)), "x?");
+    EXPECT_EQ(tarn::platform::FileNameToWide("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(tarn::platform::FileNameFromWide(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(tarn::platform::FileNameToWide("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(tarn::platform::FileNameToWide("a\xE2\x82"), u"a\uFFFD");
+    EXPECT_EQ(tarn::platform::FileNameToWide("\xC0\xAF"), u"\uFFFD\uFFFD");        // overlong '/'
+    EXPECT_EQ(tarn::platform::FileNameToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+    EXPECT_EQ(tarn::platform::FileNameFromWide(std::u16string(u"x") + char16_t(0xDBFF)), "x?");
 }
 #endif
 

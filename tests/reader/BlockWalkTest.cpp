@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 #include "tests/reader/ReaderFixture.h"
 
 namespace tarn::test {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn::layout {
 namespace {

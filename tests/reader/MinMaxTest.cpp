@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "reader/CompressBlockMinMax.h"
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace tarn {
 namespace {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <functional>
 
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 #include "tests/reader/ReaderFixture.h"
 
 namespace tarn::test {

@@ -115,7 +115,7 @@ TEST_P(CorrectionFactorLocale, PointAndCommaReadTheSame) {
     const char* old = std::getenv("LC_ALL");
     const std::string saved = old ? old : "";
     setenv("LC_ALL", GetParam().first, 1);
-    EXPECT_EQ(platform::UserDecimalSeparator(), GetParam().second);
+    EXPECT_EQ(tarn::platform::UserDecimalSeparator(), GetParam().second);
     ExpectCorrectionFactorsWhateverTheSeparator();
     old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
 }

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn::test {
 

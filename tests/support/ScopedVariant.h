@@ -6,12 +6,12 @@
 namespace tarn::test {
 
 // A VARIANT cleared when it goes out of scope.
-class CScopedVariant {
+class ScopedVariant {
 public:
-    CScopedVariant() { VariantInit(&m_Value); }
-    ~CScopedVariant() { VariantClear(&m_Value); }
-    CScopedVariant(const CScopedVariant&) = delete;
-    CScopedVariant& operator=(const CScopedVariant&) = delete;
+    ScopedVariant() { VariantInit(&m_Value); }
+    ~ScopedVariant() { VariantClear(&m_Value); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
     VARIANT* get() { return &m_Value; }
     // Cleared for reuse.
     void reset() { VariantClear(&m_Value); }

@@ -4,7 +4,7 @@
 #include <string>
 #include <tuple>
 
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "tests/support/TempDir.h"
 #include "tests/writer/WriterFixture.h"
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 #include "tests/support/TempDir.h"
 #include "tests/writer/WriterFixture.h"
 

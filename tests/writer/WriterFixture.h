@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "reader/LittleEndian.h"
-#include "reader/RecordingLayout.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
 #include "writer/CQVDataRecorderWriter.h"
 
 namespace tarn::test {

@@ -1,6 +1,6 @@
-#include "reader/RecordingLayout.h"
+#include "format/RecordingLayout.h"
 
-#include "reader/LittleEndian.h"
+#include "format/LittleEndian.h"
 
 namespace tarn::layout {
 
