@@ -1,8 +1,7 @@
-// Identity, reference counting, aggregation, creation and the class object.
+// Identity, reference counting, the module lock, aggregation and the class object.
 #include "TestObject.h"
 
 #include "component/com/ClassFactory.h"
-#include "component/com/Module.h"
 
 #include <gtest/gtest.h>
 
@@ -11,53 +10,34 @@ using tarn::com::Module;
 
 namespace {
 
-template <class I>
-I* Query(IUnknown* unknown, REFIID iid) {
-    void* p = nullptr;
-    EXPECT_EQ(unknown->QueryInterface(iid, &p), S_OK);
+template <class I = IUnknown>
+I* Query(IUnknown* unknown, REFIID iid, HRESULT expected = S_OK) {
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(unknown->QueryInterface(iid, &p), expected);
     return static_cast<I*>(p);
 }
 
-TEST(ComObject, QueryInterfaceFollowsTheInterfaceMap) {
+// One identity and one count for all interfaces; IDispatch is the first interface. The module
+// stays locked until the object's destructor has run (it may still run the module's code).
+TEST(ComObject, IdentityCountAndModuleLock) {
+    const LONG locks = Module::LockCount();
     ITestAlpha* alpha = NewTestObject();
     ASSERT_NE(alpha, nullptr);
-    ITestBeta* beta = Query<ITestBeta>(alpha, IID_ITestBeta);
-    auto* container = Query<IConnectionPointContainer>(beta, IID_IConnectionPointContainer);
-
-    // One identity from every interface; IDispatch is the first interface.
-    IUnknown* identity = Query<IUnknown>(alpha, IID_IUnknown);
-    for (IUnknown* from : {static_cast<IUnknown*>(beta), static_cast<IUnknown*>(container)}) {
-        IUnknown* again = Query<IUnknown>(from, IID_IUnknown);
-        EXPECT_EQ(again, identity);
-        again->Release();
-        IDispatch* dispatch = Query<IDispatch>(from, IID_IDispatch);
-        EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(alpha));
-        dispatch->Release();
-    }
-    EXPECT_NE(static_cast<void*>(beta), static_cast<void*>(alpha));
-
-    void* p = reinterpret_cast<void*>(1);
-    EXPECT_EQ(alpha->QueryInterface(IID_IConnectionPoint, &p), E_NOINTERFACE);
-    EXPECT_EQ(p, nullptr);
-    EXPECT_EQ(alpha->QueryInterface(IID_ITestAlpha, nullptr), E_POINTER);
-
-    for (IUnknown* u : {static_cast<IUnknown*>(identity), static_cast<IUnknown*>(container),
-                        static_cast<IUnknown*>(beta)})
-        u->Release();
-    EXPECT_EQ(alpha->Release(), 0u);
-}
-
-TEST(ComObject, OneCountForAllInterfacesAndTheModuleLock) {
-    const LONG locks = Module::LockCount();
-    const int live = TestObject::s_live;
-    ITestAlpha* alpha = NewTestObject();
     EXPECT_EQ(Module::LockCount(), locks + 1);
-    EXPECT_EQ(RefCount(alpha), 1u);
-    ITestBeta* beta = Query<ITestBeta>(alpha, IID_ITestBeta);
+    auto* container = Query<IConnectionPointContainer>(alpha, IID_IConnectionPointContainer);
     EXPECT_EQ(RefCount(alpha), 2u);
-    EXPECT_EQ(alpha->Release(), 1u);
-    EXPECT_EQ(beta->Release(), 0u);
-    EXPECT_EQ(TestObject::s_live, live);
+    IUnknown* identity = Query(alpha, IID_IUnknown);
+    IUnknown* again = Query(container, IID_IUnknown);
+    EXPECT_EQ(again, identity);
+    IUnknown* dispatch = Query(container, IID_IDispatch);
+    EXPECT_EQ(static_cast<void*>(dispatch), static_cast<void*>(alpha));
+    EXPECT_EQ(Query(alpha, IID_IConnectionPoint, E_NOINTERFACE), nullptr);
+    EXPECT_EQ(alpha->QueryInterface(IID_ITestAlpha, nullptr), E_POINTER);
+    for (IUnknown* u : {identity, again, dispatch, static_cast<IUnknown*>(container)}) u->Release();
+    const int live = TestObject::s_Live;
+    EXPECT_EQ(alpha->Release(), 0u);
+    EXPECT_EQ(TestObject::s_Live, live - 1);
+    EXPECT_EQ(TestObject::s_LocksInDestructor, locks + 1);
     EXPECT_EQ(Module::LockCount(), locks);
 }
 
@@ -67,12 +47,9 @@ public:
     ULONG refs = 1;
     IUnknown* inner = nullptr;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown)) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return inner->QueryInterface(riid, ppv);
+        if (!IsEqualIID(riid, IID_IUnknown)) return inner->QueryInterface(riid, ppv);
+        *ppv = static_cast<IUnknown*>(this);
+        return AddRef(), S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
@@ -84,22 +61,17 @@ TEST(ComObject, AggregatedInterfacesDelegateToTheOuterUnknown) {
     ASSERT_EQ(ComObject<TestObject>::CreateInstance(&outer, IID_IUnknown, &p), S_OK);
     outer.inner = static_cast<IUnknown*>(p);
     EXPECT_EQ(outer.refs, 1u);   // the inner object does not hold its outer
-
-    ITestBeta* beta = Query<ITestBeta>(&outer, IID_ITestBeta);
+    auto* alpha = Query<ITestAlpha>(&outer, IID_ITestAlpha);
     EXPECT_EQ(outer.refs, 2u);   // interfaces count on the outer
-    IUnknown* identity = Query<IUnknown>(beta, IID_IUnknown);
+    IUnknown* identity = Query(alpha, IID_IUnknown);
     EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
     identity->Release();
-    // The inner unknown is its own identity and holds the object's count.
-    IUnknown* inner = Query<IUnknown>(outer.inner, IID_IUnknown);
+    IUnknown* inner = Query(outer.inner, IID_IUnknown);   // its own identity, holding the count
     EXPECT_EQ(inner, outer.inner);
     EXPECT_EQ(inner->Release(), 1u);
-    beta->Release();
+    alpha->Release();
     EXPECT_EQ(outer.refs, 1u);
-
-    const int live = TestObject::s_live;
     EXPECT_EQ(outer.inner->Release(), 0u);
-    EXPECT_EQ(TestObject::s_live, live - 1);
 }
 
 HRESULT CreateTestObject(IUnknown* outer, REFIID riid, void** ppv) {
@@ -108,27 +80,20 @@ HRESULT CreateTestObject(IUnknown* outer, REFIID riid, void** ppv) {
 
 TEST(ClassFactory, CreationCodesAndServerLock) {
     tarn::com::ClassFactory factory(&CreateTestObject);
-    const int live = TestObject::s_live;
+    const int live = TestObject::s_Live;
     Outer outer;
     void* p = reinterpret_cast<void*>(1);
-    struct Case {
-        IUnknown* outer;
-        const IID* iid;
-        HRESULT expected;
-    } cases[] = {
-        {&outer, &IID_ITestAlpha, CLASS_E_NOAGGREGATION},
-        {nullptr, &IID_IConnectionPoint, E_NOINTERFACE},
-        {nullptr, &IID_ITestBeta, S_OK},
-        {&outer, &IID_IUnknown, S_OK},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(factory.CreateInstance(c.outer, *c.iid, &p), c.expected);
-        EXPECT_EQ(p != nullptr, c.expected == S_OK);
-        EXPECT_EQ(TestObject::s_live, live + (c.expected == S_OK ? 1 : 0));   // failures leave nothing
+    const std::tuple<IUnknown*, const IID*, HRESULT> cases[] = {{&outer, &IID_ITestAlpha, CLASS_E_NOAGGREGATION},
+                                                                {nullptr, &IID_IConnectionPoint, E_NOINTERFACE},
+                                                                {nullptr, &IID_ITestAlpha, S_OK},
+                                                                {&outer, &IID_IUnknown, S_OK}};
+    for (const auto& [aggregate, iid, expected] : cases) {
+        EXPECT_EQ(factory.CreateInstance(aggregate, *iid, &p), expected);
+        EXPECT_EQ(p != nullptr, expected == S_OK);
+        EXPECT_EQ(TestObject::s_Live, live + (expected == S_OK ? 1 : 0));   // failures leave nothing
         if (p) static_cast<IUnknown*>(p)->Release();
     }
     EXPECT_EQ(factory.CreateInstance(nullptr, IID_ITestAlpha, nullptr), E_POINTER);
-
     const LONG locks = Module::LockCount();
     EXPECT_EQ(factory.LockServer(TRUE), S_OK);
     EXPECT_EQ(Module::LockCount(), locks + 1);

@@ -1,18 +1,19 @@
-// A small object built from the COM support classes, its two dual test interfaces with member
-// tables, and an event sink that logs what reaches it.
+// A small object built from the COM support classes, its dual test interface with a member
+// table, and an event sink that logs what reaches it.
 #pragma once
 
 #include "component/com/ComObject.h"
 #include "component/com/ConnectionPoint.h"
 #include "component/com/Dispatch.h"
+#include "component/com/Module.h"
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-// {6f1c5a62-0e0e-4a8e-9a55-3c1e2f4b7d01} and the following ones: test-only identities.
+// Test-only identities.
 inline const IID IID_ITestAlpha = {0x6f1c5a62, 0x0e0e, 0x4a8e, {0x9a, 0x55, 0x3c, 0x1e, 0x2f, 0x4b, 0x7d, 0x01}};
-inline const IID IID_ITestBeta = {0x6f1c5a62, 0x0e0e, 0x4a8e, {0x9a, 0x55, 0x3c, 0x1e, 0x2f, 0x4b, 0x7d, 0x02}};
 inline const IID DIID_ITestEvents = {0x6f1c5a62, 0x0e0e, 0x4a8e, {0x9a, 0x55, 0x3c, 0x1e, 0x2f, 0x4b, 0x7d, 0x03}};
 
 struct ITestAlpha : public IDispatch {
@@ -21,9 +22,6 @@ struct ITestAlpha : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE Describe(BSTR prefix, double scale, BSTR* text) = 0;  // 2
     virtual HRESULT STDMETHODCALLTYPE Split(LONG total, LONG* half, LONG* rest) = 0;        // 3
     virtual HRESULT STDMETHODCALLTYPE Take(BYTE* data) = 0;                                 // 4
-};
-struct ITestBeta : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE Ping(VARIANT* echo) = 0;   // 1
 };
 
 namespace tarn::com {
@@ -41,50 +39,38 @@ struct DispatchTraits<ITestAlpha> {
         return table;
     }
 };
-template <>
-struct DispatchTraits<ITestBeta> {
-    static const MemberTable& Members() {
-        static const DispatchMember members[] = {Member<&ITestBeta::Ping, 0>("Ping", 1, DISPATCH_METHOD)};
-        static const MemberTable table(members);
-        return table;
-    }
-};
 }  // namespace tarn::com
 
 class TestObject : public tarn::com::MemberTableDispatch<ITestAlpha>,
                    public tarn::com::ConnectionPointContainer,
-                   public tarn::com::MemberTableDispatch<ITestBeta>,
                    public tarn::com::ObjectRoot {
 public:
-    static inline int s_live = 0;
+    static inline int s_Live = 0;
+    // The module's lock count while the last object's destructor ran.
+    static inline LONG s_LocksInDestructor = -1;
 
     explicit TestObject(IUnknown* outer)
         : tarn::com::ConnectionPointContainer(DIID_ITestEvents), tarn::com::ObjectRoot(outer) {
-        ++s_live;
+        ++s_Live;
     }
-    ~TestObject() override { --s_live; }
+    ~TestObject() override {
+        --s_Live;
+        s_LocksInDestructor = tarn::com::Module::LockCount();
+    }
 
     static const tarn::com::InterfaceMap& Interfaces() {
         using namespace tarn::com;
         static const InterfaceEntry entries[] = {
             Entry<TestObject, ITestAlpha>(IID_ITestAlpha),
             Entry<TestObject, IConnectionPointContainer>(IID_IConnectionPointContainer),
-            Entry<TestObject, ITestBeta>(IID_ITestBeta),
             Entry<TestObject, ITestAlpha>(IID_IDispatch),
         };
         static const InterfaceMap map(entries);
         return map;
     }
 
-    HRESULT STDMETHODCALLTYPE get_Value(LONG* pVal) override {
-        if (!pVal) return E_POINTER;
-        *pVal = m_Value;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE put_Value(LONG value) override {
-        m_Value = value;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_Value(LONG* pVal) override { return *pVal = m_Value, S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Value(LONG value) override { return m_Value = value, S_OK; }
     HRESULT STDMETHODCALLTYPE Describe(BSTR prefix, double scale, BSTR* text) override {
         std::basic_string<OLECHAR> s(prefix ? prefix : OLESTR(""), SysStringLen(prefix));
         s += scale > 1 ? OLESTR("+big") : OLESTR("+small");
@@ -93,23 +79,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Split(LONG total, LONG* half, LONG* rest) override {
         if (total < 0) return E_INVALIDARG;
-        *half = total / 2;
-        *rest = total - total / 2;
-        return S_OK;
+        return *half = total / 2, *rest = total - total / 2, S_OK;
     }
     HRESULT STDMETHODCALLTYPE Take(BYTE*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Ping(VARIANT* echo) override {
-        VariantInit(echo);
-        V_VT(echo) = VT_I4;
-        V_I4(echo) = m_Value;
-        return S_OK;
-    }
 
 private:
     LONG m_Value = 0;
 };
 
-// Creates a TestObject and returns its ITestAlpha.
 inline ITestAlpha* NewTestObject() {
     void* p = nullptr;
     tarn::com::ComObject<TestObject>::CreateInstance(nullptr, IID_ITestAlpha, &p);
@@ -121,7 +98,7 @@ inline ULONG RefCount(IUnknown* unknown) {
     return unknown->Release();
 }
 
-// A stack-allocated event sink: records (id, dispid, first argument) for each Invoke.
+// What reached a sink: its id, the DISPID and the first argument.
 struct SinkCall {
     int sink;
     DISPID dispid;
@@ -129,14 +106,14 @@ struct SinkCall {
     bool operator==(const SinkCall& o) const { return sink == o.sink && dispid == o.dispid && argument == o.argument; }
 };
 
+// A sink on the stack: it counts references but never deletes itself.
 class TestSink final : public IDispatch {
 public:
     TestSink(int id, std::vector<SinkCall>* log, HRESULT eventAnswer = S_OK)
         : m_Id(id), m_Log(log), m_EventAnswer(eventAnswer) {}
 
     ULONG refs = 1;
-    // Called once from inside Invoke, to test re-entrant connection changes.
-    std::function<void()> onInvoke;
+    std::function<void()> onInvoke;   // once, from inside Invoke
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
@@ -152,14 +129,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                     EXCEPINFO*, UINT*) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
         m_Log->push_back({m_Id, dispid, params->cArgs ? V_I4(&params->rgvarg[0]) : -1});
-        if (onInvoke) {
-            auto callback = std::move(onInvoke);
-            onInvoke = nullptr;
-            callback();
-        }
+        if (auto callback = std::exchange(onInvoke, nullptr)) callback();
         return E_FAIL;   // ignored by the firing loop
     }
 
