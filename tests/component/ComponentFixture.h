@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "component/CQVRecorderFileReader.h"
 #include "component/ClassObject.h"
@@ -26,10 +29,17 @@ using TaskMem = std::unique_ptr<T, component::CoTaskMemDeleter>;
 
 inline UniqueBstr Bstr(std::u16string_view text) { return UniqueBstr(AllocBstr(text)); }
 
-// A VARIANT's text; markers for VT_EMPTY and other types.
-inline std::u16string Text(ScopedVariant& value) {
-    if (V_VT(value.get()) == VT_EMPTY) return u"<empty>";
-    return V_VT(value.get()) == VT_BSTR ? BstrText(V_BSTR(value.get())) : u"<not a string>";
+// A copy from the task allocator, as SetRECInfoArray takes a block over (also when it refuses).
+inline BYTE* TaskCopy(const std::vector<unsigned char>& bytes) {
+    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(bytes.size()));
+    if (block != nullptr) std::memcpy(block, bytes.data(), bytes.size());
+    return block;
+}
+
+// The text of a BSTR the component handed out (nullopt for a null one), which is freed.
+inline std::optional<std::u16string> Owned(BSTR text) {
+    const UniqueBstr owned(text);
+    return text ? std::optional(BstrText(text)) : std::nullopt;
 }
 
 class ComponentTest : public testing::Test {
@@ -55,10 +65,12 @@ protected:
         ASSERT_EQ(component().ScanFile(&ok), S_OK);
         ASSERT_TRUE(events.WaitForScan(std::chrono::seconds(60))) << "the scan does not end";
     }
+    // A parameter's text; markers for VT_EMPTY and other types.
     std::u16string Parameter(const char16_t* key, LONG section) {
         ScopedVariant value;
         EXPECT_EQ(component().getParameter(Bstr(key).get(), section, value.get()), S_OK);
-        return Text(value);
+        if (V_VT(value.get()) == VT_EMPTY) return u"<empty>";
+        return V_VT(value.get()) == VT_BSTR ? BstrText(V_BSTR(value.get())) : u"<not a string>";
     }
     CQVRecorderFileReader& component() { return static_cast<CQVRecorderFileReader&>(*object.Get()); }
 
