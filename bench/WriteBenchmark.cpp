@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     client::ComPtr<IQVRecorderFileWriter> writer;
     if (FAILED(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileWriter, writer.PutVoid()))) {
         std::fprintf(stderr, "the component cannot be created\n");
-        return 2;
+        return bench::kCannotRun;
     }
     std::vector<short> samples(kBlockSamples);
     for (LONG i = 0; i < kBlockSamples; ++i) samples[static_cast<std::size_t>(i)] = static_cast<short>(i * 37);
@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (!WriteThroughComponent(*writer.Get(), componentPath, samples)) {
         std::fprintf(stderr, "cannot write %s through the component\n", componentPath.c_str());
-        return 2;
+        return bench::kCannotRun;
     }
     const std::uint64_t fileBytes = std::filesystem::file_size(componentPath, ec);
-    if (ec) return 2;
+    if (ec) return bench::kCannotRun;
     std::printf("recording: %s, %llu bytes, %ld channels, 16-bit, %ld-sample blocks, %ld blocks per channel\n",
                 componentPath.c_str(), static_cast<unsigned long long>(fileBytes), static_cast<long>(kChannels),
                 static_cast<long>(kBlockSamples), static_cast<long>(kRounds));
@@ -103,14 +103,14 @@ int main(int argc, char** argv) {
     const double raw = best[0], written = best[1];
     if (raw <= 0 || written <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
-        return 2;
+        return bench::kCannotRun;
     }
     const double mib = static_cast<double>(fileBytes) / (1 << 20);
     const double blocks = static_cast<double>(kRounds) * kChannels;
     std::printf("raw write (1 MiB fwrites)            %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
     std::printf("writer interface (1,024-sample blocks) %6.1f MiB/s  %7.1f ms  (%.2f us per block)\n", mib / written,
                 written * 1e3, written * 1e6 / blocks);
-    return bench::Report("writer throughput / raw write throughput", raw / written, raw / written >= 0.5, ">= 0.50")
-               ? 0
-               : 1;
+    const bool met = bench::Report("writer throughput / raw write throughput", raw / written, raw / written >= 0.5,
+                                   ">= 0.50");
+    return met ? bench::kTargetsMet : bench::kTargetMissed;
 }
