@@ -50,7 +50,9 @@ Row Writes(const char* name, Call run, HRESULT code) { return {name, run, {P, P,
 
 const Row kRows[] = {
     Always("get_FileName null", [](Outs& o) { return o.c.get_FileName(nullptr); }, I),
+    Always("get_FileSize", [](Outs& o) { return o.c.get_FileSize(&o.l); }, S_OK),
     Always("get_FileSize null", [](Outs& o) { return o.c.get_FileSize(nullptr); }, P),
+    Always("get_NumberOfChannels", [](Outs& o) { return o.c.get_NumberOfChannels(&o.l); }, S_OK),
     Always("get_NumberOfChannels null", [](Outs& o) { return o.c.get_NumberOfChannels(nullptr); }, P),
     Always("get_Mode null", [](Outs& o) { return o.c.get_Mode(nullptr); }, P),
     Always("put_Mode", [](Outs& o) { return o.c.put_Mode(RF_BlockInterleaved); }, S_OK),
