@@ -78,7 +78,8 @@ void CQVRecorderFileReader::ScanToEnd() {
 
 void CQVRecorderFileReader::StoreScanParameters() {
     if (m_Reader->Has32BitData()) m_Params.SetParameter(0, "DataBitSize", "32");
-    // The channel count as open stored it. A gap before a channel's last block counts too: the latch alone would miss it.
+    // Each channel open counted. A gap before a channel's last block counts too: the latch alone
+    // would miss it.
     for (std::int32_t channel = 1; channel <= m_NumberOfChannels; ++channel) {
         const bool gap = m_Reader->IsOverrunLatched(channel) || m_Reader->MetGap(channel);
         m_Params.SetParameter(channel, "OverrunLatched", gap ? "Yes" : "No");
