@@ -2,9 +2,12 @@
 
 #include <string_view>
 
+#include "platform/Ascii.h"
+
 namespace tarn::QVDebug::Detail {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// ASCII only: the list and the keywords are compared the same way whatever the process locale.
+using platform::LowerAscii;
 
 void KeywordList::Accept(std::uint32_t length) {
     m_Length = length < kBufferSize ? length : kBufferSize - 1;

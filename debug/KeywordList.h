@@ -26,7 +26,4 @@ private:
     std::uint32_t m_Length = 0;
 };
 
-// ASCII only: the list and the keywords are compared the same way whatever the process locale.
-char LowerAscii(char c);
-
 }  // namespace tarn::QVDebug::Detail

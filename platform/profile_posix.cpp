@@ -1,5 +1,6 @@
 // Profile (ini) files on POSIX, read the way the Windows profile functions read them. The file is
 // streamed line by line with a bounded line buffer, and reading stops at the first answer.
+#include "platform/Ascii.h"
 #include "platform/platform.h"
 #include "platform/platform_os.h"
 
@@ -23,16 +24,6 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsProfileSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsProfileSpace(text.back())) text.remove_suffix(1);
     return text;
-}
-
-// Names compare ignoring the case of ASCII letters only, as the Windows profile reader does.
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
 }
 
 // A regular file opened for reading, closed on scope exit. Anything else (a directory, a FIFO,
@@ -95,7 +86,7 @@ bool LookUp(const char* file, const char* section, const char* key, std::string&
             const std::size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
                 if (inSection) return false;
-                inSection = EqualNoCase(Trim(line.substr(1, close - 1)), wantedSection);
+                inSection = EqualIgnoringCase(Trim(line.substr(1, close - 1)), wantedSection);
                 continue;
             }
             // Without a closing bracket the line is read as a key.
@@ -103,10 +94,10 @@ bool LookUp(const char* file, const char* section, const char* key, std::string&
         if (!inSection) continue;
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            if (EqualNoCase(line, wantedKey)) return false;   // a key without a value
+            if (EqualIgnoringCase(line, wantedKey)) return false;   // a key without a value
             continue;
         }
-        if (!EqualNoCase(Trim(line.substr(0, equals)), wantedKey)) continue;
+        if (!EqualIgnoringCase(Trim(line.substr(0, equals)), wantedKey)) continue;
         value.assign(Trim(line.substr(equals + 1)));
         return true;
     }
@@ -118,13 +109,6 @@ std::string_view Unquote(std::string_view text) {
     if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
         return text.substr(1, text.size() - 2);
     return text;
-}
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
 }
 
 // As the Windows reader parses: leading blanks and controls, an optional sign, then digits in

@@ -1,15 +1,12 @@
 #include "component/com/DispatchMembers.h"
 
+#include "platform/Ascii.h"
+
 namespace tarn::com {
 
 namespace {
 
-bool SameNameIgnoringCase(const OLECHAR* text, const char* name) {
-    auto lower = [](unsigned ch) { return ch >= 'A' && ch <= 'Z' ? ch + ('a' - 'A') : ch; };
-    for (; *text && *name; ++text, ++name)
-        if (lower(static_cast<unsigned>(*text)) != lower(static_cast<unsigned char>(*name))) return false;
-    return *text == 0 && *name == 0;
-}
+bool SameNameIgnoringCase(const OLECHAR* text, const char* name) { return platform::EqualIgnoringCase(text, name); }
 
 }  // namespace
 
