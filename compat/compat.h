@@ -1,9 +1,7 @@
 // The COM and OLE Automation ABI that the component is made of.
 // Windows: the SDK headers, nothing added. POSIX: compat/posix/, a small implementation of exactly
 // the subset the component calls, with the Windows names, signatures and layouts (OLECHAR is
-// char16_t there). A port provides everything compat/posix/com.h declares. The only additions
-// without a Windows counterpart, compat::MessageQueueDescriptor and compat::PumpMessages, let
-// a POSIX event loop serve the per-thread message queue; they do not exist on Windows.
+// char16_t there). A port provides everything compat/posix/com.h declares.
 #pragma once
 
 #ifdef _WIN32

@@ -1,10 +1,10 @@
 // Apartments (a per-thread count), class objects registered in the process, and activation
 // through the registry store.
 #include "compat/posix/internal.h"
-#include "compat/posix/registry_tree.h"
 #include "compat/posix/server_modules.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -27,11 +27,11 @@ public:
         return *objects;
     }
 
-    DWORD Register(REFCLSID clsid, IUnknown* object, DWORD context, DWORD flags) {
+    DWORD Register(REFCLSID clsid, IUnknown* object, DWORD context) {
         object->AddRef();
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (++m_LastCookie == 0) ++m_LastCookie;   // 0 is never a cookie
-        m_Registrations.push_back(Registration{m_LastCookie, clsid, object, context, flags});
+        m_Registrations.push_back(Registration{m_LastCookie, clsid, object, context});
         return m_LastCookie;
     }
 
@@ -46,11 +46,11 @@ public:
         return object;
     }
 
-    // The first object registered for the class in a matching context, with a new reference.
-    IUnknown* Find(REFCLSID clsid, DWORD context) {
+    // The first object registered in-process for the class, with a new reference.
+    IUnknown* Find(REFCLSID clsid) {
         std::lock_guard<std::mutex> lock(m_Mutex);
         for (const Registration& r : m_Registrations) {
-            if (r.m_Clsid != clsid || !r.Serves(context)) continue;
+            if (r.m_Clsid != clsid || !(r.m_Context & CLSCTX_INPROC_SERVER)) continue;
             r.m_Object->AddRef();
             return r.m_Object;
         }
@@ -63,13 +63,6 @@ private:
         CLSID m_Clsid;
         IUnknown* m_Object;
         DWORD m_Context;
-        DWORD m_Flags;
-
-        bool Serves(DWORD wanted) const {
-            const bool local = (m_Context & CLSCTX_LOCAL_SERVER) != 0;
-            const bool inproc = (m_Context & CLSCTX_INPROC_SERVER) || (local && (m_Flags & REGCLS_MULTIPLEUSE));
-            return ((wanted & CLSCTX_INPROC_SERVER) && inproc) || ((wanted & CLSCTX_LOCAL_SERVER) && local);
-        }
     };
 
     std::mutex m_Mutex;
@@ -80,7 +73,7 @@ private:
 // The REG_SZ default value of HKEY_CLASSES_ROOT\path, up to its first NUL.
 bool ReadClassesValue(const std::u16string& path, std::u16string& text) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     std::string bytes;
     DWORD size = 0;
     LSTATUS status = ERROR_MORE_DATA;
@@ -102,10 +95,30 @@ bool ReadClassesValue(const std::u16string& path, std::u16string& text) {
     return true;
 }
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as registration writes it.
 std::u16string Braced(REFCLSID clsid) {
-    OLECHAR text[39];
-    StringFromGUID2(clsid, text, 39);
-    return std::u16string(text);
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(clsid.Data1),
+                  unsigned(clsid.Data2), unsigned(clsid.Data3), clsid.Data4[0], clsid.Data4[1], clsid.Data4[2],
+                  clsid.Data4[3], clsid.Data4[4], clsid.Data4[5], clsid.Data4[6], clsid.Data4[7]);
+    return std::u16string(text, text + 38);
+}
+
+// A registered class object of the process, else the registered in-process server's.
+HRESULT GetClassObject(REFCLSID rclsid, DWORD dwClsContext, REFIID riid, LPVOID* ppv) {
+    if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+    if (IUnknown* object = ClassObjects::Instance().Find(rclsid)) {
+        const HRESULT hr = object->QueryInterface(riid, ppv);
+        object->Release();
+        return hr;
+    }
+    try {
+        std::u16string server;
+        if (!ReadClassesValue(u"CLSID\\" + Braced(rclsid) + u"\\InprocServer32", server)) return REGDB_E_CLASSNOTREG;
+        return tarn::compat::ServerModules::Instance().GetClassObject(tarn::platform::FileNameFromWide(server), rclsid, riid, ppv);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace
@@ -123,11 +136,11 @@ void CoUninitialize() {
     if (t_Apartment.m_Initialisations != 0) --t_Apartment.m_Initialisations;
 }
 
-HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContext, DWORD flags, LPDWORD lpdwRegister) {
+HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContext, DWORD, LPDWORD lpdwRegister) {
     if (!pUnk || !lpdwRegister) return E_INVALIDARG;
     *lpdwRegister = 0;
     try {
-        *lpdwRegister = ClassObjects::Instance().Register(rclsid, pUnk, dwClsContext, flags);
+        *lpdwRegister = ClassObjects::Instance().Register(rclsid, pUnk, dwClsContext);
     } catch (const std::bad_alloc&) {
         pUnk->Release();
         return E_OUTOFMEMORY;
@@ -142,47 +155,13 @@ HRESULT CoRevokeClassObject(DWORD dwRegister) {
     return S_OK;
 }
 
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv) {
-    if (!ppv) return E_INVALIDARG;
-    *ppv = nullptr;
-    if (IUnknown* object = ClassObjects::Instance().Find(rclsid, dwClsContext)) {
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
-    }
-    if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
-    try {
-        std::u16string server;
-        if (!ReadClassesValue(u"CLSID\\" + Braced(rclsid) + u"\\InprocServer32", server)) return REGDB_E_CLASSNOTREG;
-        return tarn::compat::ServerModules::Instance().GetClassObject(tarn::platform::FileNameFromWide(server), rclsid, riid, ppv);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
-
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     IClassFactory* factory = nullptr;
-    HRESULT hr = CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    HRESULT hr = GetClassObject(rclsid, dwClsContext, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(hr)) return hr;
     hr = factory->CreateInstance(pUnkOuter, riid, ppv);
     factory->Release();
     return hr;
-}
-
-void CoFreeUnusedLibraries() { tarn::compat::ServerModules::Instance().FreeUnused(); }
-
-HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid) {
-    if (!lpszProgID || !lpclsid) return E_INVALIDARG;
-    *lpclsid = GUID_NULL;
-    try {
-        std::u16string progId, text;
-        if (!tarn::compat::ReadBoundedText(lpszProgID, tarn::compat::registry::kMaxKeyName, progId) || progId.empty() ||
-            !ReadClassesValue(progId + u"\\CLSID", text) || CLSIDFromString(text.c_str(), lpclsid) != S_OK)
-            return CO_E_CLASSSTRING;
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
 }

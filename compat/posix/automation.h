@@ -7,23 +7,17 @@
 #include "compat/posix/interfaces.h"
 
 // ---- Task allocator ---------------------------------------------------------------------------
-// A size of 0 still gives a valid block. Realloc to 0 frees and gives nullptr.
+// A size of 0 still gives a valid block.
 LPVOID CoTaskMemAlloc(SIZE_T cb);
-LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
 void CoTaskMemFree(LPVOID pv);
 
 // ---- BSTR -------------------------------------------------------------------------------------
-// A 32-bit byte length lies just before the text, and the text is followed by a NUL character
-// (also after an odd byte length). A null BSTR is the empty string to every function here.
-// Lengths whose byte count does not fit the 32-bit prefix give nullptr.
-BSTR SysAllocString(const OLECHAR* psz);
+// A 32-bit byte length lies just before the text, and the text is followed by a NUL character.
+// A null BSTR is the empty string to every function here. Lengths whose byte count does not fit
+// the 32-bit prefix give nullptr.
 BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);   // strIn null: ui zeroed characters
-BSTR SysAllocStringByteLen(LPCSTR psz, UINT len);        // psz null: len zeroed bytes
-INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz);   // psz null: *pbstr becomes null
-INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
-UINT SysStringByteLen(BSTR bstr);
 
 // ---- VARIANT ----------------------------------------------------------------------------------
 enum VARENUM {
@@ -157,21 +151,15 @@ typedef VARIANT* LPVARIANT;
 #define V_BYREF(X) V_UNION(X, byref)
 #define V_VARIANTREF(X) V_UNION(X, pvarVal)
 
-// VariantChangeType(Ex) flags.
-#define VARIANT_NOVALUEPROP 0x01
-#define VARIANT_ALPHABOOL 0x02     // VT_BOOL to text gives "True"/"False" instead of "-1"/"0"
-#define VARIANT_NOUSEROVERRIDE 0x04
-#define VARIANT_LOCALBOOL 0x10     // Windows: the locale's words; here the English ones
-
 void VariantInit(VARIANTARG* pvarg);
 // Frees a BSTR, releases an interface, destroys an array; a VT_BYREF target is left alone.
 HRESULT VariantClear(VARIANTARG* pvarg);
-// Clears the destination first; deep-copies BSTRs and arrays, AddRefs interfaces.
+// Clears the destination first; copies BSTRs and arrays, AddRefs interfaces.
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
 // Conversions between VT_EMPTY, VT_NULL, VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2,
 // VT_UI4, VT_UINT, VT_R4, VT_R8, VT_BOOL and VT_BSTR (VT_BYREF sources are read through);
 // others give DISP_E_TYPEMISMATCH here. The source may be the destination. On failure the
-// destination is unchanged.
+// destination is unchanged. No flags are known here (VT_BOOL to text gives "-1"/"0").
 HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
                             VARTYPE vt);
@@ -183,7 +171,6 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lci
 // round half to even. LCIDs known here: 0x0409, 0x0809, 0x007F ('.'), 0x0407 (','), 0x040C
 // (',' with blank thousands); any other LCID uses the user's decimal separator.
 HRESULT VarR8FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags, DOUBLE* pdblOut);
-HRESULT VarI4FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags, LONG* plOut);
 
 // ---- SAFEARRAY (one dimension) ------------------------------------------------------------------
 struct SAFEARRAYBOUND {
@@ -200,36 +187,13 @@ struct SAFEARRAY {
 };
 typedef SAFEARRAY* LPSAFEARRAY;
 
-#define FADF_AUTO 0x0001
-#define FADF_STATIC 0x0002
-#define FADF_EMBEDDED 0x0004
-#define FADF_FIXEDSIZE 0x0010
-#define FADF_RECORD 0x0020
-#define FADF_HAVEIID 0x0040
-#define FADF_HAVEVARTYPE 0x0080
-#define FADF_BSTR 0x0100
-#define FADF_UNKNOWN 0x0200
-#define FADF_DISPATCH 0x0400
-#define FADF_VARIANT 0x0800
-#define FADF_RESERVED 0xF008
-
-// Element types here: VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2, VT_UI4, VT_UI8,
-// VT_UINT, VT_R4, VT_R8, VT_BOOL, VT_ERROR, VT_CY, VT_DATE, VT_BSTR, VT_VARIANT. SafeArrayCreate
-// takes one dimension only. nullptr for anything else, and when the data would exceed 4 GiB.
-SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
+// Element types here: the fixed-size ones (VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2,
+// VT_UI4, VT_UI8, VT_UINT, VT_R4, VT_R8, VT_BOOL, VT_ERROR, VT_CY, VT_DATE); nullptr for anything
+// else, and when the data would exceed 4 GiB.
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
-HRESULT SafeArrayDestroy(SAFEARRAY* psa);               // DISP_E_ARRAYISLOCKED while locked
-HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
-UINT SafeArrayGetDim(SAFEARRAY* psa);
-UINT SafeArrayGetElemsize(SAFEARRAY* psa);
+HRESULT SafeArrayDestroy(SAFEARRAY* psa);               // DISP_E_ARRAYISLOCKED while accessed
 HRESULT SafeArrayGetLBound(SAFEARRAY* psa, UINT nDim, LONG* plLbound);
 HRESULT SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound);
-HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
-HRESULT SafeArrayLock(SAFEARRAY* psa);
-HRESULT SafeArrayUnlock(SAFEARRAY* psa);                // E_UNEXPECTED when not locked
 HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData);
-HRESULT SafeArrayUnaccessData(SAFEARRAY* psa);
-// Get copies BSTR and VARIANT elements out (pv is an uninitialised BSTR or VARIANT); Put copies
-// them in, pv being the BSTR itself or a VARIANT*, and frees what the element held.
+HRESULT SafeArrayUnaccessData(SAFEARRAY* psa);           // E_UNEXPECTED when not accessed
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
-HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);

@@ -12,14 +12,14 @@
 //                 CONNECTDATA, and their IIDs.
 //   automation.h  the task allocator (CoTaskMem*), BSTR (Sys*), VARIANT (VariantInit, Clear,
 //                 Copy, ChangeType(Ex) between the integer, real, boolean and text types),
-//                 VarR8FromStr/VarI4FromStr, and one-dimensional SAFEARRAYs (SafeArray*).
+//                 VarR8FromStr, and one-dimensional SAFEARRAYs of fixed-size values.
 //   window.h      hidden windows over per-thread message queues (classes, windows, posting,
-//                 GetMessageW/PeekMessageW/DispatchMessageW, MsgWaitForMultipleObjects), the
-//                 thread id and last error, module handles and file names; and, for event
-//                 loops, compat::MessageQueueDescriptor and compat::PumpMessages.
+//                 PeekMessageW/DispatchMessageW, MsgWaitForMultipleObjects), the thread id,
+//                 module handles and file names.
 //   registry.h    the registry calls of registration, over a store file shared by processes.
-//   activation.h  CoInitializeEx, class-object registration, CoGetClassObject/CoCreateInstance
-//                 through the registry store and dlopen, ProgIDs and GUID text.
+//   activation.h  CoInitializeEx, class-object registration, and CoCreateInstance through the
+//                 registry store and dlopen.
+//   library.h     LoadLibraryW, GetProcAddress and FreeLibrary.
 // The implementation (compat/posix/*.cpp) uses the C++ standard library, POSIX and, for the
 // user's decimal separator, tick count and file-name text, platform/. What the component does
 // not call is not here; each header says what it leaves out. tests/compat runs the same cases

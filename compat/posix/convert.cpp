@@ -1,6 +1,7 @@
-// VariantChangeType(Ex), VarR8FromStr and VarI4FromStr.
+// VariantChangeType(Ex) and VarR8FromStr.
 #include "compat/posix/internal.h"
 #include "compat/posix/number_text.h"
+#include "platform/Ascii.h"
 
 #include <cfloat>
 #include <climits>
@@ -108,8 +109,7 @@ HRESULT ToInteger(const Source& source, LCID lcid, long long lowest, long long h
 bool IsWord(BSTR text, const char* word) {
     if (!text) return false;
     for (; *word; ++word, ++text) {
-        const char16_t c = *text >= u'a' && *text <= u'z' ? char16_t(*text - u'a' + u'A') : *text;
-        if (c != char16_t(*word)) return false;
+        if (tarn::platform::UpperAscii(*text) != char16_t(*word)) return false;
     }
     return *text == 0;
 }
@@ -132,18 +132,13 @@ HRESULT ToBoolean(const Source& source, LCID lcid, VARIANT_BOOL& result) {
     return hr;
 }
 
-HRESULT ToText(const Source& source, LCID lcid, USHORT flags, BSTR& result) {
+HRESULT ToText(const Source& source, LCID lcid, BSTR& result) {
     using Kind = Source::Kind;
     std::u16string text;
     switch (source.m_Kind) {
     case Kind::Empty: break;
-    case Kind::Integer: text = tarn::compat::FormatInteger(source.m_Integer); break;
-    case Kind::Boolean:
-        if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL))
-            text = source.m_Integer ? u"True" : u"False";
-        else
-            text = tarn::compat::FormatInteger(source.m_Integer);
-        break;
+    case Kind::Integer:
+    case Kind::Boolean: text = tarn::compat::FormatInteger(source.m_Integer); break;
     case Kind::Real:
         text = tarn::compat::FormatReal(source.m_Real, source.m_Single ? 7 : 15, tarn::compat::SeparatorsFor(lcid).m_Decimal);
         break;
@@ -191,7 +186,7 @@ HRESULT ToSingle(const Source& source, LCID lcid, FLOAT& result) {
     return S_OK;
 }
 
-HRESULT Convert(VARIANT& value, LCID lcid, USHORT flags, VARTYPE vt, VARIANT& result) {
+HRESULT Convert(VARIANT& value, LCID lcid, VARTYPE vt, VARIANT& result) {
     if (value.vt == vt) return VariantCopy(&result, &value);
     const Source source = Classify(value);
     HRESULT hr = DISP_E_TYPEMISMATCH;
@@ -208,7 +203,7 @@ HRESULT Convert(VARIANT& value, LCID lcid, USHORT flags, VARTYPE vt, VARIANT& re
     } else if (vt == VT_BOOL) {
         hr = ToBoolean(source, lcid, result.boolVal);
     } else if (vt == VT_BSTR) {
-        hr = ToText(source, lcid, flags, result.bstrVal);
+        hr = ToText(source, lcid, result.bstrVal);
     }
     if (SUCCEEDED(hr)) result.vt = vt;
     return hr;
@@ -216,7 +211,7 @@ HRESULT Convert(VARIANT& value, LCID lcid, USHORT flags, VARTYPE vt, VARIANT& re
 
 }  // namespace
 
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt) {
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT, VARTYPE vt) {
     if (!pvargDest || !pvarSrc) return E_INVALIDARG;
     if (!tarn::compat::IsValidVariantType(vt) || !tarn::compat::IsValidVariantType(pvarSrc->vt)) return DISP_E_BADVARTYPE;
     VARIANT value;
@@ -225,7 +220,7 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lci
     // Converted aside first: the source may be the destination, and a failure leaves it alone.
     VARIANT result;
     VariantInit(&result);
-    hr = Convert(value, lcid, wFlags, vt, result);
+    hr = Convert(value, lcid, vt, result);
     if (FAILED(hr)) return hr;
     hr = VariantClear(pvargDest);
     if (FAILED(hr)) {
@@ -245,15 +240,5 @@ HRESULT VarR8FromStr(OLECHAR* strIn, LCID lcid, ULONG /*dwFlags*/, DOUBLE* pdblO
     double value = 0.0;
     const HRESULT hr = tarn::compat::ParseNumber(strIn, tarn::compat::SeparatorsFor(lcid), value);
     if (SUCCEEDED(hr)) *pdblOut = value;
-    return hr;
-}
-
-HRESULT VarI4FromStr(OLECHAR* strIn, LCID lcid, ULONG /*dwFlags*/, LONG* plOut) {
-    if (!strIn || !plOut) return E_INVALIDARG;
-    double value = 0.0;
-    long long integer = 0;
-    HRESULT hr = tarn::compat::ParseNumber(strIn, tarn::compat::SeparatorsFor(lcid), value);
-    if (SUCCEEDED(hr)) hr = tarn::compat::RoundToInteger(value, INT32_MIN, INT32_MAX, integer);
-    if (SUCCEEDED(hr)) *plOut = static_cast<LONG>(integer);
     return hr;
 }

@@ -12,21 +12,6 @@
 
 namespace tarn::compat {
 
-// Names of window classes, registry keys and values compare as on Windows, ignoring case; here
-// ASCII case only.
-inline char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
-inline int CompareIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        const char16_t x = UpperAscii(a[i]), y = UpperAscii(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-inline bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() && CompareIgnoringCase(a, b) == 0;
-}
-
 // A NUL-terminated caller text of at most limit characters into text; false when it is longer
 // (nothing past limit + 1 characters is read) or null.
 inline bool ReadBoundedText(const OLECHAR* source, std::size_t limit, std::u16string& text) {
@@ -46,8 +31,11 @@ UINT ValueSize(VARTYPE base);
 // A VARTYPE that Windows accepts in a VARIANT (the base type and the VT_ARRAY/VT_BYREF bits).
 bool IsValidVariantType(VARTYPE vt);
 
-// A copy with the same byte length (odd ones too); null stays null. False when out of memory.
+// A copy of the same length; null stays null. False when out of memory.
 bool CopyBstr(BSTR source, BSTR& copy);
+
+// A copy of a one-dimensional array (VariantCopy's deep copy); null stays null.
+HRESULT CopyArray(SAFEARRAY* source, SAFEARRAY*& copy);
 
 // Handles handed out as opaque pointers: numbers that are never used twice, so that a stale
 // handle finds nothing rather than another object. Not locked: its owner locks.

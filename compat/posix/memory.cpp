@@ -1,4 +1,4 @@
-// The task allocator: the C heap, with the Windows rules for sizes of 0.
+// The task allocator: the C heap; a size of 0 still gives a block.
 #include "compat/posix/com.h"
 
 #include <cstdlib>
@@ -9,17 +9,6 @@
 // filled: huge pages keep the first-touch faults from costing more than the copy itself.
 LPVOID CoTaskMemAlloc(SIZE_T cb) {
     void* block = std::malloc(cb != 0 ? cb : 1);
-    tarn::platform::AdviseHugePages(block, cb);
-    return block;
-}
-
-LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb) {
-    if (!pv) return CoTaskMemAlloc(cb);
-    if (cb == 0) {
-        std::free(pv);
-        return nullptr;
-    }
-    void* block = std::realloc(pv, cb);
     tarn::platform::AdviseHugePages(block, cb);
     return block;
 }

@@ -66,41 +66,26 @@ bool ModulePath(HMODULE module, std::string& path) {
 }  // namespace
 
 BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule) {
-    if (!phModule || !(dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!phModule || !(dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) return FALSE;
     *phModule = nullptr;
     Dl_info info{};
-    if (!::dladdr(static_cast<const void*>(lpModuleName), &info) || !info.dli_fbase) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return FALSE;
-    }
+    if (!::dladdr(static_cast<const void*>(lpModuleName), &info) || !info.dli_fbase) return FALSE;
     *phModule = static_cast<HMODULE>(info.dli_fbase);
     return TRUE;
 }
 
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
     std::string path;
-    if (!ModulePath(hModule, path)) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    if (!lpFilename && nSize != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!ModulePath(hModule, path) || (!lpFilename && nSize != 0)) return 0;
     const std::u16string wide = tarn::platform::FileNameToWide(path);
     if (wide.size() < nSize) {
         wide.copy(lpFilename, wide.size());
         lpFilename[wide.size()] = 0;
-        SetLastError(ERROR_SUCCESS);
         return static_cast<DWORD>(wide.size());
     }
     if (nSize != 0) {
         wide.copy(lpFilename, nSize - 1);
         lpFilename[nSize - 1] = 0;
     }
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return nSize;
 }

@@ -1,6 +1,7 @@
 // OLE Automation's number text: what VarR8FromStr accepts and what VT_R8 to VT_BSTR writes.
 #include "compat/posix/number_text.h"
 
+#include "platform/Ascii.h"
 #include "platform/platform.h"
 
 #include <charconv>
@@ -17,7 +18,6 @@ constexpr char16_t kNoBreakSpace = 0x00A0;
 
 bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r') || c == kNoBreakSpace; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c; }
 
 // Reads one number: [blanks] [( or sign] [blanks] body [blanks] [sign] [blanks] [)] [blanks],
 // the body being decimal digits with separators and an exponent, or &H / &O digits.
@@ -79,7 +79,7 @@ private:
             }
         }
         if (!sawDigit) return false;
-        if (Lower(*m_Pos) != u'e') return true;
+        if (platform::LowerAscii(*m_Pos) != u'e') return true;
         ++m_Pos;
         bool negative = false;
         if (*m_Pos == u'+' || *m_Pos == u'-') negative = *m_Pos++ == u'-';
@@ -92,7 +92,7 @@ private:
     }
 
     bool ScanRadixBody() {
-        const char16_t kind = Lower(m_Pos[1]);
+        const char16_t kind = platform::LowerAscii(m_Pos[1]);
         if (kind != u'h' && kind != u'o') return false;
         m_RadixBits = kind == u'h' ? 4 : 3;
         m_Pos += 2;
@@ -103,10 +103,7 @@ private:
     }
 
     int RadixDigit(char16_t c) const {
-        const char16_t lower = Lower(c);
-        int digit = -1;
-        if (IsDigit(c)) digit = c - u'0';
-        else if (lower >= u'a' && lower <= u'f') digit = lower - u'a' + 10;
+        const int digit = platform::DigitValue(c);
         return digit < (1 << m_RadixBits) ? digit : -1;
     }
 

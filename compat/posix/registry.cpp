@@ -16,11 +16,6 @@ using tarn::compat::registry::Tree;
 // A caller's subkey path: at most this many characters are read.
 constexpr std::size_t kMaxPathText = (tarn::compat::registry::kMaxKeyName + 1) * tarn::compat::registry::kMaxDepth;
 
-struct OpenKey {
-    KeyPath m_Path;
-    REGSAM m_Access;
-};
-
 class KeyHandles {
 public:
     // Never destroyed: keys may be closed from static destructors.
@@ -29,7 +24,7 @@ public:
         return *handles;
     }
 
-    HKEY Add(OpenKey key) {
+    HKEY Add(KeyPath key) {
         std::lock_guard<std::mutex> lock(m_Mutex);
         return reinterpret_cast<HKEY>(m_Keys.Add(std::move(key)));
     }
@@ -39,14 +34,14 @@ public:
         return m_Keys.Erase(reinterpret_cast<std::uintptr_t>(hKey));
     }
 
-    // The predefined roots are always open, with every right.
-    bool Resolve(HKEY hKey, OpenKey& key) {
+    // The predefined roots are always open.
+    bool Resolve(HKEY hKey, KeyPath& key) {
         if (hKey == HKEY_CLASSES_ROOT || hKey == HKEY_CURRENT_USER) {
-            key = OpenKey{{hKey == HKEY_CLASSES_ROOT ? Tree::kClassesRoot : Tree::kCurrentUser}, KEY_ALL_ACCESS};
+            key = {hKey == HKEY_CLASSES_ROOT ? Tree::kClassesRoot : Tree::kCurrentUser};
             return true;
         }
         std::lock_guard<std::mutex> lock(m_Mutex);
-        const OpenKey* found = m_Keys.Find(reinterpret_cast<std::uintptr_t>(hKey));
+        const KeyPath* found = m_Keys.Find(reinterpret_cast<std::uintptr_t>(hKey));
         if (!found) return false;
         key = *found;
         return true;
@@ -54,7 +49,7 @@ public:
 
 private:
     std::mutex m_Mutex;
-    tarn::compat::HandleMap<OpenKey> m_Keys{0x20010};
+    tarn::compat::HandleMap<KeyPath> m_Keys{0x20010};
 };
 
 bool IsPredefined(HKEY hKey) { return hKey == HKEY_CLASSES_ROOT || hKey == HKEY_CURRENT_USER; }
@@ -81,9 +76,9 @@ LSTATUS ParseSubKey(LPCWSTR text, std::size_t baseDepth, KeyPath& path) {
 }
 
 // The handle's key and the subkey path below it.
-LSTATUS Locate(HKEY hKey, LPCWSTR subKey, OpenKey& base, KeyPath& below) {
+LSTATUS Locate(HKEY hKey, LPCWSTR subKey, KeyPath& base, KeyPath& below) {
     if (!KeyHandles::Instance().Resolve(hKey, base)) return ERROR_INVALID_HANDLE;
-    return ParseSubKey(subKey, base.m_Path.size(), below);
+    return ParseSubKey(subKey, base.size(), below);
 }
 
 KeyPath Join(const KeyPath& base, const KeyPath& below) {
@@ -92,14 +87,11 @@ KeyPath Join(const KeyPath& base, const KeyPath& below) {
     return path;
 }
 
-// The key at below under the handle's key: ERROR_KEY_DELETED when the handle's own key is
-// gone, ERROR_FILE_NOT_FOUND when something below it is missing.
-LSTATUS FindKey(Tree& tree, const OpenKey& base, const KeyPath& below, Key*& key) {
-    key = tree.Find(base.m_Path);
-    if (!key) return ERROR_KEY_DELETED;
-    for (const std::u16string& name : below)
-        if (!(key = key->Find(name))) return ERROR_FILE_NOT_FOUND;
-    return ERROR_SUCCESS;
+// The key at below under the handle's key; ERROR_FILE_NOT_FOUND when one on the way is missing
+// (also the handle's own, deleted meanwhile).
+LSTATUS FindKey(Tree& tree, const KeyPath& base, const KeyPath& below, Key*& key) {
+    key = tree.Find(Join(base, below));
+    return key ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 bool ReadValueName(LPCWSTR text, std::u16string& name) {
@@ -108,15 +100,6 @@ bool ReadValueName(LPCWSTR text, std::u16string& name) {
         return true;
     }
     return tarn::compat::ReadBoundedText(text, tarn::compat::registry::kMaxValueName, name);
-}
-
-// The handle and its key in the current store, for the calls that only read.
-LSTATUS ReadKey(HKEY hKey, REGSAM needed, Tree& tree, Key*& key) {
-    OpenKey base;
-    if (!KeyHandles::Instance().Resolve(hKey, base)) return ERROR_INVALID_HANDLE;
-    if ((base.m_Access & needed) != needed) return ERROR_ACCESS_DENIED;
-    tree = StoreFile::Read();
-    return FindKey(tree, base, {}, key);
 }
 
 // No exception leaves a registry call; the only ones possible come from allocation.
@@ -131,48 +114,44 @@ LSTATUS Guarded(Call call) {
 
 }  // namespace
 
-LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM samDesired,
-                               LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
+LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                               PHKEY phkResult, LPDWORD lpdwDisposition) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     return Guarded([&] {
-        OpenKey base;
+        KeyPath base;
         KeyPath below;
         if (const LSTATUS status = Locate(hKey, lpSubKey, base, below)) return status;
         bool created = false;
         const LSTATUS status = StoreFile::Modify([&](Tree& tree, bool& changed) {
-            Key* key = tree.Find(base.m_Path);
-            if (!key) return ERROR_KEY_DELETED;
+            Key* key = tree.Find(base);
+            if (!key) return ERROR_FILE_NOT_FOUND;
             for (const std::u16string& name : below) {
-                Key* next = key->Find(name);
-                if (!next) {
-                    // The first key made needs the right on the parent; the rest lie below it.
-                    if (!created && !(base.m_Access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-                    next = &key->Add(name, created);
-                }
-                key = next;
+                bool added = false;
+                key = &key->Add(name, added);
+                created = created || added;
             }
             changed = created;
             return ERROR_SUCCESS;
         });
         if (status != ERROR_SUCCESS) return status;
-        *phkResult = KeyHandles::Instance().Add(OpenKey{Join(base.m_Path, below), samDesired});
+        *phkResult = KeyHandles::Instance().Add(Join(base, below));
         if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
     });
 }
 
-LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
+LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     return Guarded([&] {
-        OpenKey base;
+        KeyPath base;
         KeyPath below;
         if (const LSTATUS status = Locate(hKey, lpSubKey, base, below)) return status;
         Tree tree = StoreFile::Read();
         Key* key = nullptr;
         if (const LSTATUS status = FindKey(tree, base, below, key)) return status;
-        *phkResult = KeyHandles::Instance().Add(OpenKey{Join(base.m_Path, below), samDesired});
+        *phkResult = KeyHandles::Instance().Add(Join(base, below));
         return ERROR_SUCCESS;
     });
 }
@@ -184,9 +163,8 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey) {
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
     return Guarded([&] {
-        OpenKey base;
+        KeyPath base;
         if (!KeyHandles::Instance().Resolve(hKey, base)) return ERROR_INVALID_HANDLE;
-        if (!(base.m_Access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
         std::u16string name;
         if (dwType != REG_SZ || (!lpData && cbData != 0) || !ReadValueName(lpValueName, name))
             return ERROR_INVALID_PARAMETER;
@@ -205,9 +183,11 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
                                 LPDWORD lpcbData) {
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     return Guarded([&] {
-        Tree tree;
+        KeyPath base;
+        if (!KeyHandles::Instance().Resolve(hKey, base)) return ERROR_INVALID_HANDLE;
+        Tree tree = StoreFile::Read();
         Key* key = nullptr;
-        if (const LSTATUS status = ReadKey(hKey, KEY_QUERY_VALUE, tree, key)) return status;
+        if (const LSTATUS status = FindKey(tree, base, {}, key)) return status;
         std::u16string name;
         const std::string* data = ReadValueName(lpValueName, name) ? key->FindValue(name) : nullptr;
         if (!data) return ERROR_FILE_NOT_FOUND;
@@ -226,10 +206,10 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
 LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!lpSubKey) return ERROR_INVALID_PARAMETER;
     return Guarded([&] {
-        OpenKey base;
+        KeyPath base;
         KeyPath below;
         if (const LSTATUS status = Locate(hKey, lpSubKey, base, below)) return status;
-        const KeyPath path = Join(base.m_Path, below);
+        const KeyPath path = Join(base, below);
         if (path.size() < 2) return ERROR_ACCESS_DENIED;   // a root stays
         return StoreFile::Modify([&](Tree& tree, bool& changed) {
             Key* key = nullptr;
@@ -244,40 +224,16 @@ LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
 
 LSTATUS WINAPI RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     return Guarded([&] {
-        OpenKey base;
+        KeyPath base;
         KeyPath below;
         if (const LSTATUS status = Locate(hKey, lpSubKey, base, below)) return status;
+        if (below.empty()) return ERROR_INVALID_PARAMETER;
         return StoreFile::Modify([&](Tree& tree, bool& changed) {
             Key* key = nullptr;
             if (const LSTATUS status = FindKey(tree, base, below, key)) return status;
-            if (below.empty()) {
-                changed = !key->Values().empty() || !key->Subkeys().empty();
-                key->Clear();
-            } else {
-                const KeyPath path = Join(base.m_Path, below);
-                changed = tree.Find(KeyPath(path.begin(), path.end() - 1))->Remove(path.back());
-            }
+            const KeyPath path = Join(base, below);
+            changed = tree.Find(KeyPath(path.begin(), path.end() - 1))->Remove(path.back());
             return ERROR_SUCCESS;
         });
-    });
-}
-
-LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD, LPWSTR lpClass,
-                             LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
-    if (!lpName || !lpcchName) return ERROR_INVALID_PARAMETER;
-    return Guarded([&] {
-        Tree tree;
-        Key* key = nullptr;
-        if (const LSTATUS status = ReadKey(hKey, KEY_ENUMERATE_SUB_KEYS, tree, key)) return status;
-        if (dwIndex >= key->Subkeys().size()) return ERROR_NO_MORE_ITEMS;
-        const std::u16string& name = key->Subkeys()[dwIndex].Name();
-        if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
-        name.copy(lpName, name.size());
-        lpName[name.size()] = 0;
-        *lpcchName = static_cast<DWORD>(name.size());
-        if (lpClass && lpcchClass && *lpcchClass > 0) lpClass[0] = 0;
-        if (lpcchClass) *lpcchClass = 0;
-        if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
-        return ERROR_SUCCESS;
     });
 }

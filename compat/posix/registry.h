@@ -11,10 +11,8 @@
 // Two roots, HKEY_CLASSES_ROOT and HKEY_CURRENT_USER, kept apart. Key and value names compare
 // ignoring ASCII case; key names are 1 to 255 characters without '\', value names at most
 // 16,383; a value name that is null or empty is the key's default value. Values are REG_SZ
-// only, stored byte for byte as given. A handle names a key by its path: a key deleted through
-// another handle makes its calls fail with ERROR_KEY_DELETED. Access is checked where Windows
-// checks it most visibly: setting needs KEY_SET_VALUE, querying KEY_QUERY_VALUE, enumerating
-// KEY_ENUMERATE_SUB_KEYS, creating a new subkey KEY_CREATE_SUB_KEY on the parent's handle.
+// only, stored byte for byte as given. A handle names a key by its path (a key deleted through
+// another handle is not found). No access rights are checked: every handle may do everything.
 #pragma once
 
 #include "compat/posix/types.h"
@@ -31,26 +29,12 @@ struct SECURITY_ATTRIBUTES {
 };
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
-struct FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-};
-typedef FILETIME* PFILETIME;
-
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
 
-#define KEY_QUERY_VALUE 0x0001
-#define KEY_SET_VALUE 0x0002
-#define KEY_CREATE_SUB_KEY 0x0004
-#define KEY_ENUMERATE_SUB_KEYS 0x0008
-#define KEY_NOTIFY 0x0010
-#define KEY_CREATE_LINK 0x0020
 #define KEY_READ 0x20019
-#define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
 
-#define REG_NONE 0
 #define REG_SZ 1
 #define REG_OPTION_NON_VOLATILE 0x00000000
 #define REG_CREATED_NEW_KEY 0x00000001
@@ -70,9 +54,5 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
                                 LPDWORD lpcbData);
 // A key that has subkeys: ERROR_ACCESS_DENIED. An empty lpSubKey deletes hKey's own key.
 LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
-// lpSubKey null: everything below hKey's key (its values and subkeys); else that subkey whole.
+// The subkey whole (a null or empty lpSubKey: ERROR_INVALID_PARAMETER).
 LSTATUS WINAPI RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
-// Subkeys in the order Windows gives them: by name, ignoring case. *lpcchName counts characters
-// with the NUL on the way in and without it on the way out. Classes are empty and times zero.
-LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
-                             LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/Ascii.h"
+
 namespace tarn::compat::registry {
 
 namespace {
@@ -32,19 +34,6 @@ void AppendUtf8(char32_t c, std::string& out) {
 
 void AppendHex(unsigned value, int digits, std::string& out) {
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
-}
-
-bool ParseHex(std::string_view text, unsigned& value) {
-    value = 0;
-    for (const char c : text) {
-        const int digit = c >= '0' && c <= '9' ? c - '0'
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                               : -1;
-        if (digit < 0) return false;
-        value = value * 16 + unsigned(digit);
-    }
-    return !text.empty();
 }
 
 std::string Escape(std::u16string_view text) {
@@ -86,8 +75,8 @@ bool Unescape(std::string_view text, std::u16string& out) {
     for (std::size_t at = 0; at < text.size();) {
         char32_t c = 0;
         if (text[at] == '%') {
-            unsigned unit = 0;
-            if (text.size() - at < 5 || !ParseHex(text.substr(at + 1, 4), unit)) return false;
+            std::uint32_t unit = 0;
+            if (text.size() - at < 5 || !platform::ParseHex(text.substr(at + 1, 4), unit)) return false;
             out += char16_t(unit);
             at += 5;
         } else if (!DecodeUtf8(text, at, c)) {
@@ -146,9 +135,9 @@ bool ParseData(std::string_view rest, std::string& data) {
     }
     if (rest[0] != '!') return false;
     rest.remove_prefix(1);
-    unsigned last = 0;
+    std::uint32_t last = 0;
     if (rest.empty()) return true;
-    if (rest.size() != 2 || !ParseHex(rest, last)) return false;
+    if (rest.size() != 2 || !platform::ParseHex(rest, last)) return false;
     data += char(last);
     return true;
 }

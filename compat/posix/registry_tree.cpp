@@ -2,48 +2,43 @@
 
 #include <algorithm>
 
-#include "compat/posix/internal.h"
+#include "platform/Ascii.h"
 
 namespace tarn::compat::registry {
 
 std::vector<Key>::iterator Key::LowerBound(std::u16string_view name) {
     return std::lower_bound(m_Subkeys.begin(), m_Subkeys.end(), name, [](const Key& key, std::u16string_view wanted) {
-        return CompareIgnoringCase(key.m_Name, wanted) < 0;
+        return platform::CompareIgnoringCase(key.m_Name, wanted) < 0;
     });
 }
 
 Key* Key::Find(std::u16string_view name) {
     const auto at = LowerBound(name);
-    return at != m_Subkeys.end() && EqualIgnoringCase(at->m_Name, name) ? &*at : nullptr;
+    return at != m_Subkeys.end() && platform::EqualIgnoringCase(at->m_Name, name) ? &*at : nullptr;
 }
 
 Key& Key::Add(std::u16string_view name, bool& created) {
     const auto at = LowerBound(name);
-    created = at == m_Subkeys.end() || !EqualIgnoringCase(at->m_Name, name);
+    created = at == m_Subkeys.end() || !platform::EqualIgnoringCase(at->m_Name, name);
     return created ? *m_Subkeys.insert(at, Key(std::u16string(name))) : *at;
 }
 
 bool Key::Remove(std::u16string_view name) {
     const auto at = LowerBound(name);
-    if (at == m_Subkeys.end() || !EqualIgnoringCase(at->m_Name, name)) return false;
+    if (at == m_Subkeys.end() || !platform::EqualIgnoringCase(at->m_Name, name)) return false;
     m_Subkeys.erase(at);
     return true;
 }
 
-void Key::Clear() {
-    m_Values.clear();
-    m_Subkeys.clear();
-}
-
 const std::string* Key::FindValue(std::u16string_view name) const {
     for (const Value& value : m_Values)
-        if (EqualIgnoringCase(value.m_Name, name)) return &value.m_Data;
+        if (platform::EqualIgnoringCase(value.m_Name, name)) return &value.m_Data;
     return nullptr;
 }
 
 bool Key::SetValue(std::u16string_view name, std::string_view data) {
     for (Value& value : m_Values) {
-        if (!EqualIgnoringCase(value.m_Name, name)) continue;
+        if (!platform::EqualIgnoringCase(value.m_Name, name)) continue;
         if (value.m_Data == data) return false;
         value.m_Data.assign(data);
         return true;

@@ -32,8 +32,6 @@ public:
     // subkeys of this key do not survive an addition.
     Key& Add(std::u16string_view name, bool& created);
     bool Remove(std::u16string_view name);
-    // Every value and subkey.
-    void Clear();
 
     const std::string* FindValue(std::u16string_view name) const;
     // False when the value already held these bytes.

@@ -73,7 +73,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
     VARIANT copy = *pvargSrc;   // by-value types and VT_BYREF pointers are done with this
     HRESULT result = S_OK;
     if ((copy.vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY)
-        result = SafeArrayCopy(pvargSrc->parray, &copy.parray);
+        result = tarn::compat::CopyArray(pvargSrc->parray, copy.parray);
     else if (copy.vt == VT_BSTR && !tarn::compat::CopyBstr(pvargSrc->bstrVal, copy.bstrVal))
         result = E_OUTOFMEMORY;
     else if ((copy.vt == VT_UNKNOWN || copy.vt == VT_DISPATCH) && copy.punkVal)

@@ -3,16 +3,14 @@
 // A window belongs to the thread that creates it; any thread may post to it, and its class's
 // procedure runs on the owner thread when that thread dispatches. Nothing is drawn and the
 // system sends nothing: no creation or destruction messages reach the procedure, and styles,
-// positions and sizes are kept but mean nothing. Class names are per process (Windows: per
-// module) and compare ignoring ASCII case. A thread's queue holds at most 10,000 posted messages
-// (the Windows default quota); its windows are destroyed and its queue freed when it ends.
-// Also here: the thread id, the last-error value, and the module functions that find a module's
-// base and its file.
+// positions and sizes mean nothing. Class names are per process (Windows: per module) and
+// compare ignoring ASCII case. A thread's queue holds at most 10,000 posted messages (the
+// Windows default quota); its windows are destroyed and its queue freed when it ends. Also
+// here: the thread id, and the module functions that find a module's base and its file. No
+// last-error value is kept.
 #pragma once
 
 #include "compat/posix/types.h"
-
-#include <cstddef>
 
 // ---- Types --------------------------------------------------------------------------------------
 struct HWND__;
@@ -66,10 +64,7 @@ struct WNDCLASSEXW {
 
 // ---- Constants ----------------------------------------------------------------------------------
 #define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
-#define MAKEINTATOM(i) MAKEINTRESOURCEW(i)
-#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 
-#define WM_NULL 0x0000
 #define WM_QUIT 0x0012
 #define WM_USER 0x0400
 #define CS_VREDRAW 0x0001
@@ -79,7 +74,6 @@ struct WNDCLASSEXW {
 #define COLOR_WINDOW 5
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define GWLP_USERDATA (-21)
-#define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define QS_POSTMESSAGE 0x0008
 #define QS_ALLPOSTMESSAGE 0x0100
@@ -94,7 +88,7 @@ struct WNDCLASSEXW {
 // ---- Window classes and windows -----------------------------------------------------------------
 // 0 for a second class of the same name, a missing procedure or name, or a wrong cbSize.
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* lpwcx);
-// The name, or MAKEINTATOM of the atom; FALSE while windows of the class exist.
+// FALSE while windows of the class exist.
 BOOL WINAPI UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 // A non-null dummy for IDC_ARROW with no module; nullptr for anything else.
 HCURSOR WINAPI LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
@@ -103,7 +97,6 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
                             HINSTANCE hInstance, LPVOID lpParam);
 // Only on the owner thread; messages still queued for the window are discarded.
 BOOL WINAPI DestroyWindow(HWND hWnd);
-BOOL WINAPI IsWindow(HWND hWnd);
 // GWLP_USERDATA only (from any thread); other indexes give 0.
 LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex);
@@ -113,16 +106,12 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // From any thread. FALSE for a window that does not exist (or is destroyed meanwhile) and when
 // the owner's queue is full. A null window posts to the calling thread's own queue.
 BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-// hWnd: nullptr for every message of the calling thread, (HWND)-1 for those posted without a
-// window, else one window of the calling thread (another gives -1 from GetMessageW and FALSE
-// from PeekMessageW). A filter range of 0, 0 takes every message. WM_QUIT comes when nothing
-// else matches, whatever the filter.
-BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+// The calling thread's whole queue only: hWnd null and a filter range of 0, 0 (anything else
+// finds nothing). Messages come in the order they were posted.
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 BOOL WINAPI TranslateMessage(const MSG* lpMsg);
 // Calls the procedure of the message's window, when that window belongs to the calling thread.
 LRESULT WINAPI DispatchMessageW(const MSG* lpMsg);
-void WINAPI PostQuitMessage(int nExitCode);
 
 // Only nCount 0 (else WAIT_FAILED): WAIT_OBJECT_0 as soon as the calling thread's queue holds a
 // message (with QS_POSTMESSAGE or QS_ALLPOSTMESSAGE in the mask), else WAIT_TIMEOUT. A mask
@@ -132,27 +121,10 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOO
 
 // ---- Threads and modules ------------------------------------------------------------------------
 DWORD WINAPI GetCurrentThreadId();
-DWORD WINAPI GetLastError();
-void WINAPI SetLastError(DWORD dwErrCode);
 
 // FROM_ADDRESS only: the base of the loaded module (executable or shared library) that holds
 // the address. No reference is counted either way.
 BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
 // The module's full path as UTF-16 (nullptr: the executable). Too small a buffer: the path cut
-// to nSize - 1 characters and a NUL, nSize returned, last error ERROR_INSUFFICIENT_BUFFER.
+// to nSize - 1 characters and a NUL, nSize returned.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
-
-// ---- For event loops (no Windows counterpart) ---------------------------------------------------
-namespace tarn::compat {
-
-// A descriptor (eventfd) that polls readable while the calling thread's queue holds a message
-// (WM_QUIT included), and unreadable once it is empty. It belongs to the queue: do not read or
-// close it; it is closed when the thread ends. -1 when it cannot be created.
-int MessageQueueDescriptor();
-
-// Dispatches the messages queued for the calling thread (every window's, not only one) when
-// the call begins, and returns how many it took. Messages posted while it runs wait for the
-// next call, so a procedure that posts again cannot keep it busy; WM_QUIT stays queued.
-std::size_t PumpMessages();
-
-}  // namespace tarn::compat

@@ -123,7 +123,7 @@ TEST_F(ComponentTest, SamplesAndDCIndexes) {
     ASSERT_EQ(component().GetDCChannelIndexes(0, 20, list.get()), S_OK);
     ASSERT_EQ(V_VT(list.get()), VT_ARRAY | VT_I4);
     LONG lower = 0, upper = 0;
-    ASSERT_EQ(SafeArrayGetDim(V_ARRAY(list.get())), 1u);
+    ASSERT_EQ(V_ARRAY(list.get())->cDims, 1u);
     ASSERT_EQ(SafeArrayGetLBound(V_ARRAY(list.get()), 1, &lower), S_OK);
     ASSERT_EQ(SafeArrayGetUBound(V_ARRAY(list.get()), 1, &upper), S_OK);
     std::vector<LONG> pairs;
