@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -33,8 +32,6 @@ char16_t UserDecimalSeparator();
 // ---- Time -----------------------------------------------------------------------------------
 // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
 std::uint32_t TickCount();
-// Local broken-down time of a 64-bit time_t value. False when it cannot be represented.
-bool LocalTime64(std::int64_t seconds, std::tm& out);
 
 // ---- Debugger output ------------------------------------------------------------------------
 // Writes one line (already carrying its own line end) to the debugger output channel (Windows:
@@ -72,25 +69,11 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
 void AdviseHugePages(void* block, std::size_t bytes);
 
 // ---- Files ----------------------------------------------------------------------------------
-// First file matching a pattern ("dir/name*.REC"; '*' and '?' in the last component only), as
-// _findfirst gives it: the matching name without its directory. False when nothing matches.
-// "." and ".." never match. Windows: the file system's order and case rules; POSIX: names match
-// case-sensitively and the alphabetically (bytewise) first match is taken, since readdir order
-// means nothing.
-bool FindFirstFile(const std::string& pattern, std::string& foundName);
-#ifdef _WIN32
-// <windows.h> defines FindFirstFile as a macro for FindFirstFileA or FindFirstFileW, before or
-// after this header is read; the same function answers to all three names.
-bool FindFirstFileA(const std::string& pattern, std::string& foundName);
-bool FindFirstFileW(const std::string& pattern, std::string& foundName);
-#endif
-
-// A buffered binary stream with 64-bit positions. Reads and writes do not lock the stream
-// (one thread uses a File at a time). Switching between reading and writing needs no Seek in
-// between (File inserts what the C library requires). Not copyable; movable.
+// A buffered binary stream with 64-bit positions, open for reading or for writing. Reads and
+// writes do not lock the stream (one thread uses a File at a time). Not copyable; movable.
 class File {
 public:
-    enum class Mode { Read, Create, ReadWrite };
+    enum class Mode { Read, Create };
 
     File() = default;
     ~File();
@@ -111,7 +94,6 @@ public:
     std::size_t Read(void* data, std::size_t bytes);   // bytes actually read
     std::size_t Write(const void* data, std::size_t bytes);
     bool Seek(std::int64_t position);                  // absolute
-    bool Skip(std::int64_t bytes);                     // relative to the current position
     std::int64_t Tell();                               // -1 on failure
     std::int64_t Length();                             // -1 on failure; leaves the position alone;
                                                        // counts data still in the write buffer

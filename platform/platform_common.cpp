@@ -69,7 +69,7 @@ void File::MoveFrom(File& other) noexcept {
 
 bool File::Open(const std::string& name, Mode mode) {
     Close();
-    const char* modeText = mode == Mode::Read ? "rb" : mode == Mode::Create ? "wb" : "r+b";
+    const char* modeText = mode == Mode::Read ? "rb" : "wb";
     m_File = os::OpenStream(name, modeText);
     m_LastOp = LastOp::None;
     return m_File != nullptr;
@@ -103,16 +103,12 @@ void File::SetBufferSize(std::size_t bytes) {
 
 std::size_t File::Read(void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
-    // The C library wants a flush or seek between a write and a following read.
-    if (m_LastOp == LastOp::Write && std::fflush(m_File) != 0) return 0;
     m_LastOp = LastOp::Read;
     return os::ReadStream(data, bytes, m_File);
 }
 
 std::size_t File::Write(const void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
-    // ... and a seek between a read and a following write.
-    if (m_LastOp == LastOp::Read && os::SeekStream(m_File, 0, SEEK_CUR) != 0) return 0;
     m_LastOp = LastOp::Write;
     return os::WriteStream(data, bytes, m_File);
 }
@@ -121,12 +117,6 @@ bool File::Seek(std::int64_t position) {
     if (!m_File || position < 0) return false;
     m_LastOp = LastOp::None;
     return os::SeekStream(m_File, position, SEEK_SET) == 0;
-}
-
-bool File::Skip(std::int64_t bytes) {
-    if (!m_File) return false;
-    m_LastOp = LastOp::None;
-    return os::SeekStream(m_File, bytes, SEEK_CUR) == 0;
 }
 
 std::int64_t File::Tell() {

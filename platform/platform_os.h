@@ -9,9 +9,9 @@
 
 namespace tarn::platform::os {
 
-// mode is "rb", "wb" or "r+b". nullptr on failure, and for anything but a regular file.
+// mode is "rb" or "wb". nullptr on failure, and for anything but a regular file.
 std::FILE* OpenStream(const std::string& name, const char* mode);
-// whence: SEEK_SET or SEEK_CUR. Zero on success.
+// whence: SEEK_SET. Zero on success.
 int SeekStream(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t TellStream(std::FILE* file);
 // Unlocked reads and writes: one thread uses a File at a time.

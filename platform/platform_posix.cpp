@@ -3,7 +3,6 @@
 #include "platform/platform.h"
 #include "platform/platform_os.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -203,16 +202,6 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(ms);
 }
 
-bool LocalTime64(std::int64_t seconds, std::tm& out) {
-    // The Windows runtime's range (1970 to the end of year 3000), so that both builds accept
-    // the same time stamps.
-    constexpr std::int64_t kMaxTime64 = 32535215999;
-    if (seconds < 0 || seconds > kMaxTime64) return false;
-    const time_t t = static_cast<time_t>(seconds);
-    if (static_cast<std::int64_t>(t) != seconds) return false;
-    return localtime_r(&t, &out) != nullptr;
-}
-
 // ---- Profile directory ----------------------------------------------------------------------
 
 std::string ProfileDirectory() {
@@ -220,54 +209,6 @@ std::string ProfileDirectory() {
     std::string path = dir && *dir ? dir : "/etc";
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
-}
-
-// ---- File search ----------------------------------------------------------------------------
-
-namespace {
-
-// '*' (any run) and '?' (one character); everything else literal, as on Windows. fnmatch is
-// not used: it would give '[' and '\' meanings that Windows patterns do not have.
-bool WildcardMatch(const char* pattern, const char* name) {
-    const char* starPattern = nullptr;
-    const char* starName = nullptr;
-    while (*name) {
-        if (*pattern == '*') {
-            starPattern = ++pattern;
-            starName = name;
-        } else if (*pattern == '?' || *pattern == *name) {
-            ++pattern;
-            ++name;
-        } else if (starPattern) {
-            pattern = starPattern;
-            name = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == '*') ++pattern;
-    return *pattern == '\0';
-}
-
-}  // namespace
-
-bool FindFirstFile(const std::string& pattern, std::string& foundName) {
-    const std::size_t slash = pattern.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
-    const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    if (mask.empty() || mask.find('\0') != std::string::npos) return false;
-    DIR* stream = opendir(dir.c_str());
-    if (!stream) return false;
-    bool found = false;
-    while (const dirent* entry = readdir(stream)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        if (!WildcardMatch(mask.c_str(), name)) continue;
-        if (!found || std::strcmp(name, foundName.c_str()) < 0) foundName = name;
-        found = true;
-    }
-    closedir(stream);
-    return found;
 }
 
 // ---- Streams and the debugger channel -------------------------------------------------------
@@ -280,7 +221,7 @@ namespace os {
 std::FILE* OpenStream(const std::string& name, const char* mode) {
     if (name.empty() || name.find('\0') != std::string::npos) return nullptr;
     const std::string_view m = mode;
-    const int access = m == "rb" ? O_RDONLY : m == "wb" ? O_WRONLY | O_CREAT | O_TRUNC : O_RDWR;
+    const int access = m == "rb" ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
     const int fd = open(name.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return nullptr;
     struct stat info {};

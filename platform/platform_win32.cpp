@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <io.h>
 
-#undef FindFirstFile   // this layer's own function of that name is defined below
 
 #include <stdexcept>
 
@@ -62,11 +61,6 @@ char16_t UserDecimalSeparator() {
 
 std::uint32_t TickCount() { return GetTickCount(); }
 
-bool LocalTime64(std::int64_t seconds, std::tm& out) {
-    const __time64_t t = seconds;
-    return _localtime64_s(&out, &t) == 0;
-}
-
 // ---- Profile files --------------------------------------------------------------------------
 
 std::string ProfileDirectory() {
@@ -93,27 +87,6 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
     return GetPrivateProfileStringA(section ? section : "", key ? key : "",
                                     defaultValue ? defaultValue : "", buffer, size, file ? file : "");
 }
-
-// ---- File search ----------------------------------------------------------------------------
-
-bool FindFirstFile(const std::string& pattern, std::string& foundName) {
-    __finddata64_t data{};
-    const intptr_t search = _findfirst64(pattern.c_str(), &data);
-    if (search == -1) return false;
-    bool found = false;
-    do {
-        const std::string_view name = data.name;
-        if (name != "." && name != "..") {
-            foundName = data.name;
-            found = true;
-        }
-    } while (!found && _findnext64(search, &data) == 0);
-    _findclose(search);
-    return found;
-}
-
-bool FindFirstFileA(const std::string& pattern, std::string& foundName) { return FindFirstFile(pattern, foundName); }
-bool FindFirstFileW(const std::string& pattern, std::string& foundName) { return FindFirstFile(pattern, foundName); }
 
 // ---- Streams and the debugger channel -------------------------------------------------------
 
