@@ -1,5 +1,5 @@
 // The in-process server that activation tests load from a shared library: one class whose
-// objects answer 42, and the two module entry points (one build leaves DllGetClassObject out).
+// objects answer 42, and DllGetClassObject (which one build leaves out).
 #pragma once
 
 #include "compat/compat.h"

@@ -46,11 +46,9 @@ TEST(CodePage, EveryByteMapsLikeWindowsAndRoundTrips) {
 TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
     RequireCp1252();
     const std::pair<std::u16string, std::string> cases[] = {
-        {u"x\u4E2Dy", "x?y"},
-        {u"\u0100\uFF0F", "??"},   // no best fit to a look-alike
-        {u"\u0080", "?"},           // a C1 control the code page redefines
-        {std::u16string(u"a") + char16_t(0xD800) + u"b", "a?b"},   // lone surrogates
-        {std::u16string(u"a") + char16_t(0xDC00), "a?"},
+        {u"x\u4E2D\u0100\uFF0Fy", "x???y"},   // no best fit to a look-alike
+        {u"\u0080", "?"},                     // a C1 control the code page redefines
+        {std::u16string(u"a") + char16_t(0xD800) + u"b" + char16_t(0xDC00), "a?b?"},   // lone surrogates
     };
     for (const auto& c : cases) EXPECT_EQ(WideToAnsi(c.first), c.second) << c.second;
 
@@ -76,8 +74,7 @@ TEST(FileNames, ConvertInTheNativeEncodingAndReachTheDisk) {
     EXPECT_EQ(tarn::platform::FileNameFromWide(wide), name);
     EXPECT_EQ(tarn::platform::FileNameToWide(name), wide);
 
-    // The name on disk is the intended one (read back through the library, not through us),
-    // and the file is opened and found under it.
+    // The name on disk is the intended one (read back through the library, not through us).
     tarn::test::TempDir dir;
     tarn::platform::File file;
     ASSERT_TRUE(file.Open(dir.path().string() + "/" + name, tarn::platform::File::Mode::Create));
@@ -85,9 +82,6 @@ TEST(FileNames, ConvertInTheNativeEncodingAndReachTheDisk) {
     auto entry = std::filesystem::directory_iterator(dir.path());
     ASSERT_NE(entry, std::filesystem::directory_iterator());
     EXPECT_EQ(entry->path().filename().u16string(), wide);
-    std::string found;
-    ASSERT_TRUE(tarn::platform::FindFirstFile(dir.path().string() + "/*.rec", found));
-    EXPECT_EQ(found, name);
 }
 
 #ifndef _WIN32
