@@ -1,5 +1,4 @@
-// A registry for one test to write in. POSIX: a store file in a fresh temporary folder, named
-// by TARN_REGISTRY. Windows: the real registry; the test's keys are deleted before and after.
+// A registry for one test: a fresh store file (POSIX), or keys deleted before and after (Windows).
 #pragma once
 
 #include "tests/compat/CompatTest.h"
@@ -8,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 namespace tarn::test {
@@ -16,9 +14,7 @@ namespace tarn::test {
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-#ifndef _WIN32
-        m_Environment.Set("TARN_REGISTRY", StorePath());
-#endif
+        m_Environment.Set("TARN_REGISTRY", StorePath());   // the real registry ignores it
         Owns(HKEY_CURRENT_USER, OLESTR("Software\\TarnCompatTests"));
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, OLESTR("Software\\TarnCompatTests"), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &m_Base, nullptr),
@@ -28,7 +24,6 @@ protected:
         RegCloseKey(m_Base);
         for (const auto& key : m_Owned) RegDeleteTreeW(key.first, key.second.c_str());
     }
-
     // A key the test writes; deleted before the test (a run that crashed may have left it) and after.
     void Owns(HKEY root, const OleString& path) {
         RegDeleteTreeW(root, path.c_str());
@@ -46,9 +41,8 @@ protected:
     static LSTATUS SetText(HKEY root, const OleString& path, const OLECHAR* name, const OleString& text) {
         HKEY key = nullptr;
         LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        if (status != ERROR_SUCCESS) return status;
-        status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                DWORD((text.size() + 1) * sizeof(OLECHAR)));
+        if (status == ERROR_SUCCESS)
+            status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD((text.size() + 1) * 2));
         RegCloseKey(key);
         return status;
     }
@@ -57,9 +51,7 @@ protected:
 
 private:
     TempDir m_Folder;
-#ifndef _WIN32
     ScopedEnvironment m_Environment;
-#endif
     std::vector<std::pair<HKEY, OleString>> m_Owned;
 };
 

@@ -11,12 +11,9 @@ namespace tarn::test {
 
 class ScopedEnvironment {
 public:
-    ScopedEnvironment() = default;
     ~ScopedEnvironment() {
         for (auto it = m_Saved.rbegin(); it != m_Saved.rend(); ++it) Put(it->first, it->second);
     }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
     // nullopt removes the variable.
     void Set(const std::string& name, const std::optional<std::string>& value) {
