@@ -116,7 +116,7 @@ std::size_t File::Write(const void* data, std::size_t bytes) {
 bool File::Seek(std::int64_t position) {
     if (!m_File || position < 0) return false;
     m_LastOp = LastOp::None;
-    return os::SeekStream(m_File, position, SEEK_SET) == 0;
+    return os::SeekStream(m_File, position) == 0;
 }
 
 std::int64_t File::Tell() {

@@ -11,8 +11,8 @@ namespace tarn::platform::os {
 
 // mode is "rb" or "wb". nullptr on failure, and for anything but a regular file.
 std::FILE* OpenStream(const std::string& name, const char* mode);
-// whence: SEEK_SET. Zero on success.
-int SeekStream(std::FILE* file, std::int64_t offset, int whence);
+// To an absolute position. Zero on success.
+int SeekStream(std::FILE* file, std::int64_t position);
 std::int64_t TellStream(std::FILE* file);
 // Unlocked reads and writes: one thread uses a File at a time.
 std::size_t ReadStream(void* data, std::size_t bytes, std::FILE* file);

@@ -233,8 +233,8 @@ std::FILE* OpenStream(const std::string& name, const char* mode) {
     return file;
 }
 
-int SeekStream(std::FILE* file, std::int64_t offset, int whence) {
-    return fseeko(file, static_cast<off_t>(offset), whence);
+int SeekStream(std::FILE* file, std::int64_t position) {
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET);
 }
 
 std::int64_t TellStream(std::FILE* file) { return ftello(file); }

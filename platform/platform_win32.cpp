@@ -99,7 +99,7 @@ std::FILE* OpenStream(const std::string& name, const char* mode) {
     return std::fopen(name.c_str(), flags.c_str());
 }
 
-int SeekStream(std::FILE* file, std::int64_t offset, int whence) { return _fseeki64(file, offset, whence); }
+int SeekStream(std::FILE* file, std::int64_t position) { return _fseeki64(file, position, SEEK_SET); }
 
 std::int64_t TellStream(std::FILE* file) { return _ftelli64(file); }
 

@@ -44,15 +44,10 @@ enum VARENUM {
     VT_UI8 = 21,
     VT_INT = 22,
     VT_UINT = 23,
-    VT_VOID = 24,
-    VT_HRESULT = 25,
-    VT_RECORD = 36,
     VT_VECTOR = 0x1000,
     VT_ARRAY = 0x2000,
     VT_BYREF = 0x4000,
     VT_RESERVED = 0x8000,
-    VT_ILLEGAL = 0xFFFF,
-    VT_ILLEGALMASKED = 0x0FFF,
     VT_TYPEMASK = 0x0FFF
 };
 
@@ -116,38 +111,22 @@ struct tagVARIANT {
 };
 typedef tagVARIANT VARIANT;
 typedef tagVARIANT VARIANTARG;
-typedef VARIANT* LPVARIANT;
 
 #define V_VT(X) ((X)->vt)
-#define V_ISBYREF(X) (V_VT(X) & VT_BYREF)
-#define V_ISARRAY(X) (V_VT(X) & VT_ARRAY)
 #define V_UNION(X, Y) ((X)->Y)
-#define V_I1(X) V_UNION(X, cVal)
 #define V_UI1(X) V_UNION(X, bVal)
-#define V_UI1REF(X) V_UNION(X, pbVal)
-#define V_I2(X) V_UNION(X, iVal)
-#define V_I2REF(X) V_UNION(X, piVal)
-#define V_UI2(X) V_UNION(X, uiVal)
 #define V_I4(X) V_UNION(X, lVal)
 #define V_I4REF(X) V_UNION(X, plVal)
 #define V_UI4(X) V_UNION(X, ulVal)
 #define V_I8(X) V_UNION(X, llVal)
-#define V_UI8(X) V_UNION(X, ullVal)
-#define V_INT(X) V_UNION(X, intVal)
-#define V_UINT(X) V_UNION(X, uintVal)
 #define V_R4(X) V_UNION(X, fltVal)
 #define V_R8(X) V_UNION(X, dblVal)
-#define V_R8REF(X) V_UNION(X, pdblVal)
-#define V_CY(X) V_UNION(X, cyVal)
-#define V_DATE(X) V_UNION(X, date)
 #define V_BOOL(X) V_UNION(X, boolVal)
-#define V_ERROR(X) V_UNION(X, scode)
 #define V_BSTR(X) V_UNION(X, bstrVal)
 #define V_BSTRREF(X) V_UNION(X, pbstrVal)
 #define V_UNKNOWN(X) V_UNION(X, punkVal)
 #define V_DISPATCH(X) V_UNION(X, pdispVal)
 #define V_ARRAY(X) V_UNION(X, parray)
-#define V_ARRAYREF(X) V_UNION(X, pparray)
 #define V_BYREF(X) V_UNION(X, byref)
 #define V_VARIANTREF(X) V_UNION(X, pvarVal)
 
@@ -185,7 +164,6 @@ struct SAFEARRAY {
     PVOID pvData;
     SAFEARRAYBOUND rgsabound[1];
 };
-typedef SAFEARRAY* LPSAFEARRAY;
 
 // Element types here: the fixed-size ones (VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2,
 // VT_UI4, VT_UI8, VT_UINT, VT_R4, VT_R8, VT_BOOL, VT_ERROR, VT_CY, VT_DATE); nullptr for anything

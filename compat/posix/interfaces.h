@@ -26,7 +26,6 @@ typedef IUnknown* LPUNKNOWN;
 #define DISPATCH_PROPERTYPUTREF 0x8
 
 #define DISPID_UNKNOWN (-1)
-#define DISPID_VALUE 0
 #define DISPID_PROPERTYPUT (-3)
 
 struct DISPPARAMS {
@@ -60,4 +59,3 @@ struct IDispatch : public IUnknown {
 protected:
     ~IDispatch() = default;
 };
-typedef IDispatch* LPDISPATCH;

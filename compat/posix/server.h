@@ -25,7 +25,6 @@ struct IClassFactory : public IUnknown {
 protected:
     ~IClassFactory() = default;
 };
-typedef IClassFactory* LPCLASSFACTORY;
 
 struct IConnectionPoint;
 struct IConnectionPointContainer;

@@ -24,7 +24,6 @@ typedef float FLOAT;
 typedef double DOUBLE;
 typedef void* PVOID;
 typedef void* LPVOID;
-typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef std::size_t SIZE_T;
 typedef std::uintptr_t ULONG_PTR;
@@ -46,7 +45,6 @@ typedef LONG HRESULT;
 typedef LONG SCODE;
 typedef DWORD LCID;
 typedef LONG DISPID;
-typedef DISPID MEMBERID;
 typedef unsigned short VARTYPE;
 typedef short VARIANT_BOOL;
 typedef double DATE;
@@ -68,33 +66,20 @@ typedef const WCHAR* LPCWSTR;
 // ---- Calling convention (none on POSIX) ---------------------------------------------------
 #define STDMETHODCALLTYPE
 #define STDMETHOD(method) virtual HRESULT STDMETHODCALLTYPE method
-#define STDMETHOD_(type, method) virtual type STDMETHODCALLTYPE method
 #define STDMETHODIMP HRESULT STDMETHODCALLTYPE
 #define STDMETHODIMP_(type) type STDMETHODCALLTYPE
-#define PURE = 0
 #define WINAPI
 #define CALLBACK
 
 // ---- Locales --------------------------------------------------------------------------------
 #define LOCALE_USER_DEFAULT ((LCID)0x0400)
-#define LOCALE_SYSTEM_DEFAULT ((LCID)0x0800)
-#define LOCALE_INVARIANT ((LCID)0x007F)
 
 // ---- HRESULT --------------------------------------------------------------------------------
-#define SEVERITY_SUCCESS 0
-#define SEVERITY_ERROR 1
-#define FACILITY_NULL 0
-#define FACILITY_DISPATCH 2
-#define FACILITY_ITF 4
 #define FACILITY_WIN32 7
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
-#define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1FFF)
-#define HRESULT_SEVERITY(hr) (((hr) >> 31) & 0x1)
 #define MAKE_HRESULT(sev, fac, code) \
     ((HRESULT)(((std::uint32_t)(sev) << 31) | ((std::uint32_t)(fac) << 16) | ((std::uint32_t)(code))))
-#define MAKE_SCODE(sev, fac, code) ((SCODE)MAKE_HRESULT(sev, fac, code))
 inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x) {
     return (HRESULT)x <= 0 ? (HRESULT)x : (HRESULT)((x & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000u);
 }
@@ -104,10 +89,8 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define E_NOTIMPL ((HRESULT)0x80004001)
 #define E_NOINTERFACE ((HRESULT)0x80004002)
 #define E_POINTER ((HRESULT)0x80004003)
-#define E_ABORT ((HRESULT)0x80004004)
 #define E_FAIL ((HRESULT)0x80004005)
 #define E_UNEXPECTED ((HRESULT)0x8000FFFF)
-#define E_ACCESSDENIED ((HRESULT)0x80070005)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E)
 #define E_INVALIDARG ((HRESULT)0x80070057)
 #define DISP_E_UNKNOWNINTERFACE ((HRESULT)0x80020001)
@@ -117,12 +100,10 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define DISP_E_UNKNOWNNAME ((HRESULT)0x80020006)
 #define DISP_E_NONAMEDARGS ((HRESULT)0x80020007)
 #define DISP_E_BADVARTYPE ((HRESULT)0x80020008)
-#define DISP_E_EXCEPTION ((HRESULT)0x80020009)
 #define DISP_E_OVERFLOW ((HRESULT)0x8002000A)
 #define DISP_E_BADINDEX ((HRESULT)0x8002000B)
 #define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000D)
 #define DISP_E_BADPARAMCOUNT ((HRESULT)0x8002000E)
-#define DISP_E_PARAMNOTOPTIONAL ((HRESULT)0x8002000F)
 #define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802B)
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110)
 #define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111)
@@ -130,11 +111,7 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define CONNECT_E_NOCONNECTION ((HRESULT)0x80040200)
 #define CONNECT_E_ADVISELIMIT ((HRESULT)0x80040201)
 #define CONNECT_E_CANNOTCONNECT ((HRESULT)0x80040202)
-#define CONNECT_E_OVERRIDDEN ((HRESULT)0x80040203)
-#define SELFREG_E_TYPELIB ((HRESULT)0x80040200)
-#define SELFREG_E_CLASS ((HRESULT)0x80040201)
 #define RPC_E_CHANGED_MODE ((HRESULT)0x80010106)
-#define CO_E_CLASSSTRING ((HRESULT)0x800401F3)
 #define CO_E_ERRORINDLL ((HRESULT)0x800401F9)
 
 // ---- Win32 error codes (GetLastError, registry results) --------------------------------------
@@ -147,22 +124,11 @@ typedef LONG LSTATUS;
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_OUTOFMEMORY 14
 #define ERROR_INVALID_PARAMETER 87
-#define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_BAD_PATHNAME 161
 #define ERROR_MORE_DATA 234
-#define ERROR_NO_MORE_ITEMS 259
 #define ERROR_BADDB 1009
 #define ERROR_REGISTRY_IO_FAILED 1016
-#define ERROR_KEY_DELETED 1018
-#define ERROR_INVALID_WINDOW_HANDLE 1400
-#define ERROR_CANNOT_FIND_WND_CLASS 1407
-#define ERROR_CLASS_ALREADY_EXISTS 1410
-#define ERROR_CLASS_DOES_NOT_EXIST 1411
-#define ERROR_CLASS_HAS_WINDOWS 1412
-#define ERROR_INVALID_INDEX 1413
-#define ERROR_RESOURCE_NAME_NOT_FOUND 1814
-#define ERROR_NOT_ENOUGH_QUOTA 1816
 
 // ---- GUID -----------------------------------------------------------------------------------
 struct GUID {
@@ -197,6 +163,5 @@ inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
 
 DEFINE_GUID(GUID_NULL, 0x00000000, 0x0000, 0x0000, 0, 0, 0, 0, 0, 0, 0, 0);
 #define IID_NULL GUID_NULL
-#define CLSID_NULL GUID_NULL
 DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 DEFINE_GUID(IID_IDispatch, 0x00020400, 0x0000, 0x0000, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);

@@ -124,7 +124,10 @@ public:
 
 private:
     static std::uintptr_t Key(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
-    static bool ReadName(LPCWSTR text, std::u16string& name) { return tarn::compat::ReadBoundedText(text, kMaxClassName, name); }
+    // An atom in place of a name (a pointer below 64 KiB) names no class here.
+    static bool ReadName(LPCWSTR text, std::u16string& name) {
+        return (reinterpret_cast<ULONG_PTR>(text) >> 16) != 0 && tarn::compat::ReadBoundedText(text, kMaxClassName, name);
+    }
 
     std::vector<WindowClass>::iterator FindClass(LPCWSTR className) {
         std::u16string name;
