@@ -135,8 +135,9 @@ void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
 // Clears the destination first; copies BSTRs and arrays, AddRefs interfaces.
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
-// Conversions between VT_EMPTY, VT_NULL, VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2,
-// VT_UI4, VT_UINT, VT_R4, VT_R8, VT_BOOL and VT_BSTR (VT_BYREF sources are read through);
+// Conversions to the types the component takes (VT_UI1, VT_I4, VT_UI4, VT_R8, VT_BOOL, VT_BSTR)
+// from VT_EMPTY, VT_I1, VT_I2, VT_I4, VT_I8, VT_INT, VT_UI1, VT_UI2, VT_UI4, VT_UINT, VT_R4,
+// VT_R8, VT_BOOL and VT_BSTR (VT_BYREF sources are read through), and to the source's own type;
 // others give DISP_E_TYPEMISMATCH here. The source may be the destination. On failure the
 // destination is unchanged. No flags are known here (VT_BOOL to text gives "-1"/"0").
 HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);

@@ -3,10 +3,8 @@
 #include "compat/posix/number_text.h"
 #include "platform/Ascii.h"
 
-#include <cfloat>
 #include <climits>
 #include <cstdint>
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -156,10 +154,7 @@ struct IntegerTarget {
 };
 
 constexpr IntegerTarget kIntegerTargets[] = {
-    {VT_I1, SCHAR_MIN, SCHAR_MAX},  {VT_UI1, 0, UCHAR_MAX},       {VT_I2, SHRT_MIN, SHRT_MAX},
-    {VT_UI2, 0, USHRT_MAX},         {VT_I4, INT32_MIN, INT32_MAX}, {VT_INT, INT32_MIN, INT32_MAX},
-    {VT_UI4, 0, UINT32_MAX},        {VT_UINT, 0, UINT32_MAX},      {VT_I8, LLONG_MIN, LLONG_MAX},
-};
+    {VT_UI1, 0, UCHAR_MAX}, {VT_I4, INT32_MIN, INT32_MAX}, {VT_UI4, 0, UINT32_MAX}};
 
 // Stores the low bytes of value in a VARIANT of an integer type (a Boolean's -1 wraps).
 void StoreInteger(VARIANT& result, VARTYPE vt, long long value) {
@@ -177,15 +172,6 @@ const IntegerTarget* FindIntegerTarget(VARTYPE vt) {
     return nullptr;
 }
 
-HRESULT ToSingle(const Source& source, LCID lcid, FLOAT& result) {
-    double real = 0.0;
-    const HRESULT hr = ToReal(source, lcid, real);
-    if (FAILED(hr)) return hr;
-    if (std::isfinite(real) && std::fabs(real) > FLT_MAX) return DISP_E_OVERFLOW;
-    result = static_cast<FLOAT>(real);
-    return S_OK;
-}
-
 HRESULT Convert(VARIANT& value, LCID lcid, VARTYPE vt, VARIANT& result) {
     if (value.vt == vt) return VariantCopy(&result, &value);
     const Source source = Classify(value);
@@ -194,10 +180,6 @@ HRESULT Convert(VARIANT& value, LCID lcid, VARTYPE vt, VARIANT& result) {
         long long integer = 0;
         hr = ToInteger(source, lcid, target->m_Lowest, target->m_Highest, integer);
         StoreInteger(result, vt, integer);
-    } else if (vt == VT_EMPTY || vt == VT_NULL) {
-        if (value.vt != VT_ERROR && !(vt == VT_EMPTY && value.vt == VT_NULL)) hr = S_OK;
-    } else if (vt == VT_R4) {
-        hr = ToSingle(source, lcid, result.fltVal);
     } else if (vt == VT_R8) {
         hr = ToReal(source, lcid, result.dblVal);
     } else if (vt == VT_BOOL) {

@@ -3,7 +3,6 @@
 #include "compat/posix/com.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -12,22 +11,6 @@
 #include "platform/platform.h"
 
 namespace {
-
-constexpr std::size_t kMaxPath = 65536;
-
-bool ExecutablePath(std::string& path) {
-    std::string buffer(256, '\0');
-    while (buffer.size() <= kMaxPath) {
-        const ssize_t length = ::readlink("/proc/self/exe", &buffer[0], buffer.size());
-        if (length < 0) return false;
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            path.assign(buffer, 0, static_cast<std::size_t>(length));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    return false;
-}
 
 // The file mapped at base, from the process's own memory map: always an absolute path, also
 // for a library that was loaded by a relative name.
@@ -52,7 +35,6 @@ bool MappedFile(const void* base, std::string& path) {
 }
 
 bool ModulePath(HMODULE module, std::string& path) {
-    if (module == nullptr) return ExecutablePath(path);
     Dl_info info{};
     if (!::dladdr(module, &info) || info.dli_fbase != module) return false;
     if (MappedFile(module, path)) return true;

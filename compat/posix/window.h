@@ -125,6 +125,6 @@ DWORD WINAPI GetCurrentThreadId();
 // FROM_ADDRESS only: the base of the loaded module (executable or shared library) that holds
 // the address. No reference is counted either way.
 BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
-// The module's full path as UTF-16 (nullptr: the executable). Too small a buffer: the path cut
-// to nSize - 1 characters and a NUL, nSize returned.
+// The module's full path as UTF-16 (0 for a null module: nothing here asks for the executable's).
+// Too small a buffer: the path cut to nSize - 1 characters and a NUL, nSize returned.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);

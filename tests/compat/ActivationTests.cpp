@@ -27,8 +27,7 @@ OleString ModuleFileOf(const void* address, DWORD size = 4096) {
 TEST(Module, AnAddressLeadsToItsFileCutToTheBuffer) {
     const void* const self = reinterpret_cast<const void*>(&Create);
     const OleString path = ModuleFileOf(self);   // the test executable
-    OLECHAR whole[4096];
-    ASSERT_EQ(OleString(whole, GetModuleFileNameW(nullptr, whole, 4096)), path);
+    ASSERT_EQ(tarn::test::Ascii(path.c_str(), path.size()).find("compat_tests"), path.find_last_of(OLESTR("/\\")) + 1);
     for (DWORD size : {DWORD(path.size()), DWORD(4)}) EXPECT_EQ(ModuleFileOf(self, size), path.substr(0, size - 1));
     int onStack = 0;
     EXPECT_EQ(ModuleFileOf(&onStack), OleString());
