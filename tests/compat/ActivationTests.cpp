@@ -63,7 +63,7 @@ TEST_F(Activation, RegistrationFailuresSayWhatIsMissing) {
                                                         {missing.c_str(), HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
                                                         {withoutEntry.c_str(), CO_E_ERRORINDLL}};
     for (const auto& c : cases) {
-        if (c.first) ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey, nullptr, OLESTR("Unserved")), ERROR_SUCCESS);
+        if (c.first) { ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey, nullptr, OLESTR("Unserved")), ERROR_SUCCESS); }
         if (c.first && *c.first) ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey + OLESTR("\\InprocServer32"), nullptr, c.first), ERROR_SUCCESS);
         const HRESULT created = Create(kUnserved, IID_IUnknown, reinterpret_cast<void**>(&object));
         EXPECT_EQ(object, nullptr);

@@ -65,7 +65,7 @@ TEST_F(MessageQueue, MessagesFromOtherThreadsArriveInOrderOnTheOwner) {
     EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT), WAIT_TIMEOUT);
     std::thread first(post, kFirst), second(post, kSecond);
     while (g_Received.size() < 2 * kEach)
-        if (!Dispatch()) ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT), WAIT_OBJECT_0);
+        if (!Dispatch()) { ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT), WAIT_OBJECT_0); }
     first.join();
     second.join();
     EXPECT_EQ(failures, 0);
