@@ -64,7 +64,7 @@ TEST_F(Activation, RegistrationFailuresSayWhatIsMissing) {
                                                         {withoutEntry.c_str(), CO_E_ERRORINDLL}};
     for (const auto& c : cases) {
         if (c.first) { ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey, nullptr, OLESTR("Unserved")), ERROR_SUCCESS); }
-        if (c.first && *c.first) ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey + OLESTR("\\InprocServer32"), nullptr, c.first), ERROR_SUCCESS);
+        if (c.first && *c.first) { ASSERT_EQ(SetText(HKEY_CLASSES_ROOT, kUnservedKey + OLESTR("\\InprocServer32"), nullptr, c.first), ERROR_SUCCESS); }
         const HRESULT created = Create(kUnserved, IID_IUnknown, reinterpret_cast<void**>(&object));
         EXPECT_EQ(object, nullptr);
 #ifdef _WIN32   // Wine has codes of its own for a server module as given here
