@@ -150,7 +150,6 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b) {
     return true;
 }
 inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return IsEqualGUID(a, b); }
 inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
 inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
 
