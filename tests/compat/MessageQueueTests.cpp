@@ -102,6 +102,7 @@ TEST_F(MessageQueue, DestroyingAWindowDropsItsQueuedMessagesEvenWhilePostsRace) 
 // Only the owner thread destroys a window or runs its procedure; its end takes its windows along.
 TEST_F(MessageQueue, WindowsBelongToTheThreadThatMadeThem) {
     EXPECT_FALSE(UnregisterClassW(kClass, nullptr));   // a window of it exists
+    EXPECT_FALSE(UnregisterClassW(reinterpret_cast<LPCWSTR>(ULONG_PTR(1)), nullptr));   // an atom: no such class
     EXPECT_EQ(SetWindowLongPtrW(m_Window, GWLP_USERDATA, 42), 0);
     std::thread([&] {
         EXPECT_FALSE(DestroyWindow(m_Window));
