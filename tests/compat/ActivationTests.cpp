@@ -14,21 +14,21 @@ HRESULT Create(REFCLSID clsid, REFIID riid, void** object) {
     return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, riid, object);
 }
 
-// The file of the module that holds address, cut to size characters as GetModuleFileNameW cuts.
+// The file of the module that holds address, as far as size characters hold it with a NUL;
+// "<cut>" marks a path cut short.
 OleString ModuleFileOf(const void* address, DWORD size = 4096) {
     HMODULE module = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, static_cast<LPCWSTR>(address), &module)) return {};
     OleString path(size, OLECHAR('#'));
-    const DWORD length = GetModuleFileNameW(module, &path[0], size);
-    EXPECT_EQ(path[length < size ? length : size - 1], OLECHAR(0));
-    return path.substr(0, length < size ? length : size - 1);
+    const DWORD length = GetModuleFileNameW(module, &path[0], size);   // cut: size, NUL-terminated or not
+    return length < size ? path.substr(0, length) : path.substr(0, size - 1) + OLESTR("<cut>");
 }
 
 TEST(Module, AnAddressLeadsToItsFileCutToTheBuffer) {
     const void* const self = reinterpret_cast<const void*>(&Create);
     const OleString path = ModuleFileOf(self);   // the test executable
     ASSERT_EQ(tarn::test::Ascii(path.c_str(), path.size()).find("compat_tests"), path.find_last_of(OLESTR("/\\")) + 1);
-    for (DWORD size : {DWORD(path.size()), DWORD(4)}) EXPECT_EQ(ModuleFileOf(self, size), path.substr(0, size - 1));
+    for (DWORD size : {DWORD(path.size()), DWORD(4)}) EXPECT_EQ(ModuleFileOf(self, size), path.substr(0, size - 1) + OLESTR("<cut>"));
     int onStack = 0;
     EXPECT_EQ(ModuleFileOf(&onStack), OleString());
 }
