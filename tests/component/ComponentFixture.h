@@ -16,7 +16,7 @@
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "tests/support/ScopedVariant.h"
-#include "tests/support/RecordingBuilder.h"
+#include "format/RecordingBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {

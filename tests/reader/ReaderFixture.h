@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "reader/CQVDataRecorderReader.h"
-#include "tests/support/RecordingBuilder.h"
+#include "format/RecordingBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: write_component_recording PATH [BLOCKS]\n", stderr);
         return 2;
     }
-    const tarn::test::RecordingBuilder file = argc == 3
+    const tarn::RecordingBuilder file = argc == 3
         ? tarn::test::ManyBlocks(static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10)))
         : tarn::test::TwoChannelRecording();
     std::ofstream(argv[1], std::ios::binary)

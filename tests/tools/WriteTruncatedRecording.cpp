@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "tests/support/RecordingBuilder.h"
+#include "format/RecordingBuilder.h"
 
-using tarn::test::Block;
-using tarn::test::RecordingBuilder;
+using tarn::Block;
+using tarn::RecordingBuilder;
 
 int main(int argc, char** argv) {
     if (argc != 2) {
