@@ -25,7 +25,7 @@ HRESULT CQVRecorderFileReader::ScanFile(LONG* pbOk) {
         *pbOk = 0;
         // A running worker owns the reader: never a second one on it.
         if (!IsRecordingOpen()) return E_FAIL;
-        if (m_Reader->FormatMarker() != 2) return E_INVALIDARG;
+        if (m_Reader->StartError() != tarn::FileStartError::None) return E_INVALIDARG;
         if (m_Reader->ScanComplete()) m_Reader->ResetScan();
         StopScan();   // joins the previous worker, which has ended
         m_StopScan.store(false);

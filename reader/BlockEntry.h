@@ -54,7 +54,6 @@ public:
     static constexpr std::size_t kChunkEntries = 4096;
 
     void push_back(const BlockEntry& entry);
-    void clear();
     std::size_t size() const { return m_Size; }
     bool empty() const { return m_Size == 0; }
     const BlockEntry& operator[](std::size_t i) const { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
-#include <fstream>
+// The scan: the per-channel index, overruns, slots for keys of no channel, resuming and rescanning.
 #include <functional>
-#include <tuple>
 
 #include "tests/debug/TraceTestFixture.h"
 #include "tests/reader/ReaderFixture.h"
@@ -10,185 +7,154 @@
 namespace tarn::test {
 namespace {
 
-// One index entry as a test compares it: first, count, position.
-using Entry = std::tuple<std::uint32_t, std::uint32_t, std::int64_t>;
+using Blocks = std::function<void(RecordingBuilder&)>;
 
-std::vector<Entry> Entries(const CChannelDesc& slot) {
-    std::vector<Entry> out;
-    for (std::size_t i = 0; i < slot.Blocks().size(); ++i)
-        out.emplace_back(slot.Blocks()[i].first(), slot.Blocks()[i].count(), slot.Blocks()[i].position());
+std::vector<std::int32_t> Series(std::initializer_list<std::pair<std::int32_t, std::int32_t>> runs) {
+    std::vector<std::int32_t> out;
+    for (auto [from, count] : runs)
+        for (std::int32_t i = 0; i < count; ++i) out.push_back(from + i);
     return out;
 }
 
-// Everything the scan builds: entries, caches, overrun flags, DC channels' keys and block counts.
-using IndexSnapshot = std::tuple<std::vector<std::vector<Entry>>, std::vector<MinMaxValues>, std::vector<std::uint8_t>,
-                                 std::vector<std::pair<std::int32_t, std::size_t>>>;
-
-IndexSnapshot Snapshot(const CQVDataRecorderReader& reader) {
-    IndexSnapshot s;
-    for (std::size_t i = 0; i < reader.ChannelDescs().size(); ++i) {
-        std::get<0>(s).push_back(Entries(reader.ChannelDescs()[i]));
-        std::get<1>(s).push_back(reader.ChannelDescs()[i].CompressedSamples());
-    }
-    std::get<2>(s) = reader.OverrunFlags();
-    for (std::size_t i = 0; i < reader.DCChannelCount(); ++i)
-        std::get<3>(s).emplace_back(reader.DCChannels().Channel(i).Key(), reader.DCBlockCount(i));
-    return s;
-}
-
-constexpr std::int64_t kBlock500 = 16 + 1000;
-
 class Scan : public TraceTest {
 protected:
-    void TraceOn() { WriteConfig("Level=1\nKeywords=TARN\nKeywordInTrace=0\nFileFunctionLineInTrace=0"); }
+    void SetUp() override {
+        TraceTest::SetUp();
+        WriteConfig("Level=1\nKeywords=TARN\nKeywordInTrace=0");
+    }
+    // The trace lines after the first `skip`, without their origins.
+    std::vector<std::string> Messages(std::size_t skip) {
+        std::vector<std::string> out;
+        for (const std::string& line : Lines()) out.push_back(line.substr(0, line.find("    Origin: ")));
+        out.erase(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(std::min(skip, out.size())));
+        return out;
+    }
+    TempDir m_Dir;
 };
 
 TEST_F(Scan, IndexesEachChannelFromTheBase) {
-    TraceOn();
-    TempDir dir;
-    // Channels 1, 2, 1, 2 in 500-sample blocks.
-    OpenedRecording r(dir, RecordingBuilder().Header(2).Samples16(500, Ramp, At(1000)).Samples16(500, Ramp, At(1000, 1))
-                               .Samples16(500, Ramp, At(1500)).Samples16(500, Ramp, At(1500, 1)), RF_Interleaved);
-    const std::vector<std::string> creation = Lines();
-    EXPECT_EQ(ScanAll(*r.reader), 4u);
-    const CQVDataRecorderReader& reader = *r.reader;
-    EXPECT_EQ(reader.BaseSampleNumber(), 1000u);
-    EXPECT_EQ(Entries(reader.ChannelDescs()[0]),
-              (std::vector<Entry>{{0, 500, 20}, {500, 500, 20 + 2 * kBlock500}}));
-    EXPECT_EQ(Entries(reader.ChannelDescs()[1]),
-              (std::vector<Entry>{{0, 500, 20 + kBlock500}, {500, 500, 20 + 3 * kBlock500}}));
-    EXPECT_EQ(reader.OverrunFlags(), (std::vector<std::uint8_t>{0, 0}));
-    EXPECT_EQ(reader.GetFirstSampleNumber(), 0);
-    EXPECT_EQ(reader.GetLastSampleNumber(), 1000);
-    EXPECT_EQ(reader.ChannelDescs()[0].CompressedSamples().size(), 40u);  // 10 buckets of min, max per block
-    EXPECT_EQ(Lines(), creation);  // no block out of sequence
-    EXPECT_DOUBLE_EQ(reader.ScanFraction(), 1.0);
+    OpenedRecording r(m_Dir, RecordingBuilder().Header(2).Samples16(500, Ramp, At(1000)).Samples16(500, Ramp, At(1000, 1))
+                                 .Samples16(500, Ramp, At(1500)).Samples16(500, Ramp, At(1500, 1)));
+    const std::size_t creation = Lines().size();
+    r.Scan();
+    EXPECT_EQ(r->BaseSampleNumber(), 1000u);
+    EXPECT_EQ(r.Samples(1), Series({{0, 500}, {0, 500}}));
+    EXPECT_EQ(r.Samples(2, 499, 502), Series({{499, 1}, {0, 2}}));
+    EXPECT_EQ(std::make_pair(r->GetFirstSampleNumber(), r->GetLastSampleNumber()), std::make_pair(0, 1000));
+    EXPECT_FALSE(r->IsOverrunLatched(1) || r->MetGap(1) || r->IsOverrunLatched(2) || r->MetGap(2));
+    EXPECT_EQ(Messages(creation), std::vector<std::string>{});  // no block out of sequence
 }
 
-// A block that does not follow its channel's last one is traced; a late one latches the overrun
-// on the channel's next block.
+// Channel 1's blocks of 2 samples at these SampleNos: a block that does not follow the one
+// before is traced; one that starts later latches the overrun once a later block of the channel
+// shows up. A single lost sample counts.
 TEST_F(Scan, OverrunLatchesOnTheChannelsNextBlock) {
     struct Case {
-        std::function<void(RecordingBuilder&)> blocks;
-        std::vector<std::vector<std::uint8_t>> flagsAfterStep;  // of channels 1 and 2
-        std::string trace;
+        std::vector<std::uint32_t> starts;
+        bool latched, gap;
+        std::vector<std::string> traces;
     };
+    const std::string lost = "Channel 0 Block starting withe sample ";
     const Case cases[] = {
-        {[](RecordingBuilder& b) {
-             b.Samples16(500, Ramp, At(1000)).Samples16(500, Ramp, At(1000, 1)).Samples16(500, Ramp, At(1600))
-                 .Samples16(500, Ramp, At(1500, 1)).Samples16(500, Ramp, At(2100));
-         },
-         {{0, 0}, {0, 0}, {0, 0}, {0, 0}, {1, 0}}, "Channel 0 Block starting withe sample 500 not found next block is 600\r\n"},
-        {[](RecordingBuilder& b) { b.Samples16(500, Ramp, At(1000)).Samples16(500, Ramp, At(1400)).Samples16(500, Ramp, At(1900)); },
-         {{0, 0}, {0, 0}, {0, 0}}, "Channel 0 Block starting withe sample 500 not found next block is 400\r\n"},
-        // Channel 1 has no block yet; channel 2's gap must latch all the same.
-        {[](RecordingBuilder& b) { b.Samples16({1, 2}, At(10, 1)).Samples16({3, 4}, At(20, 1)).Samples16({5, 6}, At(22, 1)); },
-         {{0, 0}, {0, 0}, {0, 1}}, "Channel 1 Block starting withe sample 2 not found next block is 10\r\n"}};
-    TraceOn();
-    TempDir dir;
+        {{100, 102, 104}, false, false, {}},
+        {{100, 103, 105}, true, true, {lost + "2 not found next block is 3"}},
+        {{100, 102, 105}, false, true, {lost + "4 not found next block is 5"}},
+        {{100, 101, 103}, false, false, {lost + "2 not found next block is 1"}},  // early: nothing lost
+        {{100, 700, 702}, true, true, {lost + "2 not found next block is 600"}}};
     for (const Case& c : cases) {
         RecordingBuilder file;
-        c.blocks(file.Header(2));
-        OpenedRecording r(dir, file, RF_Interleaved);
-        const auto creation = static_cast<std::ptrdiff_t>(Lines().size());
-        for (const std::vector<std::uint8_t>& flags : c.flagsAfterStep) {
-            ASSERT_TRUE(r.reader->ScanFile());
-            EXPECT_EQ(r.reader->OverrunFlags(), flags);
-        }
-        EXPECT_FALSE(r.reader->ScanFile());
-        const std::vector<std::string> lines = Lines();
-        EXPECT_EQ(std::vector<std::string>(lines.begin() + creation, lines.end()), std::vector<std::string>{c.trace});
-        EXPECT_EQ(r.reader->IsOverrunLatched(1), c.flagsAfterStep.back()[0] != 0);
-        EXPECT_EQ(r.reader->IsOverrunLatched(2), c.flagsAfterStep.back()[1] != 0);
+        file.Header(2).Samples16({1, 2}, At(100, 1));
+        for (std::uint32_t start : c.starts) file.Samples16({1, 2}, At(start));
+        OpenedRecording r(m_Dir, file);
+        const std::size_t creation = Lines().size();
+        r.Scan();
+        EXPECT_EQ(std::make_pair(r->IsOverrunLatched(1), r->MetGap(1)), std::make_pair(c.latched, c.gap)) << c.starts[1];
+        EXPECT_FALSE(r->IsOverrunLatched(2) || r->MetGap(2));
+        EXPECT_EQ(Messages(creation), c.traces);
     }
 }
 
-TEST(ScanSlots, KeysBeyondTheChannelsShareOneUnreservedSlot) {
+// Channel 2 has a gap while channel 1 has no block at all.
+TEST_F(Scan, GapLatchesWhateverTheOtherChannelsHold) {
+    OpenedRecording r(m_Dir, RecordingBuilder().Header(2).Samples16({1, 2}, At(10, 1)).Samples16({3, 4}, At(20, 1))
+                                 .Samples16({5, 6}, At(22, 1)));
+    EXPECT_TRUE(r.Scan()->IsOverrunLatched(2));
+}
+
+// The descriptors trace their min/max cache when created and destroyed, under their own names.
+TEST_F(Scan, DescriptorTracesNameTheConstructorAndDestructor) {
+    {
+        OpenedRecording r(m_Dir, RecordingBuilder().Header(1));
+    }
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 9u);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(i < 3 ? "\\CChannelDesc::CChannelDesc(" : "\\CChannelDesc::~CChannelDesc("),
+                  std::string::npos) << lines[i];
+    EXPECT_EQ(lines[0].rfind("m_CompressedSamples.max_size() = 1073741823    Origin: ", 0), 0u);
+}
+
+TEST(ScanSlots, KeysBeyondTheChannelsBelongToNone) {
     RecordingBuilder file;
     file.Header(2).Samples16(100, Ramp, At(0)).Samples16(100, Ramp, At(0, 1));
     for (std::uint32_t i = 0; i < 50; ++i) file.Samples16(100, Ramp, At(50 * i, 7)).Samples16(2, Ramp, At(50 * i, 2));
     TempDir dir;
-    OpenedRecording r(dir, file, RF_Interleaved);
-    CQVDataRecorderReader& reader = *r.reader;
-    ASSERT_GT(reader.CompressedReserve(), 100u);
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(reader.ScanFile());
-    ASSERT_EQ(reader.ChannelDescs().size(), 3u);
-    EXPECT_EQ(reader.ChannelDescs()[2].CompressedSamples().capacity(), 4u);
-    ScanAll(reader);
-    ASSERT_EQ(reader.ChannelDescs().size(), 4u);
-    EXPECT_EQ(reader.ChannelDescs()[2].Id(), 7);
-    EXPECT_EQ(reader.ChannelDescs()[2].Blocks().size(), 50u);
-    EXPECT_EQ(reader.ChannelDescs()[3].Id(), 2);
-    // Blocks of no channel neither shorten nor delay the channels' common range.
-    EXPECT_EQ(reader.GetFirstSampleNumber(), 0);
-    EXPECT_EQ(reader.GetLastSampleNumber(), 100);
+    OpenedRecording r(dir, file);
+    r.Scan();
+    EXPECT_EQ(r.Samples(2), Series({{0, 100}}));
+    EXPECT_TRUE(r.Samples(3).empty());
+    EXPECT_EQ(std::make_pair(r->GetFirstSampleNumber(), r->GetLastSampleNumber()), std::make_pair(0, 100));
 }
 
 TEST(ScanSlots, FirstAndLastSampleNumberSkipEmptyChannels) {
     TempDir dir;
-    OpenedRecording r(dir, RecordingBuilder().Header(3).Samples16(8, Ramp, At(100, 2)).Samples16(4, Ramp, At(102, 1)),
-                      RF_Interleaved);
-    CQVDataRecorderReader& reader = *r.reader;
-    const auto range = [&reader] { return std::pair{reader.GetFirstSampleNumber(), reader.GetLastSampleNumber()}; };
+    OpenedRecording r(dir, RecordingBuilder().Header(3).Samples16(8, Ramp, At(100, 2)).Samples16(4, Ramp, At(102, 1)));
+    const auto range = [&r] { return std::pair{r->GetFirstSampleNumber(), r->GetLastSampleNumber()}; };
     EXPECT_EQ(range(), std::pair(0, 0));
-    ASSERT_TRUE(reader.ScanFile());
+    ASSERT_TRUE(r->ScanFile());
     EXPECT_EQ(range(), std::pair(0, 8));
-    ASSERT_TRUE(reader.ScanFile());
+    ASSERT_TRUE(r->ScanFile());
     EXPECT_EQ(range(), std::pair(2, 6));
 }
 
-TEST(FindBlock, CountsFromTheFirstEntryAcrossGaps) {
-    CChannelDesc slot(0, false);
-    // Blocks [100, 104), [104, 108), a gap, [120, 124), then one that starts early, [118, 122).
-    for (auto [first, position] : {std::pair{100u, 20}, {104u, 40}, {120u, 60}, {118u, 80}})
-        ASSERT_TRUE(slot.add(first, 4, false, position, nullptr, 0));
-    struct Case { std::int64_t s; bool found; std::size_t index; std::uint32_t offset; };
-    const Case cases[] = {{0, true, 0, 0},  {4, true, 1, 0},   {7, true, 1, 3},  {8, false, 0, 0},
-                              {18, true, 3, 0}, {20, true, 2, 0},  {23, true, 2, 3}, {24, false, 0, 0},
-                              {-1, false, 0, 0}, {1LL << 40, false, 0, 0}};
-    for (const Case& c : cases) {
-        const CChannelDesc::Location at = slot.FindBlock(c.s);
-        ASSERT_EQ(at.entry != nullptr, c.found) << c.s;
-        if (c.found) {
-            EXPECT_EQ(std::make_pair(at.index, at.offset), std::make_pair(c.index, c.offset)) << c.s;
-        } else {
-            EXPECT_EQ(at.position(), -1) << c.s;
-        }
+// Everything retrieval sees of a scanned recording.
+std::vector<std::int32_t> Observed(OpenedRecording& r) {
+    std::vector<std::int32_t> out = r.DCPairs();
+    for (std::int32_t channel : {1, 2}) {
+        const std::vector<std::int32_t> samples = r.Samples(channel);
+        out.insert(out.end(), samples.begin(), samples.end());
+        out.push_back(r->MetGap(channel));
     }
-    EXPECT_EQ(CChannelDesc(0, false).FindBlock(0).entry, nullptr);
+    out.push_back(r->GetLastSampleNumber());
+    return out;
 }
 
-// The retrieval calls that run between scan steps (and anything else that moves the shared
-// stream, such as sequential reading) must not make the scan index a block twice or skip one.
+// Retrieval between scan steps, and anything else that moves the shared stream, must not make
+// the scan index a block twice or skip one; a reset scan builds the same index again.
 TEST(ScanResume, InterruptedStepsBuildTheSameIndex) {
     RecordingBuilder file;
     file.Header(2).Trigger(At(5), 8);
     for (std::uint32_t i = 0; i < 20; ++i)
-        file.Samples16(6, Ramp, At(1000 + 6 * i)).Other(At(0), 4).Samples32(3, Ramp, At(1000 + 3 * i, 1));
+        file.Samples16(6, Ramp, At(1000 + 6 * i)).Other(At(0), 4).Samples32(3, Ramp, At(1000 + 3 * i + i / 10, 1));
     file.DC({{0, 0, 1}}, At(1010)).Samples16(6, Ramp, At(900));
     TempDir dir;
-    OpenedRecording whole(dir, file, RF_Interleaved);
-    ScanAll(*whole.reader);
-    const IndexSnapshot expected = Snapshot(*whole.reader);
+    OpenedRecording whole(dir, file);
+    const std::vector<std::int32_t> expected = Observed(whole.Scan());
+    ASSERT_EQ(expected.size(), 2 + 121 + 31 + 1u);  // channel 2 up to its gap
 
-    OpenedRecording r(dir, file, RF_Interleaved);
+    OpenedRecording r(dir, file);
     std::vector<std::int16_t> out(64);
-    std::size_t steps = 0;
-    while (r.reader->ScanFile()) {
+    for (std::size_t steps = 0; r->ScanFile();) {
         ASSERT_LT(++steps, 100u);
-        r.reader->CopySamples16(1, 0, 40, out.data());
-        r.reader->OverloadStatusInRange(2, 0, 10);
+        r->CopySamples16(1, 0, 40, out.data());
+        r->OverloadStatusInRange(2, 0, 10);
         if (steps % 3 == 0) r.file.Seek(0);
-        if (steps % 3 == 1) r.reader->ReadBlockHeader();
+        if (steps % 3 == 1) r->ReadBlockHeader();
     }
-    EXPECT_EQ(Snapshot(*r.reader), expected);
-    EXPECT_EQ(r.reader->ChannelDescs()[0].Blocks().size(), 20u);
-
-    r.reader->ResetScan();
-    EXPECT_DOUBLE_EQ(r.reader->ScanFraction(), 0.0);
-    EXPECT_EQ(r.reader->ChannelDescs()[0].Blocks().size(), 0u);
-    ScanAll(*r.reader);
-    EXPECT_EQ(Snapshot(*r.reader), expected);
+    EXPECT_EQ(Observed(r), expected);
+    r->ResetScan();
+    EXPECT_TRUE(r.Samples(1).empty());
+    EXPECT_EQ(Observed(r.Scan()), expected);
 }
 
 }  // namespace
