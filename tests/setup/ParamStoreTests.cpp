@@ -1,6 +1,9 @@
+// The parameter store's own operations, correction factors, and the embedded REC info's retrieval.
 #include "tests/setup/SetupTestText.h"
 
 #include "platform/platform.h"
+#include "setup/RECInfoSection.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +11,10 @@
 #include <climits>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
+namespace tarn::test {
 namespace {
-
-using tarn::test::Param;
 
 TEST(ParamStore, SetParameterReplacesAndConvertsFromTheAnsiCodePage) {
     CParamList store;
@@ -23,6 +26,8 @@ TEST(ParamStore, SetParameterReplacesAndConvertsFromTheAnsiCodePage) {
     EXPECT_EQ(Param(store, 2, "Unit"), u"\u00B5m");
     EXPECT_EQ(Param(store, 0, "Currency"), u"\u20AC");
     EXPECT_EQ(Param(store, 1, "Unit"), std::nullopt);
+    ASSERT_TRUE(store.Init(3));  // a fresh start
+    EXPECT_EQ(Param(store, 2, "Unit"), std::nullopt);
 }
 
 // The VARIANT handed in already holds a string: every outcome must free it first (the test
@@ -33,35 +38,20 @@ TEST(ParamStore, MissingSectionsAndKeysGiveAnEmptyVariant) {
     ASSERT_TRUE(store.SetParameter(1, "Unit", "Pa"));
     for (int section : {1, -1, 2, INT_MIN, INT_MAX}) {
         SCOPED_TRACE(section);
-        if (section != 1) {
-            EXPECT_FALSE(store.SetParameter(section, "Unit", "V"));
-            double factor = 0.0;
-            EXPECT_FALSE(store.GetCorrectionFactor(section, factor));
-        }
+        double factor = 0.0;
+        EXPECT_EQ(store.SetParameter(section, "Unit", "Pa"), section == 1);
+        EXPECT_EQ(store.GetCorrectionFactor(section, factor), section == 1);
         VARIANT value;
         VariantInit(&value);
         V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = tarn::AllocBstr(u"previous value");
+        V_BSTR(&value) = AllocBstr(u"previous value");
         store.GetParameter(section, "Unit", &value);
         EXPECT_EQ(V_VT(&value), section == 1 ? VT_BSTR : VT_EMPTY);
         VariantClear(&value);
     }
-    EXPECT_EQ(Param(store, 1, "Unit"), u"Pa");
     store.GetParameter(1, "Unit", nullptr);
-}
-
-TEST(ParamStore, InitAndClearStartAfresh) {
-    CParamList store;
-    ASSERT_TRUE(store.Init(2));
-    ASSERT_TRUE(store.ParseSetupSection(tarn::test::WriterLayout(1)));
-    ASSERT_TRUE(store.Init(3));
-    EXPECT_EQ(Param(store, 1, "Unit"), std::nullopt);
-    double factor = 1.0;
-    ASSERT_TRUE(store.GetCorrectionFactor(1, factor));
-    EXPECT_EQ(factor, 0.0);
     store.Clear();
     EXPECT_EQ(store.GetSectionCount(), 0);
-    EXPECT_FALSE(store.GetCorrectionFactor(0, factor));
 }
 
 // The scan worker stores its keys while the client's thread reads; run under ThreadSanitizer this
@@ -87,15 +77,14 @@ TEST(ParamStore, ConcurrentSetAndGetDoNotRace) {
 void ExpectCorrectionFactorsWhateverTheSeparator() {
     const std::pair<const char*, double> cases[] = {
         {"2.5", 2.5}, {"0.5", 0.5}, {"0,5", 0.5}, {"-0,25", -0.25}, {nullptr, 0.0}, {"", 0.0}, {"n/a", 0.0}};
-    tarn::test::SetupText text;
-    text.Line("[SETUP START]");
+    std::string text = "\n[SETUP START]";
     for (int s = 0; s < 7; ++s) {
-        if (s > 0) text.Line("[Channel " + std::to_string(s) + "]");
-        text.Line(cases[s].first ? std::string("CorrectionFactor=") + cases[s].first : "Unit=Pa");
+        if (s > 0) text += "\n[Channel " + std::to_string(s) + "]";
+        text += cases[s].first ? std::string("\nCorrectionFactor=") + cases[s].first : "\nUnit=Pa";
     }
     CParamList store;
     ASSERT_TRUE(store.Init(7));
-    ASSERT_TRUE(store.ParseSetupSection(text.Stop().str()));
+    ASSERT_TRUE(store.ParseSetupSection(text + "\n[SETUP STOP]\n"));
     for (int s = 0; s < 7; ++s) {
         double factor = -1.0;
         ASSERT_TRUE(store.GetCorrectionFactor(s, factor));
@@ -115,14 +104,48 @@ TEST_P(CorrectionFactorLocale, PointAndCommaReadTheSame) {
     const char* old = std::getenv("LC_ALL");
     const std::string saved = old ? old : "";
     setenv("LC_ALL", GetParam().first, 1);
-    EXPECT_EQ(tarn::platform::UserDecimalSeparator(), GetParam().second);
+    EXPECT_EQ(platform::UserDecimalSeparator(), GetParam().second);
     ExpectCorrectionFactorsWhateverTheSeparator();
     old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
 }
 
 INSTANTIATE_TEST_SUITE_P(UserLocales, CorrectionFactorLocale,
-                         ::testing::Values(std::make_pair("en_US.UTF-8", u'.'),
-                                           std::make_pair("de_DE.UTF-8", u',')));
+                         ::testing::Values(std::make_pair("en_US.UTF-8", u'.'), std::make_pair("de_DE.UTF-8", u',')));
 #endif
 
+// REC info retrieval from a file of 100 bytes: the bytes, or a failure and no block; the stream
+// is where it was either way.
+TEST(RECInfoSection, ReadsTheBytesOrNothing) {
+    using Case = std::tuple<std::int32_t, std::int32_t, RECInfoStatus>;  // position, size, status
+    const Case cases[] = {{0, 0, RECInfoStatus::Ok}, {0, 100, RECInfoStatus::Ok}, {97, 3, RECInfoStatus::Ok},
+                          {100, 0, RECInfoStatus::Ok}, {97, 4, RECInfoStatus::Failed}, {101, 0, RECInfoStatus::Failed},
+                          {-1, 1, RECInfoStatus::Failed}, {0, -1, RECInfoStatus::Failed},
+                          {0, INT_MAX, RECInfoStatus::Failed}, {INT_MAX, INT_MAX, RECInfoStatus::Failed}};
+    TempDir dir;
+    std::vector<unsigned char> all(100);
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<unsigned char>(i * 7);
+    platform::File file;
+    ASSERT_TRUE(file.Open(dir.write("rec.dat", all), platform::File::Mode::Read));
+    BYTE untouched = 0;
+    for (const auto& [position, size, status] : cases) {
+        SCOPED_TRACE(std::to_string(position) + " " + std::to_string(size));
+        BYTE* block = &untouched;
+        ASSERT_TRUE(file.Seek(7));
+        ASSERT_EQ(ReadRECInfoSection(file, position, size, block), status);
+        EXPECT_EQ(file.Tell(), 7);
+        if (status != RECInfoStatus::Ok) {
+            EXPECT_EQ(block, &untouched);
+            continue;
+        }
+        EXPECT_EQ(std::vector<unsigned char>(block, block + size),
+                  std::vector<unsigned char>(all.begin() + position, all.begin() + position + size));
+        CoTaskMemFree(block);
+    }
+    file.Close();
+    BYTE* block = &untouched;
+    EXPECT_EQ(ReadRECInfoSection(file, 0, 0, block), RECInfoStatus::Failed);
+    EXPECT_EQ(block, &untouched);
+}
+
 }  // namespace
+}  // namespace tarn::test

@@ -4,51 +4,21 @@
 #include "setup/BstrText.h"
 #include "setup/ParamList.h"
 
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tarn::test {
 
-// Builds a text the way the writer lays it out: every line is LF followed by its content.
-class SetupText {
-public:
-    SetupText& Line(std::string_view content) {
-        (m_Text += '\n') += content;
-        return *this;
-    }
-    SetupText& Lines(std::initializer_list<std::string> lines) {
-        for (const std::string& line : lines) Line(line);
-        return *this;
-    }
-    // "[SETUP START]" and the eight recorder-level keys.
-    SetupText& Recorder(int channels) {
-        return Lines({"[SETUP START]", "RECInfoSectionSize=0", "RECInfoSectionPos=00000000",
-                      "NoChannels=" + std::to_string(channels), "SampleFrequency=48000.0",
-                      "DataType=Integer", "DataBitSize=16", "FormatID=PortableCORAL", "Version=1.00.000"});
-    }
-    SetupText& Channel(int n) {
-        const std::string name = "Signal " + std::to_string(n);
-        return Lines({"[Channel " + std::to_string(n) + "]", "SignalName=" + name, "OrgSignalName=" + name,
-                      "CorrectionFactor=0.0001", "Offset=0.000000", "Unit=Pa", "OverloadRatio=1.0"});
-    }
-    // "[SETUP STOP]" and the final LF.
-    SetupText& Stop() {
-        Line("[SETUP STOP]").m_Text += '\n';
-        return *this;
-    }
-    const std::string& str() const { return m_Text; }
-
-private:
-    std::string m_Text;
-};
-
-inline std::string WriterLayout(int channels) {
-    SetupText text;
-    text.Recorder(channels);
-    for (int n = 1; n <= channels; ++n) text.Channel(n);
-    return text.Stop().str();
+// A text laid out as the writer lays it out: every line is LF followed by its content; the
+// recorder's keys, then `channels` channel sections.
+inline std::string WriterLayout(int channels, bool stop = true) {
+    std::string text = "\n[SETUP START]\nRECInfoSectionSize=0\nRECInfoSectionPos=00000000\nNoChannels=" +
+                       std::to_string(channels) + "\nSampleFrequency=48000.0\nVersion=1.00.000";
+    for (int n = 1; n <= channels; ++n)
+        text += "\n[Channel " + std::to_string(n) + "]\nSignalName=Signal " + std::to_string(n) +
+                "\nCorrectionFactor=0.0001\nUnit=Pa\nOverloadRatio=1.0";
+    return stop ? text + "\n[SETUP STOP]\n" : text;
 }
 
 // The stored value as UTF-16, or nothing when GetParameter leaves the VARIANT empty.

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "format/LittleEndian.h"
-#include "format/RecordingLayout.h"
+#include "format/RecordingBuilder.h"
+#include "tests/support/TempDir.h"
 #include "writer/CQVDataRecorderWriter.h"
 
 namespace tarn::test {
@@ -42,21 +43,17 @@ inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit)
     return out;
 }
 
-// A DC block as a client builds it: entry i has DC channel key 10 + i, status i and the value
-// firstValue + i.
+// A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
 inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
-    Bytes block(12 + 8u * entries);
-    layout::DCBlockHeader(sampleNo, entries).Encode(block.data());
-    for (std::uint8_t i = 0; i < entries; ++i) {
-        layout::ChannelEntry{static_cast<std::uint16_t>(10 + i), i}.Encode(&block[12 + 4u * i]);
-        le::WriteU32(&block[12 + 4u * entries + 4u * i], firstValue + i);
-    }
-    return block;
+    std::vector<DCValue> values;
+    for (std::uint8_t i = 0; i < entries; ++i)
+        values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
+    return RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
 }
 
 class WrittenFile {
 public:
-    explicit WrittenFile(std::string path) : m_Path(std::move(path)) {
+    WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
         if (!m_File.Open(m_Path, platform::File::Mode::Create)) throw std::runtime_error("cannot create " + m_Path);
         m_Writer = std::make_unique<CQVDataRecorderWriter>(m_File);
     }
@@ -65,13 +62,20 @@ public:
 
     // The file from offset on, as it stands (buffered data included).
     std::string Text(std::int64_t offset = 0) {
-        std::ifstream in = Stream(offset);
+        m_File.Flush();
+        std::ifstream in(m_Path, std::ios::binary);
+        in.seekg(offset);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     std::uint32_t U32At(std::int64_t offset) {
-        unsigned char field[4] = {};
-        Stream(offset).read(reinterpret_cast<char*>(field), sizeof field);
-        return le::ReadU32(field);
+        const std::string field = Text(offset).substr(0, 4) + std::string(4, '\0');
+        return le::ReadU32(reinterpret_cast<const unsigned char*>(field.data()));
+    }
+    // What the writer appends for call: the bytes after the current end of the file.
+    template <class Call> std::string Appended(Call&& call, WriterStatus expected = Ok) {
+        const std::size_t end = Text().size();
+        EXPECT_EQ(call(), expected);
+        return Text(static_cast<std::int64_t>(end));
     }
 
     // channels declared, a REC info of 16 bytes, the setup chunk and the file header written.
@@ -87,13 +91,6 @@ public:
     platform::File m_File;
 
 private:
-    std::ifstream Stream(std::int64_t offset) {
-        m_File.Flush();
-        std::ifstream in(m_Path, std::ios::binary);
-        in.seekg(offset);
-        return in;
-    }
-
     std::unique_ptr<CQVDataRecorderWriter> m_Writer;
 };
 
