@@ -1,51 +1,43 @@
-// Source locations of trace statements: the qualified function name and per-thread origins.
+// Source locations of trace statements: the function's name without namespaces, per thread.
 #include <map>
 #include <thread>
 
 #include "debug/FunctionName.h"
 #include "tests/debug/TraceTestFixture.h"
 
-// Outside the anonymous namespace, whose spelling differs between compilers.
-static void FreeFunction(int& line) { line = __LINE__; QV_TRACE("k", 1, "free"); }
-namespace tracetest {
+namespace tarn::test::origin {
 int* Namespaced(int& line) { line = __LINE__; QV_TRACE("k", 1, "namespaced"); return nullptr; }
 struct Probe {
     std::map<int, std::vector<int>>* Member(int& line) const { line = __LINE__; QV_TRACE("k", 1, "member"); return nullptr; }
+    ~Probe() { QV_TRACE("k", 1, "destructor"); }
 };
-}  // namespace tracetest
+}  // namespace tarn::test::origin
 
 namespace {
 
-struct SignatureCase {
-    const char* signature;
-    const char* name;
-};
+using Case = std::pair<const char*, const char*>;  // signature, name
 
-class FunctionName : public ::testing::TestWithParam<SignatureCase> {};
+class FunctionName : public ::testing::TestWithParam<Case> {};
 
-TEST_P(FunctionName, KeepsOnlyTheQualifiedName) {
-    EXPECT_EQ(tarn::QVDebug::Detail::QualifiedFunctionName(GetParam().signature), GetParam().name);
+TEST_P(FunctionName, KeepsTheClassAndFunctionOnly) {
+    EXPECT_EQ(tarn::QVDebug::Detail::QualifiedFunctionName(GetParam().first), GetParam().second);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Signatures, FunctionName,
     ::testing::Values(
-        SignatureCase{"void CQVDataRecorderReader::ReadGenFeBlock(int)", "CQVDataRecorderReader::ReadGenFeBlock"},
-        SignatureCase{"int main()", "main"},
-        SignatureCase{"std::vector<int>* ns::C::Make(const char*) const", "ns::C::Make"},
-        SignatureCase{"std::vector<int> *ns::C::Make(const char *) const", "ns::C::Make"},
-        SignatureCase{"std::map<int, std::pair<int, int> > ns::f(void (*)(int))", "ns::f"},
-        SignatureCase{"T ns::Max(T, T) [with T = int]", "ns::Max"},
-        SignatureCase{"void ns::Holder<std::pair<int, int> >::Put(T) [T = int]",
-                      "ns::Holder<std::pair<int, int> >::Put"},
-        SignatureCase{"CParamList::~CParamList()", "CParamList::~CParamList"},
-        SignatureCase{"bool C::operator<(const C&) const", "C::operator<"},
-        SignatureCase{"void C::operator()(int)", "C::operator()"},
-        SignatureCase{"C::operator int*() const", "C::operator int*"},
-        SignatureCase{"int& {anonymous}::Get()", "{anonymous}::Get"},
-        SignatureCase{"int &(anonymous namespace)::Get()", "(anonymous namespace)::Get"},
-        SignatureCase{"f()::<lambda(int)>", "f()::<lambda(int)>"},
-        SignatureCase{"Bare", "Bare"}, SignatureCase{"", ""}, SignatureCase{")(", ")("}));
+        Case{"void tarn::CQVDataRecorderReader::ReadGenFeBlock(int)", "CQVDataRecorderReader::ReadGenFeBlock"},
+        Case{"int main()", "main"}, Case{"void tarn::QVDebug::QVTrace(const char*)", "QVDebug::QVTrace"},
+        Case{"std::vector<int>* tarn::component::C::Make(const char*) const", "C::Make"},
+        Case{"std::vector<int> *tarn::le::f(const char *) const", "f"},
+        Case{"std::map<int, std::pair<int, int> > ns::f(void (*)(int))", "f"},
+        Case{"T tarn::Max(T, T) [with T = int]", "Max"},
+        Case{"void tarn::Holder<std::pair<int, int> >::Put(T) [T = int]", "Holder<std::pair<int, int> >::Put"},
+        Case{"tarn::CChannelDesc::~CChannelDesc()", "CChannelDesc::~CChannelDesc"},
+        Case{"bool C::operator<(const C&) const", "C::operator<"}, Case{"void C::operator()(int)", "C::operator()"},
+        Case{"C::operator int*() const", "C::operator int*"}, Case{"bool tarn::operator==(A, A)", "operator=="},
+        Case{"int& tarn::{anonymous}::Get()", "Get"}, Case{"int &(anonymous namespace)::C::Get()", "C::Get"},
+        Case{"f()::<lambda(int)>", "f()::<lambda(int)>"}, Case{"Bare", "Bare"}, Case{"", ""}, Case{")(", ")("}));
 
 // One line per statement with the origin only, so that the function name is easy to pick out.
 class TraceOrigin : public TraceTest {
@@ -54,21 +46,20 @@ protected:
         TraceTest::SetUp();
         WriteConfig("Level=4\nKeywordInTrace=0");
     }
-    std::string Expected(const char* message, const char* function, int line) const {
-        return std::string(message) + "    Origin: " + __FILE__ + "\\" + function + "(" +
-               std::to_string(line) + ")\r\n";
+    static std::string Expected(const char* message, const char* function, int line) {
+        return std::string(message) + "    Origin: " + __FILE__ + "\\" + function + "(" + std::to_string(line) + ")\r\n";
     }
 };
 
-TEST_F(TraceOrigin, NamesTheEnclosingFunction) {
-    int lines[3] = {};
-    FreeFunction(lines[0]);
-    tracetest::Namespaced(lines[1]);
-    tracetest::Probe().Member(lines[2]);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{
-                           Expected("free", "FreeFunction", lines[0]),
-                           Expected("namespaced", "tracetest::Namespaced", lines[1]),
-                           Expected("member", "tracetest::Probe::Member", lines[2])}));
+TEST_F(TraceOrigin, NamesTheEnclosingClassAndFunction) {
+    int lines[2] = {};
+    tarn::test::origin::Namespaced(lines[0]);
+    tarn::test::origin::Probe().Member(lines[1]);
+    const auto all = Lines();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0], Expected("namespaced", "Namespaced", lines[0]));
+    EXPECT_EQ(all[1], Expected("member", "Probe::Member", lines[1]));
+    EXPECT_NE(all[2].find("\\Probe::~Probe("), std::string::npos) << all[2];
 }
 
 void TraceFromThread(const char* message) {
@@ -84,10 +75,8 @@ TEST_F(TraceOrigin, EachThreadKeepsItsOwnOrigin) {
     b.join();
     const auto lines = Lines();
     EXPECT_EQ(lines.size(), 600u);
-    for (const std::string& line : lines) {
-        const char* owner = line[0] == 'a' ? "::TraceFromThread(" : "::TraceFromOtherThread(";
-        EXPECT_NE(line.find(owner), std::string::npos) << line;
-    }
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find(line[0] == 'a' ? "\\TraceFromThread(" : "\\TraceFromOtherThread("), std::string::npos) << line;
 }
 
 }  // namespace

@@ -29,19 +29,8 @@ TEST(Layout, BlockFieldsSitAtTheirOffsets) {
     EXPECT_EQ(h.WalkLength(), 12u + 8 * 9);
 }
 
-TEST(Layout, SampleBlockSizeAcceptsOnlyWholeBlocks) {
-    struct Case { std::uint32_t count; bool is32; std::uint16_t size; };
-    for (const Case& c : {Case{2, false, 5}, {1, true, 5}, {0, true, 0}, {3, false, 0}, {131062, false, 0xFFFF},
-                          {131064, false, 0}, {65531, true, 0xFFFF}, {65532, true, 0}})
-        EXPECT_EQ(SampleBlockSize(c.count, c.is32), c.size) << c.count << (c.is32 ? " x32" : " x16");
-}
-
 FileHeader HeaderWith(std::uint32_t magic, std::uint32_t field2, std::uint32_t channels) {
-    FileHeader h;
-    h.Magic = magic;
-    h.HeaderField2 = field2;
-    h.NumberOfChannels = channels;
-    return h;
+    return {magic, kWrittenHeaderField1, field2, kWrittenHeaderField3, channels};
 }
 
 TEST(FileStart, AcceptsOrRejects) {

@@ -118,7 +118,7 @@ TEST(WriterSetup, RECInfoHeldThroughCalls) {
         EXPECT_NE(section.find("RECInfoSectionSize=" + std::to_string(step.held.size()) + "\n"), std::string::npos);
         EXPECT_EQ(section.substr(section.size() - std::min(section.size(), tail.size())), tail);
         if (step.held.empty()) EXPECT_NE(section.find("RECInfoSectionPos=00000000\n"), std::string::npos);
-        if (&step == steps) EXPECT_EQ(f.U32At(4), 0u) << "the chunk size is patched only after REC info";
+        if (&step == steps) EXPECT_EQ(f.Text(4).substr(0, 4), std::string(4, '\0')) << "patched only after REC info";
     }
 }
 
@@ -137,7 +137,9 @@ TEST(WriterSetup, RECInfoOffsetTakesEightDigitsAtMost) {
         ASSERT_TRUE(f.m_File.Seek(start));
         EXPECT_EQ(f->WriteSetupSection(), fits ? Ok : Failed);
 
-        EXPECT_EQ(f.U32At(4), fits ? static_cast<std::uint32_t>(recInfoPosition + 2) : 0u);
+        unsigned char size[4] = {};
+        le::WriteU32(size, fits ? static_cast<std::uint32_t>(recInfoPosition + 2) : 0u);
+        EXPECT_EQ(f.Text(4).substr(0, 4), std::string(size, size + 4));
         const std::string chunk = f.Text(start);
         EXPECT_EQ(chunk.substr(placeholder - 18, 27),
                   "RECInfoSectionPos=" + (fits ? std::to_string(recInfoPosition) : "00000000") + "\n");

@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -34,27 +32,25 @@ inline Bytes Pattern(std::size_t count) {
 // Samples as the block operations take them: little-endian, consecutive.
 inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit) {
     Bytes out(samples.size() * (is32Bit ? 4 : 2));
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (is32Bit)
-            le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]));
-        else
-            le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
-    }
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        is32Bit ? le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]))
+                : le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
     return out;
 }
 
 // A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
-inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
+inline std::string DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
     std::vector<DCValue> values;
-    for (std::uint8_t i = 0; i < entries; ++i)
-        values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
-    return RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
+    for (std::uint8_t i = 0; i < entries; ++i) values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
+    const Bytes block = RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
+    return std::string(block.begin(), block.end());
 }
+inline const unsigned char* Data(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
 
 class WrittenFile {
 public:
     WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
-        if (!m_File.Open(m_Path, platform::File::Mode::Create)) throw std::runtime_error("cannot create " + m_Path);
+        EXPECT_TRUE(m_File.Open(m_Path, platform::File::Mode::Create));
         m_Writer = std::make_unique<CQVDataRecorderWriter>(m_File);
     }
     CQVDataRecorderWriter* operator->() { return m_Writer.get(); }
@@ -67,17 +63,12 @@ public:
         in.seekg(offset);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    std::uint32_t U32At(std::int64_t offset) {
-        const std::string field = Text(offset).substr(0, 4) + std::string(4, '\0');
-        return le::ReadU32(reinterpret_cast<const unsigned char*>(field.data()));
-    }
-    // What the writer appends for call: the bytes after the current end of the file.
+    // What the writer appends for call, which must give `expected`.
     template <class Call> std::string Appended(Call&& call, WriterStatus expected = Ok) {
         const std::size_t end = Text().size();
         EXPECT_EQ(call(), expected);
         return Text(static_cast<std::int64_t>(end));
     }
-
     // channels declared, a REC info of 16 bytes, the setup chunk and the file header written.
     void Start(std::int32_t channels, std::int32_t firstSampleNumber) {
         const Bytes info = Pattern(16);
