@@ -29,19 +29,15 @@ TEST(Layout, BlockFieldsSitAtTheirOffsets) {
     EXPECT_EQ(h.WalkLength(), 12u + 8 * 9);
 }
 
-FileHeader HeaderWith(std::uint32_t magic, std::uint32_t field2, std::uint32_t channels) {
-    return {magic, kWrittenHeaderField1, field2, kWrittenHeaderField3, channels};
-}
-
 TEST(FileStart, AcceptsOrRejects) {
     const char text[] = "\n[SETUP START]\nX=1\n[SETUP STOP]\n";
     const std::uint32_t magic = kFileHeaderMagic;
     struct Case { RecordingBuilder file; FileStartError error; std::int32_t channels = 0; };
     const Case cases[] = {
         {RecordingBuilder().Header(2), FileStartError::None, 2},
-        {RecordingBuilder().Header(HeaderWith(magic, 1, 2)), FileStartError::HeaderField2WithoutSetup},
-        {RecordingBuilder().Setup(text).Header(HeaderWith(magic, 1, 3)), FileStartError::None, 3},
-        {RecordingBuilder().Header(HeaderWith(0x0001BEC0, 0, 2)), FileStartError::BadMagic},  // a 32-bit magic
+        {RecordingBuilder().Header(FileHeader{magic, 1, 1, 1, 2}), FileStartError::HeaderField2WithoutSetup},
+        {RecordingBuilder().Setup(text).Header(FileHeader{magic, 1, 1, 1, 3}), FileStartError::None, 3},
+        {RecordingBuilder().Header(FileHeader{0x0001BEC0, 1, 0, 1, 2}), FileStartError::BadMagic},  // a 32-bit magic
         {RecordingBuilder().Setup("", 7).Header(1), FileStartError::BadSetupChunkSize},
         {RecordingBuilder().Setup("", 0xFFFFFFF0u).Header(1), FileStartError::SetupChunkPastEnd},
         {RecordingBuilder().Setup("", 20).Header(1), FileStartError::TruncatedFileHeader},

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@ namespace tarn::test {
 
 inline Block At(std::uint32_t sampleNo, std::uint16_t id = 0) { return Block().SampleNo(sampleNo).Id(id); }
 inline std::int32_t Ramp(std::uint32_t i) { return static_cast<std::int32_t>(i); }
+template <class T> using Copied = std::pair<std::int32_t, std::vector<T>>;  // lastsampleread, values
 
 // A reader on a built recording, with its channel slots created.
 struct OpenedRecording {
@@ -26,7 +26,7 @@ struct OpenedRecording {
     OpenedRecording(const TempDir& dir, const RecordingBuilder& recording) {
         static int serial = 0;
         path = recording.WriteTo(dir, "recording" + std::to_string(++serial) + ".dat");
-        if (!file.Open(path, platform::File::Mode::Read)) throw std::runtime_error("cannot open the fixture");
+        EXPECT_TRUE(file.Open(path, platform::File::Mode::Read));
         reader = std::make_unique<CQVDataRecorderReader>(file, path);
         reader->CreateChannelDescs(RF_Interleaved);
     }
@@ -34,20 +34,31 @@ struct OpenedRecording {
 
     // Scan steps until one returns false; a scan that does not end fails instead of hanging.
     OpenedRecording& Scan() {
-        for (int steps = 0; reader->ScanFile();)
-            if (++steps > 1000000) {
-                ADD_FAILURE() << "the scan does not end";
-                break;
-            }
+        for (int steps = 0; reader->ScanFile() && ++steps < 1000000;) {
+        }
+        EXPECT_FALSE(reader->ScanFile()) << "the scan does not end";
         reader->SetScanComplete();
         return *this;
     }
 
-    // Samples [s0, s1) of channel as 32-bit values: what the index holds of them.
+    // lastsampleread and the values copied of [s0, s1) of channel; nothing may be written past them.
+    template <class T> Copied<T> Copy(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
+        const auto size = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{s1} - s0, 0));
+        std::vector<T> out(size + 1, static_cast<T>(0x5A5A));
+        std::int32_t last;
+        if constexpr (sizeof(T) == 2)
+            last = reader->CopySamples16(channel, s0, s1, out.data());
+        else
+            last = reader->CopySamples32(channel, s0, s1, out.data());
+        // As 32-bit arithmetic wraps it: nothing copied for s0 = INT32_MIN is INT32_MAX.
+        const std::size_t copied = static_cast<std::uint32_t>(last) - static_cast<std::uint32_t>(s0) + 1u;
+        EXPECT_LE(copied, size);
+        for (std::size_t i = copied; i <= size; ++i) EXPECT_EQ(out[i], static_cast<T>(0x5A5A)) << "written at " << i;
+        out.resize(std::min(copied, size));
+        return {last, out};
+    }
     std::vector<std::int32_t> Samples(std::int32_t channel, std::int32_t s0 = 0, std::int32_t s1 = 1000) {
-        std::vector<std::int32_t> out(static_cast<std::size_t>(s1 - s0));
-        out.resize(static_cast<std::size_t>(reader->CopySamples32(channel, s0, s1, out.data()) + 1 - s0));
-        return out;
+        return Copy<std::int32_t>(channel, s0, s1).second;
     }
     std::vector<std::int32_t> DCPairs(std::int32_t s0 = 0, std::int32_t s1 = 1 << 30) {
         std::vector<std::int32_t> pairs;

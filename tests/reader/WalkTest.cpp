@@ -15,14 +15,13 @@ using Delivered = std::tuple<BlockKind, std::int32_t, std::uint32_t, std::uint32
 // Walks to the end as the tool does: reads each sample block's data, fixes the base.
 std::vector<Delivered> WalkAll(CQVDataRecorderReader& reader) {
     std::vector<Delivered> out;
-    while (reader.ReadBlockHeader() && out.size() <= 100000) {
+    while (reader.ReadBlockHeader() && out.size() < 1000) {
         const bool isSamples = reader.CurrentBlockHeader().Kind() == BlockKind::Samples;
         if (isSamples && !reader.ReadBlockData()) break;
         reader.FixBaseSampleNumber();
         out.emplace_back(reader.CurrentBlockHeader().Kind(), reader.CurrentChannelKey(),
                          reader.CurrentBlockHeader().SampleNo, isSamples ? reader.CurrentSampleCount() : 0);
     }
-    EXPECT_LE(out.size(), 100000u) << "the walk does not end";
     return out;
 }
 
@@ -44,32 +43,15 @@ TEST(Walk, StreamEndsAtTheBadBlock) {
     }
 }
 
+// A DC block fixes the base as a sample block does; sample blocks below it are skipped, other
+// kinds passed over; only the first trigger counts.
 TEST(Walk, BaseAndTriggerFollowTheFirstTakenBlocks) {
-    struct Case {
-        Blocks blocks;
-        std::vector<std::uint32_t> delivered;
-        std::uint32_t base, trigger;
-        std::uint64_t stale;
-    };
-    const Case cases[] = {
-        {[](RecordingBuilder& b) {
-             b.Other(At(5), 12).Samples16({1, 2}, At(1000)).Samples16({3, 4}, At(900)).Other(At(5)).Samples16({5, 6}, At(1002));
-         }, {1000, 1002}, 1000, 0, 1},
-        {[](RecordingBuilder& b) { b.Trigger(At(500), 8).Trigger(At(400)).Samples16({1, 2}, At(1000)).Samples16({1, 2}, At(800)); },
-         {1000}, 1000, 500, 1},
-        {[](RecordingBuilder& b) { b.DC({{0, 0, 7}}, At(2000)).Samples32({1}, At(1500)).Samples32({1}, At(2000)); },
-         {2000, 2000}, 2000, 0, 1}};
     TempDir dir;
-    for (const Case& c : cases) {
-        RecordingBuilder file;
-        c.blocks(file.Header(2));
-        OpenedRecording r(dir, file);
-        std::vector<std::uint32_t> delivered;
-        for (const Delivered& d : WalkAll(*r.reader)) delivered.push_back(std::get<2>(d));
-        EXPECT_EQ(delivered, c.delivered);
-        EXPECT_EQ(std::make_tuple(r->BaseSampleNumber(), r->TriggerSampleNo(), r->Walk().staleBlocks, r->Walk().end),
-                  std::make_tuple(c.base, c.trigger, c.stale, StreamEnd::Clean));
-    }
+    OpenedRecording r(dir, RecordingBuilder().Header(2).Other(At(5), 12).Trigger(At(500), 8).DC({{0, 0, 7}}, At(2000))
+                               .Samples32({1}, At(1500)).Trigger(At(400)).Samples32({1}, At(2000)).Other(At(5)));
+    EXPECT_EQ(WalkAll(*r.reader), (std::vector<Delivered>{{BlockKind::DC, 0, 2000, 0}, {BlockKind::Samples, 0, 2000, 1}}));
+    EXPECT_EQ(std::make_tuple(r->BaseSampleNumber(), r->TriggerSampleNo(), r->Walk().staleBlocks, r->Walk().end),
+              std::make_tuple(2000u, 500u, 1u, StreamEnd::Clean));
 }
 
 // Cut at every byte, the walk delivers and the scan indexes exactly the complete blocks.
