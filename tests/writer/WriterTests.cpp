@@ -1,0 +1,376 @@
+// The writer: the setup chunk with the REC info and its patched size and position, the file
+// header, and the sample and DC blocks, byte for byte.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+
+#include "format/LittleEndian.h"
+#include "format/RecordingBuilder.h"
+#include "tests/support/TempDir.h"
+#include "writer/CQVDataRecorderWriter.h"
+
+namespace tarn::test {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+constexpr auto Ok = WriterStatus::Ok;
+constexpr auto Failed = WriterStatus::Failed;
+constexpr auto Invalid = WriterStatus::InvalidArgument;
+constexpr auto Null = WriterStatus::NullPointer;
+
+// count bytes 0, 1, 2, ... (mod 251, so that no run repeats at a power of two).
+inline Bytes Pattern(std::size_t count) {
+    Bytes out(count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(i % 251);
+    return out;
+}
+
+// Samples as the block operations take them: little-endian, consecutive.
+inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit) {
+    Bytes out(samples.size() * (is32Bit ? 4 : 2));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        is32Bit ? le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]))
+                : le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
+    return out;
+}
+
+// A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
+inline std::string DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
+    std::vector<DCValue> values;
+    for (std::uint8_t i = 0; i < entries; ++i) values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
+    const Bytes block = RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
+    return std::string(block.begin(), block.end());
+}
+inline const unsigned char* Data(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
+
+class WrittenFile {
+public:
+    WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
+        EXPECT_TRUE(m_File.Open(m_Path, platform::File::Mode::Create));
+        m_Writer = std::make_unique<CQVDataRecorderWriter>(m_File);
+    }
+    CQVDataRecorderWriter* operator->() { return m_Writer.get(); }
+    CQVDataRecorderWriter& operator*() { return *m_Writer; }
+
+    // The file from offset on, as it stands (buffered data included).
+    std::string Text(std::int64_t offset = 0) {
+        m_File.Flush();
+        std::ifstream in(m_Path, std::ios::binary);
+        in.seekg(offset);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // What the writer appends for call, which must give `expected`.
+    template <class Call> std::string Appended(Call&& call, WriterStatus expected = Ok) {
+        const std::size_t end = Text().size();
+        EXPECT_EQ(call(), expected);
+        return Text(static_cast<std::int64_t>(end));
+    }
+    // channels declared, a REC info of 16 bytes, the setup chunk and the file header written.
+    void Start(std::int32_t channels, std::int32_t firstSampleNumber) {
+        const Bytes info = Pattern(16);
+        ASSERT_EQ(m_Writer->SetNumberOfChannels(channels), Ok);
+        ASSERT_EQ(m_Writer->SetRECInfoArray(16, info.data()), Ok);
+        ASSERT_EQ(m_Writer->WriteSetupSection(), Ok);
+        ASSERT_EQ(m_Writer->InitializeBinaryDataSection(firstSampleNumber), Ok);
+    }
+
+    const std::string m_Path;
+    platform::File m_File;
+
+private:
+    std::unique_ptr<CQVDataRecorderWriter> m_Writer;
+};
+
+constexpr char kSectionLine[] = "[RECFileInfoSection]\n";
+
+// The lines of the defaults, so that each case spells out only what it changes.
+std::string Recorder(const std::string& noChannels, const std::string& sampleFrequency = "") {
+    return "\nSampleFrequency=" + sampleFrequency + "\nNoChannels=" + noChannels +
+           "\nDataType=Integer\nDataBitSize=16\nFormatID=PortableCORAL\nVersion=1.00.000\n";
+}
+std::string Channel(int k, const std::string& unit = "Pa", const std::string& signalName = "") {
+    return "\n[Channel " + std::to_string(k) + "]\nSignalName=" + signalName +
+           "\nOrgSignalName=\nCorrectionFactor=0.0001\nOffset=0.000000\nOverloadRatio=0.000000\nUnit=" + unit + "\n";
+}
+
+TEST(WriterSetup, WorkedExampleByteForByte) {
+    const std::string locale = std::setlocale(LC_ALL, nullptr);
+    TempDir dir;
+    WrittenFile f(dir, "example.dat");
+    const Bytes info = Pattern(1000);
+    ASSERT_EQ(f->SetNumberOfChannels(1), Ok);
+    ASSERT_EQ(f->SetParameter(u"SampleFrequency", 0, u"65536"), Ok);
+    ASSERT_EQ(f->SetParameter(u"SignalName", 1, u"Mic"), Ok);
+    ASSERT_EQ(f->SetRECInfoArray(1000, info.data()), Ok);
+    ASSERT_EQ(f->WriteSetupSection(), Ok);
+
+    const std::string text = "\n[SETUP START]\nRECInfoSectionSize=1000\nRECInfoSectionPos=00000330" +
+                             Recorder("1", "65536") + Channel(1, "Pa", "Mic") + "\n[SETUP STOP]\n";
+    ASSERT_EQ(text.size(), 301u);
+    EXPECT_EQ(f.Text(), "QVSU" + std::string("\x32\x05\0\0", 4) + text + kSectionLine + std::string(info.begin(), info.end()));
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), locale);
+}
+
+// A call on the parameter list: SetParameter(name, channel, value), or with a null name
+// SetNumberOfChannels(channel); and the status it gives.
+struct Call {
+    const char16_t* name;
+    std::int32_t channel;
+    const char16_t* value = u"";
+    WriterStatus status = Ok;
+};
+
+TEST(WriterSetup, EmissionRules) {
+    const std::int32_t tooMany = static_cast<std::int32_t>(layout::kMaxNumberOfChannels) + 1;
+    const struct {
+        std::vector<Call> calls;
+        std::string sections;  // everything between the placeholder digits and "\n[SETUP STOP]\n"
+    } cases[] = {
+        {{}, Recorder("")},
+        {{{nullptr, 2}}, Recorder("2") + Channel(1) + Channel(2)},
+        // Known keys replace their line, others add one each.
+        {{{u"DataType", 0, u"Float"}, {u"DataType", 0, u"Int32"}, {u"Note", 0, u"a"}, {u"Note", 0, u"b"}},
+         "\nSampleFrequency=\nNoChannels=\nDataType=Int32\nDataBitSize=16\nFormatID=PortableCORAL\nVersion=1.00.000\n"
+         "\nNote=a\nNote=b"},
+        // The writer's own NoChannels line stays; the client's comes after Version.
+        {{{nullptr, 1}, {u"NoChannels", 0, u"5"}}, Recorder("1") + "\nNoChannels=5" + Channel(1)},
+        // Keys are case-sensitive and belong to their level.
+        {{{nullptr, 1}, {u"samplefrequency", 0, u"1"}, {u"Unit", 0, u"V"}, {u"SampleFrequency", 1, u"2"}},
+         Recorder("1") + "\nsamplefrequency=1\nUnit=V" + Channel(1) + "\nSampleFrequency=2"},
+        // Channels keep their lines while the count changes.
+        {{{nullptr, 3}, {u"Unit", 2, u"V"}, {nullptr, 1}, {nullptr, 3}}, Recorder("3") + Channel(1) + Channel(2, "V") + Channel(3)},
+        // Values as they are, in Windows-1252 for every line (signal names too); '?' for what it lacks.
+        {{{nullptr, 1}, {u"SignalName", 1, u"M\u00fcnze \u20ac\u03a9"}, {u"Unit", 1, u" \u00b5m = x"}},
+         Recorder("1") + Channel(1, " \xb5m = x", "M\xfcnze \x80?")},
+        // Rejected calls change nothing.
+        {{{u"Unit", 1, u"V", Invalid}, {nullptr, 2}, {u"Unit", 3, u"V", Invalid}, {u"Unit", -1, u"V", Invalid},
+          {nullptr, -1, u"", Invalid}, {nullptr, tooMany, u"", Invalid}},
+         Recorder("2") + Channel(1) + Channel(2)},
+    };
+    const std::string head = std::string("QVSU\0\0\0\0", 8) + "\n[SETUP START]\nRECInfoSectionSize=7\nRECInfoSectionPos=";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sections);
+        CWriterParamList list;
+        for (const Call& call : c.calls)
+            EXPECT_EQ(call.name ? list.SetParameter(call.name, call.channel, call.value) : list.SetNumberOfChannels(call.channel),
+                      call.status);
+        std::size_t placeholder = 0;
+        EXPECT_EQ(list.SetupChunk(7, placeholder), head + "00000000" + c.sections + "\n[SETUP STOP]\n");
+        EXPECT_EQ(placeholder, head.size());
+    }
+}
+
+// Each call, its status and the REC info a setup section written afterwards carries. Without
+// REC info, or with an empty one, the section is the setup text alone and the call fails.
+TEST(WriterSetup, RECInfoHeldThroughCalls) {
+    TempDir dir;
+    WrittenFile f(dir, "rec.dat");
+    const Bytes big = Pattern(500), three = {1, 2, 3};
+    dir.write("big.REC", big);
+    dir.write("empty.REC", Bytes{});
+    const auto file = [&](const std::string& name) { return f->SetRECInfo(platform::FileNameToWide(dir.file(name))); };
+    const struct {
+        std::function<WriterStatus()> call;
+        WriterStatus status;
+        Bytes held;
+    } steps[] = {
+        {[] { return Ok; }, Ok, {}},
+        {[&] { return file("big.REC"); }, Ok, big},
+        {[&] { return f->SetRECInfoArray(3, three.data()); }, Ok, three},
+        {[&] { return file("missing.REC"); }, Failed, three},
+        {[&] { return f->SetRECInfo(u""); }, Failed, three},
+        {[&] { return f->SetRECInfoArray(-1, three.data()); }, Invalid, three},
+        {[&] { return f->SetRECInfoArray(5, nullptr); }, Null, three},
+        {[&] { return file("empty.REC"); }, Ok, {}},
+        {[&] { return f->SetRECInfoArray(0, nullptr); }, Ok, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        EXPECT_EQ(step.call(), step.status);
+        const std::string section = f.Appended([&] { return f->WriteSetupSection(); }, step.held.empty() ? Failed : Ok);
+        const std::string tail = step.held.empty() ? "\n[SETUP STOP]\n" : kSectionLine + std::string(step.held.begin(), step.held.end());
+        EXPECT_NE(section.find("RECInfoSectionSize=" + std::to_string(step.held.size()) + "\n"), std::string::npos);
+        EXPECT_EQ(section.substr(section.size() - std::min(section.size(), tail.size())), tail);
+        if (step.held.empty()) EXPECT_NE(section.find("RECInfoSectionPos=00000000\n"), std::string::npos);
+        if (&step == steps) EXPECT_EQ(f.Text(4).substr(0, 4), std::string(4, '\0')) << "patched only after REC info";
+    }
+}
+
+// A setup chunk further into the file (a second one, or behind other data): the REC info offset
+// may take all eight digits; one more is refused, and nothing is patched.
+TEST(WriterSetup, RECInfoOffsetTakesEightDigitsAtMost) {
+    TempDir dir;
+    for (const std::int64_t recInfoPosition : {99999999, 100000000}) {
+        const bool fits = recInfoPosition <= 99999999;
+        WrittenFile f(dir, std::to_string(recInfoPosition));
+        const unsigned char info[2] = {0xAA, 0xBB};
+        ASSERT_EQ(f->SetRECInfoArray(2, info), Ok);
+        std::size_t placeholder = 0;
+        const std::size_t chunkLength = CWriterParamList().SetupChunk(2, placeholder).size();
+        const std::int64_t start = recInfoPosition - static_cast<std::int64_t>(chunkLength + 21);
+        ASSERT_TRUE(f.m_File.Seek(start));
+        EXPECT_EQ(f->WriteSetupSection(), fits ? Ok : Failed);
+
+        unsigned char size[4] = {};
+        le::WriteU32(size, fits ? static_cast<std::uint32_t>(recInfoPosition + 2) : 0u);
+        EXPECT_EQ(f.Text(4).substr(0, 4), std::string(size, size + 4));
+        const std::string chunk = f.Text(start);
+        EXPECT_EQ(chunk.substr(placeholder - 18, 27),
+                  "RECInfoSectionPos=" + (fits ? std::to_string(recInfoPosition) : "00000000") + "\n");
+        EXPECT_EQ(chunk.substr(chunkLength), kSectionLine + std::string("\xAA\xBB"));
+    }
+}
+
+using W = CQVDataRecorderWriter;
+using D = const unsigned char*;
+
+std::vector<std::int32_t> Ramp(std::int32_t count) {
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = i * 7919 - 40000;
+    return v;
+}
+
+// The sample block a recorder would write for these fields.
+std::string Expected(const std::vector<std::int32_t>& samples, bool is32Bit, const Block& fields) {
+    RecordingBuilder block;
+    const auto at = [&samples](std::uint32_t i) { return samples[i]; };
+    const auto count = static_cast<std::uint32_t>(samples.size());
+    (is32Bit ? block.Samples32(count, at, fields) : block.Samples16(count, at, fields));
+    return std::string(block.bytes().begin(), block.bytes().end());
+}
+
+TEST(WriterBlocks, FileHeaderCarriesTheChannelCount) {
+    TempDir dir;
+    WrittenFile f(dir, "header.dat");
+    ASSERT_EQ(f->SetNumberOfChannels(4), Ok);
+    EXPECT_EQ(f.Appended([&] { return f->InitializeBinaryDataSection(1000); }),
+              std::string("\xC0\xBE\0\0\1\0\0\0\0\0\0\0\1\0\0\0\4\0\0\0", 20));
+}
+
+// After 4 channels from sample 1000 and `before`: one block of channel, count samples.
+TEST(WriterBlocks, SampleBlocksCarryTheirChannelsCountAndId) {
+    const auto none = [](W&) {};
+    const auto block2 = [](W& w) { ASSERT_EQ(w.CreateBinaryDataBlock(2, 512, SampleBytes(Ramp(512), false).data()), Ok); };
+    const struct {
+        std::function<void(W&)> before;
+        std::int32_t channel, count;
+        bool is32Bit;
+        std::uint8_t overload;
+        std::uint32_t sampleNo;  // expected, with the id
+        std::uint16_t id;
+    } cases[] = {
+        {none, 2, 512, false, 0, 1000, 1},   {block2, 2, 512, false, 0, 1512, 1},  // the count goes on
+        {block2, 3, 2, false, 0, 1000, 2},   {none, 4, 3, true, 0x81, 1000, 3},    // per channel
+        {[](W& w) { ASSERT_EQ(w.SetChId(1, 0x12345), Ok); }, 2, 2, false, 0, 1000, 0x2345},
+        {none, 1, 131062, false, 0, 1000, 0}, {none, 1, 65531, true, 1, 1000, 0},  // the largest blocks
+        // A new file header restarts every count and id; counts wrap.
+        {[](W& w) {
+             ASSERT_EQ(w.SetChId(0, 9), Ok);
+             ASSERT_EQ(w.CreateBinaryDataBlock(1, 4, SampleBytes(Ramp(4), false).data()), Ok);
+             ASSERT_EQ(w.InitializeBinaryDataSection(-2), Ok);
+             ASSERT_EQ(w.CreateBinaryDataBlock(1, 4, SampleBytes(Ramp(4), false).data()), Ok);
+         }, 1, 2, false, 0, 2, 0},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        WrittenFile f(dir, std::to_string(&c - cases));
+        f.Start(4, 1000);
+        c.before(*f);
+        const Bytes data = SampleBytes(Ramp(c.count), c.is32Bit);
+        EXPECT_EQ(f.Appended([&] {
+            return c.is32Bit ? f->Create32bitBinaryDataBlockWithOverloadStatus(c.channel, c.count, data.data(), c.overload)
+                             : f->CreateBinaryDataBlockWithOverloadStatus(c.channel, c.count, data.data(), c.overload);
+        }), Expected(Ramp(c.count), c.is32Bit, Block().SampleNo(c.sampleNo).Id(c.id).Status(c.overload)));
+    }
+}
+
+// Rejected calls write nothing and count nothing: each channel's next block still starts at 1000
+// with its own id.
+TEST(WriterBlocks, RejectedCallsWriteAndCountNothing) {
+    const struct {
+        bool initialized;
+        std::function<WriterStatus(W&, D)> call;
+        WriterStatus status;
+    } cases[] = {
+        {true, [](W& w, D d) { return w.CreateBinaryDataBlock(0, 2, d); }, Invalid},
+        {true, [](W& w, D d) { return w.Create32bitBinaryDataBlock(5, 2, d); }, Invalid},
+        {false, [](W& w, D d) { return w.CreateBinaryDataBlock(1, 2, d); }, Failed},  // no table yet
+        {true, [](W& w, D d) { return w.SetNumberOfChannels(5) == Ok ? w.CreateBinaryDataBlock(5, 2, d) : Ok; }, Invalid},
+        {true, [](W& w, D d) { return w.CreateBinaryDataBlock(1, 0, d); }, Invalid},
+        {true, [](W& w, D d) { return w.CreateBinaryDataBlockWithOverloadStatus(1, 3, d, 1); }, Invalid},  // odd
+        {true, [](W& w, D d) { return w.CreateBinaryDataBlock(1, 131064, d); }, Invalid},
+        {true, [](W& w, D d) { return w.Create32bitBinaryDataBlockWithOverloadStatus(1, 65532, d, 0); }, Invalid},
+        {true, [](W& w, D) { return w.CreateBinaryDataBlock(1, 2, nullptr); }, Null},
+        {true, [](W& w, D) { return w.SetChId(4, 9); }, Failed},  // the index counts from 0
+        {false, [](W& w, D) { return w.SetChId(0, 9); }, Failed},
+    };
+    TempDir dir;
+    const Bytes data = SampleBytes(std::vector<std::int32_t>(150000, 0x22), true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        WrittenFile f(dir, std::to_string(&c - cases));
+        ASSERT_EQ(f->SetNumberOfChannels(4), Ok);
+        if (c.initialized) ASSERT_EQ(f->InitializeBinaryDataSection(1000), Ok);
+        EXPECT_EQ(f.Appended([&] { return c.call(*f, data.data()); }, c.status), "");
+        for (std::uint16_t k = 1; c.initialized && k <= 4; ++k)
+            EXPECT_EQ(f.Appended([&] { return f->CreateBinaryDataBlock(k, 2, data.data()); }),
+                      Expected({0x22, 0}, false, Block().SampleNo(1000).Id(k - 1)));
+    }
+}
+
+// SampleNo of DC blocks as given and as written, after InitializeBinaryDataSection(first), or
+// before it when first is negative. The caller's blocks stay as they are.
+TEST(WriterBlocks, DCBlocksMoveOntoTheWritersCount) {
+    const struct {
+        std::int32_t first;
+        std::vector<std::uint32_t> given, written;
+    } cases[] = {{100, {500, 600, 550}, {100, 200, 150}}, {-1, {500, 510}, {0, 10}}, {1000, {10, 5}, {1000, 995}}};
+    TempDir dir;
+    for (const auto& c : cases) {
+        WrittenFile f(dir, std::to_string(c.first));
+        if (c.first >= 0) ASSERT_EQ(f->InitializeBinaryDataSection(c.first), Ok);
+        for (std::size_t i = 0; i < c.given.size(); ++i) {
+            const std::string block = DCBlock(c.given[i], 3), copy = block;
+            EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(36, Data(block)); }), DCBlock(c.written[i], 3));
+            EXPECT_EQ(block, copy);
+        }
+    }
+}
+
+// Blocks the file's own walk would take with another length: rejected before anything is written
+// or shifted (the first DC block accepted afterwards still moves onto the first sample, 100).
+TEST(WriterBlocks, RejectedDCBlocksWriteNothing) {
+    const auto intact = [](std::string&) {};
+    const struct {
+        std::function<void(std::string&)> damage;
+        std::int32_t sizeDelta;  // added to the block's true length
+        WriterStatus status;
+    } cases[] = {
+        {intact, 0, Null},    {intact, -17, Invalid}, {intact, -1000, Invalid}, {intact, -4, Invalid}, {intact, 8, Invalid},
+        {[](std::string& b) { b[0] = 9; }, 0, Invalid},             // its Size field
+        {[](std::string& b) { b[8] = 1; }, 0, Invalid},             // its entry count
+        {[](std::string& b) { b = DCBlock(500, 0); }, 0, Invalid},  // no entries
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        WrittenFile f(dir, std::to_string(&c - cases));
+        f.Start(1, 100);
+        std::string block = DCBlock(500, 2);
+        c.damage(block);
+        const std::string copy = block;
+        const auto size = static_cast<std::int32_t>(block.size()) + c.sizeDelta;
+        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(size, c.status == Null ? nullptr : Data(block)); },
+                             c.status), "");
+        EXPECT_EQ(block, copy);
+        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(28, Data(DCBlock(500, 2))); }), DCBlock(100, 2));
+    }
+}
+
+}  // namespace
+}  // namespace tarn::test
