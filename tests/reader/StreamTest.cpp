@@ -174,17 +174,13 @@ TEST(Reduction, EverySampleInExactlyOneBucket) {
             if (i == 503) return 30000;  // the peak the width alone would lose
             return (static_cast<std::int32_t>((i * 7919u) % 2003u) - 1000) * (is32Bit ? 70000 : 1);
         };
-        std::vector<unsigned char> bytes(4096 * 4);
-        for (std::uint32_t i = 0; i < 4096; ++i) {
-            if (is32Bit)
-                le::WriteU32(&bytes[i * 4], static_cast<std::uint32_t>(sample(i)));
-            else
-                le::WriteU16(&bytes[i * 2], static_cast<std::uint16_t>(sample(i)));
-        }
+        RecordingBuilder block;
+        is32Bit ? block.Samples32(4096, sample) : block.Samples16(4096, sample);
+        const unsigned char* data = block.bytes().data() + layout::kBlockFramingLength;
         for (std::uint32_t n = 1; n <= 4096; ++n) {
             const MinMaxBuckets buckets(n);
             std::vector<std::int32_t> values;
-            CompressBlockMinMax(bytes.data(), n, is32Bit, values);
+            CompressBlockMinMax(data, n, is32Bit, values);
             ASSERT_EQ(values.size(), 2u * static_cast<std::uint32_t>(std::ceil(n / 50.0))) << n;
             std::uint32_t j = 0;
             for (std::uint32_t b = 1; b <= buckets.count; ++b) {

@@ -8,12 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <climits>
 #include <cstdlib>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -155,26 +153,6 @@ TEST(ParamStore, MissingSectionsAndKeysGiveAnEmptyVariant) {
         VariantClear(&value);
     }
     store.GetParameter(1, "Unit", nullptr);
-    store.Clear();
-    EXPECT_EQ(store.GetSectionCount(), 0);
-}
-
-// The scan worker stores its keys while the client's thread reads; run under ThreadSanitizer this
-// reports any access outside the store's lock.
-TEST(ParamStore, ConcurrentSetAndGetDoNotRace) {
-    CParamList store;
-    ASSERT_TRUE(store.Init(2));
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        for (int i = 0; i < 2000; ++i) store.SetParameter(1, "OverrunLatched", i % 2 ? "Yes" : "No");
-        done = true;
-    });
-    while (!done) {
-        const auto value = Param(store, 1, "OverrunLatched");
-        EXPECT_TRUE(!value || *value == u"Yes" || *value == u"No");
-    }
-    writer.join();
-    EXPECT_EQ(Param(store, 1, "OverrunLatched"), u"Yes");
 }
 
 // Correction factors of section 0 (read too) and of one channel per further entry, in the

@@ -1,89 +1,12 @@
 // The writer: the setup chunk with the REC info and its patched size and position, the file
 // header, and the sample and DC blocks, byte for byte.
-#include <gtest/gtest.h>
-
 #include <clocale>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <memory>
 
-#include "format/LittleEndian.h"
-#include "format/RecordingBuilder.h"
-#include "tests/support/TempDir.h"
-#include "writer/CQVDataRecorderWriter.h"
+#include "tests/writer/WriterFixture.h"
 
 namespace tarn::test {
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-constexpr auto Ok = WriterStatus::Ok;
-constexpr auto Failed = WriterStatus::Failed;
-constexpr auto Invalid = WriterStatus::InvalidArgument;
-constexpr auto Null = WriterStatus::NullPointer;
-
-// count bytes 0, 1, 2, ... (mod 251, so that no run repeats at a power of two).
-inline Bytes Pattern(std::size_t count) {
-    Bytes out(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(i % 251);
-    return out;
-}
-
-// Samples as the block operations take them: little-endian, consecutive.
-inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit) {
-    Bytes out(samples.size() * (is32Bit ? 4 : 2));
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        is32Bit ? le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]))
-                : le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
-    return out;
-}
-
-// A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
-inline std::string DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
-    std::vector<DCValue> values;
-    for (std::uint8_t i = 0; i < entries; ++i) values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
-    const Bytes block = RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
-    return std::string(block.begin(), block.end());
-}
-inline const unsigned char* Data(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
-
-class WrittenFile {
-public:
-    WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
-        EXPECT_TRUE(m_File.Open(m_Path, platform::File::Mode::Create));
-        m_Writer = std::make_unique<CQVDataRecorderWriter>(m_File);
-    }
-    CQVDataRecorderWriter* operator->() { return m_Writer.get(); }
-    CQVDataRecorderWriter& operator*() { return *m_Writer; }
-
-    // The file from offset on, as it stands (buffered data included).
-    std::string Text(std::int64_t offset = 0) {
-        m_File.Flush();
-        std::ifstream in(m_Path, std::ios::binary);
-        in.seekg(offset);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    // What the writer appends for call, which must give `expected`.
-    template <class Call> std::string Appended(Call&& call, WriterStatus expected = Ok) {
-        const std::size_t end = Text().size();
-        EXPECT_EQ(call(), expected);
-        return Text(static_cast<std::int64_t>(end));
-    }
-    // channels declared, a REC info of 16 bytes, the setup chunk and the file header written.
-    void Start(std::int32_t channels, std::int32_t firstSampleNumber) {
-        const Bytes info = Pattern(16);
-        ASSERT_EQ(m_Writer->SetNumberOfChannels(channels), Ok);
-        ASSERT_EQ(m_Writer->SetRECInfoArray(16, info.data()), Ok);
-        ASSERT_EQ(m_Writer->WriteSetupSection(), Ok);
-        ASSERT_EQ(m_Writer->InitializeBinaryDataSection(firstSampleNumber), Ok);
-    }
-
-    const std::string m_Path;
-    platform::File m_File;
-
-private:
-    std::unique_ptr<CQVDataRecorderWriter> m_Writer;
-};
 
 constexpr char kSectionLine[] = "[RECFileInfoSection]\n";
 
@@ -335,8 +258,8 @@ TEST(WriterBlocks, DCBlocksMoveOntoTheWritersCount) {
         WrittenFile f(dir, std::to_string(c.first));
         if (c.first >= 0) ASSERT_EQ(f->InitializeBinaryDataSection(c.first), Ok);
         for (std::size_t i = 0; i < c.given.size(); ++i) {
-            const std::string block = DCBlock(c.given[i], 3), copy = block;
-            EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(36, Data(block)); }), DCBlock(c.written[i], 3));
+            const Bytes block = DCBlock(c.given[i], 3), copy = block;
+            EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(36, block.data()); }), Text(DCBlock(c.written[i], 3)));
             EXPECT_EQ(block, copy);
         }
     }
@@ -345,30 +268,30 @@ TEST(WriterBlocks, DCBlocksMoveOntoTheWritersCount) {
 // Blocks the file's own walk would take with another length: rejected before anything is written
 // or shifted (the first DC block accepted afterwards still moves onto the first sample, 100).
 TEST(WriterBlocks, RejectedDCBlocksWriteNothing) {
-    const auto intact = [](std::string&) {};
+    const auto intact = [](Bytes&) {};
     const struct {
-        std::function<void(std::string&)> damage;
+        std::function<void(Bytes&)> damage;
         std::int32_t sizeDelta;  // added to the block's true length
         WriterStatus status;
     } cases[] = {
         {intact, 0, Null},    {intact, -17, Invalid}, {intact, -1000, Invalid}, {intact, -4, Invalid}, {intact, 8, Invalid},
-        {[](std::string& b) { b[0] = 9; }, 0, Invalid},             // its Size field
-        {[](std::string& b) { b[8] = 1; }, 0, Invalid},             // its entry count
-        {[](std::string& b) { b = DCBlock(500, 0); }, 0, Invalid},  // no entries
+        {[](Bytes& b) { b[0] = 9; }, 0, Invalid},             // its Size field
+        {[](Bytes& b) { b[8] = 1; }, 0, Invalid},             // its entry count
+        {[](Bytes& b) { b = DCBlock(500, 0); }, 0, Invalid},  // no entries
     };
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         WrittenFile f(dir, std::to_string(&c - cases));
         f.Start(1, 100);
-        std::string block = DCBlock(500, 2);
+        Bytes block = DCBlock(500, 2);
         c.damage(block);
-        const std::string copy = block;
+        const Bytes copy = block;
         const auto size = static_cast<std::int32_t>(block.size()) + c.sizeDelta;
-        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(size, c.status == Null ? nullptr : Data(block)); },
+        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(size, c.status == Null ? nullptr : block.data()); },
                              c.status), "");
         EXPECT_EQ(block, copy);
-        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(28, Data(DCBlock(500, 2))); }), DCBlock(100, 2));
+        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(28, DCBlock(500, 2).data()); }), Text(DCBlock(100, 2)));
     }
 }
 
