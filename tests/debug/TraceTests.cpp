@@ -19,8 +19,7 @@ const std::string kTwoKeywords = "Level=1\nKeywords=tArN;DCChannels";
 
 struct FilterCase {
     const char* name;
-    std::string config;   // empty: no configuration file at all
-    std::string keyword;
+    std::string config, keyword;  // config empty: no configuration file at all
     int level;
     bool written;
 };
@@ -36,21 +35,19 @@ TEST_P(TraceFilter, WritesOnlyWhatLevelAndKeywordsAdmit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TraceFilter,
-    ::testing::Values(FilterCase{"NoFile", "", "TARN", 1, false}, FilterCase{"LevelOneEmptyList", "Level=1", "TARN", 1, false},
-                      FilterCase{"LevelFourAnyKeyword", "Level=4", "Anything", 4, true},
-                      FilterCase{"LevelFiveConsultsList", "Level=5\nKeywords=tarn", "Other", 1, false},
-                      FilterCase{"MixedCaseFirst", kTwoKeywords, "TARN", 1, true},
-                      FilterCase{"PrefixOfEntry", kTwoKeywords, "DCChannel", 1, false},
-                      FilterCase{"EntryWithCharsAdded", kTwoKeywords, "TARNS", 1, false},
-                      FilterCase{"InsideLongerEntryThenWhole", "Level=1\nKeywords=xtarn;tarnish;tarn", "Tarn", 1, true},
-                      FilterCase{"BlankNotTrimmed", "Level=1\nKeywords=dc; tarn", "tarn", 1, false},
-                      FilterCase{"BlankPartOfEntry", "Level=1\nKeywords=dc; tarn", " tarn", 1, true},
-                      FilterCase{"KeywordComparedUpTo200", "Level=1\nKeywords=x;" + std::string(200, 'k'), std::string(250, 'K'), 1, true},
-                      FilterCase{"EmptyKeywordEmptyList", "Level=1", "", 1, true},
-                      FilterCase{"LevelAboveConfigured", "Level=1\nKeywords=tarn", "tarn", 3, false},
-                      FilterCase{"LevelEqualConfigured", "Level=3\nKeywords=tarn", "tarn", 3, true},
-                      FilterCase{"NegativeConfiguredLevel", "Level=-2\nKeywords=tarn", "tarn", -1, false},
-                      FilterCase{"LevelZeroIsOff", "Level=0\nKeywords=tarn", "tarn", 0, false}),
+    ::testing::Values(
+        FilterCase{"NoFile", "", "TARN", 1, false}, FilterCase{"LevelOneEmptyList", "Level=1", "TARN", 1, false},
+        FilterCase{"LevelFourAnyKeyword", "Level=4", "Anything", 4, true}, FilterCase{"EmptyKeyword", "Level=1", "", 1, true},
+        FilterCase{"LevelFiveConsultsList", "Level=5\nKeywords=tarn", "Other", 1, false},
+        FilterCase{"MixedCase", kTwoKeywords, "TARN", 1, true}, FilterCase{"PrefixOfEntry", kTwoKeywords, "DCChannel", 1, false},
+        FilterCase{"EntryWithCharsAdded", kTwoKeywords, "TARNS", 1, false},
+        FilterCase{"InsideLongerEntryThenWhole", "Level=1\nKeywords=xtarn;tarnish;tarn", "Tarn", 1, true},
+        FilterCase{"BlankNotTrimmed", "Level=1\nKeywords=dc; tarn", "tarn", 1, false},
+        FilterCase{"BlankPartOfEntry", "Level=1\nKeywords=dc; tarn", " tarn", 1, true},
+        FilterCase{"KeywordComparedUpTo200", "Level=1\nKeywords=x;" + std::string(200, 'k'), std::string(250, 'K'), 1, true},
+        FilterCase{"LevelAbove", "Level=1\nKeywords=tarn", "tarn", 3, false}, FilterCase{"LevelEqual", "Level=3\nKeywords=tarn", "tarn", 3, true},
+        FilterCase{"NegativeConfiguredLevel", "Level=-2\nKeywords=tarn", "tarn", -1, false},
+        FilterCase{"LevelZeroIsOff", "Level=0\nKeywords=tarn", "tarn", 0, false}),
     [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
 
 using FormatCase = std::pair<const char*, const char*>;  // flags, line
@@ -80,14 +77,6 @@ TEST_F(TraceTest, LevelZeroStopsStatementsBeforeTheirArguments) {
     QV_TRACE("TARN", 1, "%d", Evaluate());
     EXPECT_EQ(std::make_pair(tarn::QVDebug::traceLevel.load(), g_Evaluated), std::make_pair(0, 0));
     EXPECT_TRUE(Lines().empty());
-}
-
-TEST_F(TraceTest, ConvenienceFormsUseEmptyKeywordAndLevelThreeMfc) {
-    WriteConfig("Level=3\nKeywords=mfc;\nFileFunctionLineInTrace=0");
-    tarn::QVDebug::QVTrace(3, "plain %d", 1);
-    tarn::QVDebug::QVTrace(4, "too high");
-    tarn::QVDebug::QVTraceDefault("default %s", "form");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"plain 1   ''\r\n", "default form   'MFC'\r\n"}));
 }
 
 // Whatever the level, before and after the configuration is read; the origin is the last one
