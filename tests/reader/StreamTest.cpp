@@ -1,6 +1,5 @@
 // The recording's layout, the start of a file, the block walk and the min/max reduction.
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -162,40 +161,26 @@ TEST(Walk, TruncationAtEveryByteKeepsTheCompleteBlocks) {
     }
 }
 
-// Every sample lies in exactly one bucket, in order; every bucket end but the last is the one the
-// single-precision width gives (101 samples: 33, 67, 101), the last is the block's end (the width
-// alone would lose the last sample of 504); the vectorised loops agree with a plain pass.
-TEST(Reduction, EverySampleInExactlyOneBucket) {
-    EXPECT_EQ(std::vector<std::uint32_t>({MinMaxBuckets(101).End(1), MinMaxBuckets(101).End(2), MinMaxBuckets(101).End(3)}),
-              (std::vector<std::uint32_t>{33, 67, 101}));
-    EXPECT_NE(MinMaxBuckets(504).WidthEnd(11), 504u);
-    for (bool is32Bit : {false, true}) {
-        const auto sample = [is32Bit](std::uint32_t i) {
-            if (i == 503) return 30000;  // the peak the width alone would lose
-            return (static_cast<std::int32_t>((i * 7919u) % 2003u) - 1000) * (is32Bit ? 70000 : 1);
-        };
+// Buckets of about 50 samples, each giving its minimum and maximum: 101 samples end their buckets
+// at 33, 67 and 101; the single-precision width alone would leave the last sample of 504 in no
+// bucket. Blocks long enough for the vectorised loops and short ones, both widths.
+TEST(Reduction, GivesEachBucketsMinAndMax) {
+    using Case = std::tuple<std::uint32_t, bool, std::int32_t, std::vector<std::int32_t>>;  // n, 32-bit, offset, values
+    const Case cases[] = {{1, false, -7, {-7, -7}}, {4, false, -32768, {-32768, -32765}}, {100, true, 0, {0, 49, 50, 99}},
+                          {101, false, 0, {0, 32, 33, 66, 67, 100}}, {101, true, -70000, {-70000, -69968, -69967, -69934, -69933, -69900}}};
+    for (const auto& [n, is32Bit, offset, expected] : cases) {
         RecordingBuilder block;
-        is32Bit ? block.Samples32(4096, sample) : block.Samples16(4096, sample);
-        const unsigned char* data = block.bytes().data() + layout::kBlockFramingLength;
-        for (std::uint32_t n = 1; n <= 4096; ++n) {
-            const MinMaxBuckets buckets(n);
-            std::vector<std::int32_t> values;
-            CompressBlockMinMax(data, n, is32Bit, values);
-            ASSERT_EQ(values.size(), 2u * static_cast<std::uint32_t>(std::ceil(n / 50.0))) << n;
-            std::uint32_t j = 0;
-            for (std::uint32_t b = 1; b <= buckets.count; ++b) {
-                const std::uint32_t end = b < buckets.count ? buckets.WidthEnd(b) : n;
-                ASSERT_GT(end, j) << n << " bucket " << b << " is empty";
-                std::int32_t lo = sample(j), hi = lo;
-                for (++j; j < end; ++j) {
-                    lo = std::min(lo, sample(j));
-                    hi = std::max(hi, sample(j));
-                }
-                ASSERT_EQ(std::make_pair(values[2 * (b - 1)], values[2 * b - 1]), std::make_pair(lo, hi))
-                    << n << (is32Bit ? " x32" : " x16") << " bucket " << b;
-            }
-        }
+        const auto ramp = [offset = offset](std::uint32_t i) { return offset + Ramp(i); };
+        is32Bit ? block.Samples32(n, ramp, Block().Size(1)) : block.Samples16(n, ramp, Block().Size(1));  // any n
+        std::vector<std::int32_t> values;
+        CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, n, is32Bit, values);
+        EXPECT_EQ(values, expected) << n;
     }
+    RecordingBuilder block;
+    block.Samples16(504, [](std::uint32_t i) { return i == 503 ? 30000 : 0; });
+    std::vector<std::int32_t> values;
+    CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, 504, false, values);
+    EXPECT_EQ(std::vector<std::int32_t>(values.end() - 2, values.end()), (std::vector<std::int32_t>{0, 30000}));
 }
 
 }  // namespace

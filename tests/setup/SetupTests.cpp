@@ -186,9 +186,12 @@ TEST(RECInfoSection, ReadsTheBytesOrNothing) {
         ASSERT_TRUE(file.Seek(7));
         EXPECT_EQ(ReadRECInfoSection(file, position, size, block), read ? RECInfoStatus::Ok : RECInfoStatus::Failed);
         EXPECT_EQ(file.Tell(), 7);
-        if (!read) EXPECT_EQ(block, &untouched) << position << " " << size;
-        if (read) EXPECT_EQ(std::string(block, block + size), std::string(static_cast<std::size_t>(size), 'r'));
-        if (read) CoTaskMemFree(block);
+        if (read) {
+            EXPECT_EQ(std::string(block, block + size), std::string(static_cast<std::size_t>(size), 'r'));
+            CoTaskMemFree(block);
+        } else {
+            EXPECT_EQ(block, &untouched) << position << " " << size;
+        }
     }
     file.Close();
     BYTE* block = &untouched;

@@ -106,7 +106,7 @@ TEST(WriterSetup, RECInfoHeldThroughCalls) {
         const std::string tail = held.empty() ? "\n[SETUP STOP]\n" : kSectionLine + Text(held);
         EXPECT_NE(section.find("RECInfoSectionSize=" + std::to_string(held.size()) + "\n"), std::string::npos);
         EXPECT_EQ(section.substr(section.size() - std::min(section.size(), tail.size())), tail);
-        if (held.empty()) EXPECT_NE(section.find("RECInfoSectionPos=00000000\n"), std::string::npos);
+        EXPECT_EQ(held.empty(), section.find("RECInfoSectionPos=00000000\n") != std::string::npos);
     }
 }
 
@@ -225,7 +225,7 @@ TEST(WriterBlocks, RejectedCallsWriteAndCountNothing) {
         SCOPED_TRACE(&c - cases);
         WrittenFile f(dir, std::to_string(&c - cases));
         ASSERT_EQ(f->SetNumberOfChannels(4), Ok);
-        if (c.initialized) ASSERT_EQ(f->InitializeBinaryDataSection(1000), Ok);
+        ASSERT_EQ(c.initialized ? f->InitializeBinaryDataSection(1000) : Ok, Ok);
         EXPECT_EQ(f.Appended([&] { return c.call(*f, data.data()); }, c.status), "");
         for (std::uint16_t k = 1; c.initialized && k <= 4; ++k)
             EXPECT_EQ(f.Appended([&] { return f->CreateBinaryDataBlock(k, 2, data.data()); }),
@@ -243,7 +243,7 @@ TEST(WriterBlocks, DCBlocksMoveOntoTheWritersCount) {
     TempDir dir;
     for (const auto& c : cases) {
         WrittenFile f(dir, std::to_string(c.first));
-        if (c.first >= 0) ASSERT_EQ(f->InitializeBinaryDataSection(c.first), Ok);
+        ASSERT_EQ(c.first >= 0 ? f->InitializeBinaryDataSection(c.first) : Ok, Ok);
         for (std::size_t i = 0; i < c.given.size(); ++i) {
             const Bytes block = DCBlock(c.given[i], 3), copy = block;
             EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(36, block.data()); }), Text(DCBlock(c.written[i], 3)));
