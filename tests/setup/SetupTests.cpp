@@ -3,8 +3,6 @@
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "setup/ParamList.h"
-#include "setup/RECInfoSection.h"
-#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -171,32 +169,6 @@ TEST(CorrectionFactor, PointAndCommaReadTheSame) {
         EXPECT_TRUE(store.GetCorrectionFactor(s, factor));
         EXPECT_DOUBLE_EQ(factor, cases[s].second) << "section " << s;
     }
-}
-
-// REC info retrieval from a file of 100 bytes: the bytes, or a failure and no block; the stream
-// is where it was either way.
-TEST(RECInfoSection, ReadsTheBytesOrNothing) {
-    TempDir dir;
-    platform::File file;
-    ASSERT_TRUE(file.Open(dir.write("rec.dat", std::string(100, 'r')), platform::File::Mode::Read));
-    BYTE untouched = 0;
-    for (auto [position, size] : {std::pair{0, 0}, {97, 3}, {100, 0}, {97, 4}, {101, 0}, {-1, 1}, {0, -1}, {0, INT_MAX}}) {
-        const bool read = position >= 0 && size >= 0 && position + std::int64_t{size} <= 100;
-        BYTE* block = &untouched;
-        ASSERT_TRUE(file.Seek(7));
-        EXPECT_EQ(ReadRECInfoSection(file, position, size, block), read ? RECInfoStatus::Ok : RECInfoStatus::Failed);
-        EXPECT_EQ(file.Tell(), 7);
-        if (read) {
-            EXPECT_EQ(std::string(block, block + size), std::string(static_cast<std::size_t>(size), 'r'));
-            CoTaskMemFree(block);
-        } else {
-            EXPECT_EQ(block, &untouched) << position << " " << size;
-        }
-    }
-    file.Close();
-    BYTE* block = &untouched;
-    EXPECT_EQ(ReadRECInfoSection(file, 0, 0, block), RECInfoStatus::Failed);
-    EXPECT_EQ(block, &untouched);
 }
 
 }  // namespace
