@@ -1,8 +1,8 @@
-// The parameter store: the setup parser, the store's own operations, correction factors, and the
-// embedded REC info's retrieval.
+// The parameter store: the setup parser, the store's own operations and its correction factors.
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "setup/ParamList.h"
+#include "tests/support/ScopedVariant.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +30,10 @@ std::string WriterLayout(int channels, bool stop = true) {
 
 // The stored value as UTF-16, or nothing when GetParameter leaves the VARIANT empty.
 std::optional<std::u16string> Param(const CParamList& store, int section, std::string_view key) {
-    VARIANT value;
-    VariantInit(&value);
-    store.GetParameter(section, key, &value);
-    std::optional<std::u16string> result;
-    if (V_VT(&value) == VT_BSTR) result = BstrText(V_BSTR(&value));
-    VariantClear(&value);
-    return result;
+    ScopedVariant value;
+    store.GetParameter(section, key, value.get());
+    if (V_VT(value.get()) != VT_BSTR) return std::nullopt;
+    return BstrText(V_BSTR(value.get()));
 }
 
 using Expect = std::tuple<int, std::string, std::optional<std::u16string>>;  // section, key, value
@@ -49,7 +46,6 @@ struct ParseCase {
     std::vector<Expect> expects;
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 const std::string kStart = WriterLayout(0, false);
 const std::string kStop = "[SETUP STOP]\n";
@@ -90,20 +86,17 @@ std::vector<ParseCase> Cases() {
     };
 }
 
-class SetupParseTest : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(SetupParseTest, FillsTheStoreAsTheRulesSay) {
-    const ParseCase& c = GetParam();
-    CParamList store;
-    ASSERT_TRUE(store.Init(c.sections));
-    EXPECT_EQ(store.ParseSetupSection(c.text), c.parsed);
-    EXPECT_EQ(store.GetSectionCount(), c.sectionsAfter);
-    for (const auto& [section, key, value] : c.expects)
-        EXPECT_EQ(Param(store, section, key), value) << "section " << section << " '" << key << "'";
+TEST(SetupParse, FillsTheStoreAsTheRulesSay) {
+    for (const ParseCase& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        CParamList store;
+        ASSERT_TRUE(store.Init(c.sections));
+        EXPECT_EQ(store.ParseSetupSection(c.text), c.parsed);
+        EXPECT_EQ(store.GetSectionCount(), c.sectionsAfter);
+        for (const auto& [section, key, value] : c.expects)
+            EXPECT_EQ(Param(store, section, key), value) << "section " << section << " '" << key << "'";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rules, SetupParseTest, ::testing::ValuesIn(Cases()),
-                         [](const auto& info) { return info.param.name; });
 
 // Each token must not search the whole rest of the text again: with the only "[" at the end, a
 // scan that does takes a minute or more here, a linear one milliseconds.
@@ -142,12 +135,11 @@ TEST(ParamStore, MissingSectionsAndKeysGiveAnEmptyVariant) {
     for (int section : {1, -1, 2, INT_MIN, INT_MAX}) {
         double factor = 0.0;
         EXPECT_EQ(store.SetParameter(section, "Unit", "Pa") && store.GetCorrectionFactor(section, factor), section == 1);
-        VARIANT value;
-        V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = AllocBstr(u"previous value");
-        store.GetParameter(section, "Unit", &value);
-        EXPECT_EQ(V_VT(&value), section == 1 ? VT_BSTR : VT_EMPTY) << section;
-        VariantClear(&value);
+        ScopedVariant value;
+        V_VT(value.get()) = VT_BSTR;
+        V_BSTR(value.get()) = AllocBstr(u"previous value");
+        store.GetParameter(section, "Unit", value.get());
+        EXPECT_EQ(V_VT(value.get()), section == 1 ? VT_BSTR : VT_EMPTY) << section;
     }
     store.GetParameter(1, "Unit", nullptr);
 }

@@ -46,6 +46,7 @@ inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t
     return RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
 }
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+inline const unsigned char* Data(const char* bytes) { return reinterpret_cast<const unsigned char*>(bytes); }
 
 class WrittenFile {
 public:
