@@ -164,7 +164,7 @@ private:
     std::string m_FileName;
     std::int64_t m_FileSize = 0;
     std::int32_t m_NumberOfChannels = 0;
-    CParamList m_Params;
+    tarn::CParamList m_Params;
     bool m_EnableLoadRECFile = false;
     RFMode m_Mode = RF_Interleaved;
     std::thread m_ScanThread;
