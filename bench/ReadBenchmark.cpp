@@ -24,11 +24,8 @@
 #include "reader/CQVDataRecorderReader.h"
 #include "format/RecordingBuilder.h"
 
+namespace tarn::bench {
 namespace {
-
-using namespace tarn;
-using tarn::bench::BestOfRounds;
-using tarn::bench::Report;
 
 constexpr std::uint32_t kChannels = 4;
 constexpr std::uint32_t kBlockSamples = 1024;
@@ -136,9 +133,7 @@ bool GetChannel(IQVRecorderFileReader2& component, std::int32_t channel) {
     return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int ReadBenchmark(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string path = (folder / "tarn-bench-read.dat").string();
     std::error_code ec;
@@ -146,21 +141,21 @@ int main(int argc, char** argv) {
         std::printf("writing %s ...\n", path.c_str());
         if (!WriteRecording(path)) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 2;
+            return kCannotRun;
         }
     }
     std::printf("recording: %s, %llu bytes, %u channels, 16-bit, %u-sample blocks, interleaved\n", path.c_str(),
                 static_cast<unsigned long long>(kFileBytes), kChannels, kBlockSamples);
     if (!RawRead(path)) {  // warms the page cache
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 2;
+        return kCannotRun;
     }
 
     Scanned scanned;
     const client::ComPtr<IQVRecorderFileReader2> component = OpenComponent(path);
     if (!component) {
         std::fprintf(stderr, "the component cannot open and scan %s\n", path.c_str());
-        return 2;
+        return kCannotRun;
     }
     // The warm copy goes into memory touched before, as the raw read's buffer is; GetSamples
     // hands out fresh client memory each time, first-touch faults included.
@@ -174,7 +169,7 @@ int main(int argc, char** argv) {
     const double raw = best[0], scan = best[1], get = best[2], copy = best[3];
     if (raw <= 0 || scan <= 0 || get <= 0 || copy <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
-        return 2;
+        return kCannotRun;
     }
     const double mib = static_cast<double>(kFileBytes) / (1 << 20);
     std::printf("raw read (1 MiB freads)   %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
@@ -186,5 +181,10 @@ int main(int argc, char** argv) {
     bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
     met &= Report("index memory / file size", memory, memory <= 0.10, "<= 0.10");
     met &= Report("time(GetSamples, one channel of 4) / time(raw read)", get / raw, get / raw <= 1.0, "<= 1.00");
-    return met ? 0 : 1;
+    return met ? kTargetsMet : kTargetMissed;
 }
+
+}  // namespace
+}  // namespace tarn::bench
+
+int main(int argc, char** argv) { return tarn::bench::ReadBenchmark(argc, argv); }

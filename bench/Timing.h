@@ -10,6 +10,9 @@
 
 namespace tarn::bench {
 
+// What a benchmark's process tells the one that ran it.
+enum Exit : int { kTargetsMet = 0, kTargetMissed = 1, kCannotRun = 2 };
+
 // Seconds one run takes; -1 when it fails.
 inline double Seconds(const std::function<bool()>& run) {
     const auto start = std::chrono::steady_clock::now();

@@ -18,9 +18,8 @@
 #include "format/RecordingLayout.h"
 #include "setup/BstrText.h"
 
+namespace tarn::bench {
 namespace {
-
-using namespace tarn;
 
 constexpr LONG kChannels = 4;
 constexpr LONG kBlockSamples = 1024;
@@ -66,9 +65,7 @@ bool RawWrite(const std::string& path, std::uint64_t bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int WriteBenchmark(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string componentPath = (folder / "tarn-bench-write.dat").string();
     const std::string rawPath = (folder / "tarn-bench-write-raw.dat").string();
@@ -76,7 +73,7 @@ int main(int argc, char** argv) {
     client::ComPtr<IQVRecorderFileWriter> writer;
     if (FAILED(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileWriter, writer.PutVoid()))) {
         std::fprintf(stderr, "the component cannot be created\n");
-        return 2;
+        return kCannotRun;
     }
     std::vector<short> samples(kBlockSamples);
     for (LONG i = 0; i < kBlockSamples; ++i) samples[static_cast<std::size_t>(i)] = static_cast<short>(i * 37);
@@ -84,15 +81,15 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (!WriteThroughComponent(*writer.Get(), componentPath, samples)) {
         std::fprintf(stderr, "cannot write %s through the component\n", componentPath.c_str());
-        return 2;
+        return kCannotRun;
     }
     const std::uint64_t fileBytes = std::filesystem::file_size(componentPath, ec);
-    if (ec) return 2;
+    if (ec) return kCannotRun;
     std::printf("recording: %s, %llu bytes, %ld channels, 16-bit, %ld-sample blocks, %ld blocks per channel\n",
                 componentPath.c_str(), static_cast<unsigned long long>(fileBytes), static_cast<long>(kChannels),
                 static_cast<long>(kBlockSamples), static_cast<long>(kRounds));
 
-    const std::vector<double> best = bench::BestOfRounds(
+    const std::vector<double> best = BestOfRounds(
         {
             [&] { return RawWrite(rawPath, fileBytes); },
             [&] { return WriteThroughComponent(*writer.Get(), componentPath, samples); },
@@ -103,14 +100,19 @@ int main(int argc, char** argv) {
     const double raw = best[0], written = best[1];
     if (raw <= 0 || written <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
-        return 2;
+        return kCannotRun;
     }
     const double mib = static_cast<double>(fileBytes) / (1 << 20);
     const double blocks = static_cast<double>(kRounds) * kChannels;
     std::printf("raw write (1 MiB fwrites)            %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
     std::printf("writer interface (1,024-sample blocks) %6.1f MiB/s  %7.1f ms  (%.2f us per block)\n", mib / written,
                 written * 1e3, written * 1e6 / blocks);
-    return bench::Report("writer throughput / raw write throughput", raw / written, raw / written >= 0.5, ">= 0.50")
-               ? 0
-               : 1;
+    const bool met = Report("writer throughput / raw write throughput", raw / written, raw / written >= 0.5,
+                                   ">= 0.50");
+    return met ? kTargetsMet : kTargetMissed;
 }
+
+}  // namespace
+}  // namespace tarn::bench
+
+int main(int argc, char** argv) { return tarn::bench::WriteBenchmark(argc, argv); }

@@ -2,13 +2,13 @@
 // progress and end come back to the creating thread through the hidden window as events.
 #include "component/CQVRecorderFileReader.h"
 
-#include "component/ComCall.h"
+#include "component/MemberCall.h"
 #include "debug/QVDebug.h"
 #include "reader/CQVDataRecorderReader.h"
 
 #include <system_error>
 
-using tarn::component::ComCall;
+namespace tarn {
 
 namespace {
 
@@ -20,12 +20,10 @@ constexpr std::int32_t kProgressStep = 5;
 }  // namespace
 
 HRESULT CQVRecorderFileReader::ScanFile(LONG* pbOk) {
-    return ComCall("ScanFile", [&]() -> HRESULT {
-        if (pbOk == nullptr) return E_POINTER;
+    // While a worker runs the recording counts as not open: never a second worker on one reader.
+    return MemberCall("ScanFile", Needs::Recording, {pbOk}, [&]() -> HRESULT {
         *pbOk = 0;
-        // A running worker owns the reader: never a second one on it.
-        if (!IsRecordingOpen()) return E_FAIL;
-        if (m_Reader->StartError() != tarn::FileStartError::None) return E_INVALIDARG;
+        if (m_Reader->StartError() != FileStartError::None) return E_INVALIDARG;
         if (m_Reader->ScanComplete()) m_Reader->ResetScan();
         StopScan();   // joins the previous worker, which has ended
         m_StopScan.store(false);
@@ -59,7 +57,6 @@ void CQVRecorderFileReader::ScanThreadProc(CQVRecorderFileReader* object) {
 }
 
 void CQVRecorderFileReader::ScanToEnd() {
-    m_ScanProgress.store(0);
     std::int32_t posted = 0;
     for (unsigned step = 0;; ++step) {
         const bool more = m_Reader->ScanFile();
@@ -68,7 +65,6 @@ void CQVRecorderFileReader::ScanToEnd() {
             const double percent =
                 static_cast<double>(m_Reader->ScanPosition()) * 100.0 / static_cast<double>(m_FileSize);
             const auto progress = static_cast<std::int32_t>(percent);
-            m_ScanProgress.store(progress);
             if (progress - posted > kProgressStep) {
                 if (m_Window) m_Window->Post(WM_SCAN_PROGRESS, static_cast<WPARAM>(progress));
                 posted = progress;
@@ -82,8 +78,8 @@ void CQVRecorderFileReader::ScanToEnd() {
 
 void CQVRecorderFileReader::StoreScanParameters() {
     if (m_Reader->Has32BitData()) m_Params.SetParameter(0, "DataBitSize", "32");
-    // The channel count as open stored it.
-    // A gap before a channel's last block counts too: the latch alone would miss it.
+    // Each channel open counted. A gap before a channel's last block counts too: the latch alone
+    // would miss it.
     for (std::int32_t channel = 1; channel <= m_NumberOfChannels; ++channel) {
         const bool gap = m_Reader->IsOverrunLatched(channel) || m_Reader->MetGap(channel);
         m_Params.SetParameter(channel, "OverrunLatched", gap ? "Yes" : "No");
@@ -123,3 +119,5 @@ void CQVRecorderFileReader::Fire_OnProgress(LONG progress) {
 }
 
 void CQVRecorderFileReader::Fire_OnFileScanned() { Events().Fire(DISPID_OnFileScanned); }
+
+}  // namespace tarn

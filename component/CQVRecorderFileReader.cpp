@@ -1,7 +1,7 @@
 #include "component/CQVRecorderFileReader.h"
 
 #include "component/ClientMemory.h"
-#include "component/ComCall.h"
+#include "component/MemberCall.h"
 #include "debug/QVDebug.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
@@ -13,17 +13,17 @@
 #include <string_view>
 #include <vector>
 
-using tarn::component::AllocResultArray;
-using tarn::component::AnsiToBstr;
-using tarn::component::ComCall;
-using tarn::component::I4ListToVariant;
-using tarn::component::NewBstr;
-using tarn::component::UniqueTaskMem;
+namespace tarn {
 
+using component::AllocResultArray;
+using component::AnsiToBstr;
+using component::I4ListToVariant;
+using component::NewBstr;
+using component::UniqueTaskMem;
 
 CQVRecorderFileReader::CQVRecorderFileReader(IUnknown* outer)
-    : tarn::com::ObjectRoot(outer),
-      tarn::com::ConnectionPointContainer(DIID__IQVRecorderFileReaderEvents) {}
+    : com::ObjectRoot(outer),
+      com::ConnectionPointContainer(DIID__IQVRecorderFileReaderEvents) {}
 
 CQVRecorderFileReader::~CQVRecorderFileReader() {
     // The worker uses the reader, the file and the store: it ends before anything goes. The
@@ -37,24 +37,24 @@ CQVRecorderFileReader::~CQVRecorderFileReader() {
     }
 }
 
-const tarn::com::InterfaceMap& CQVRecorderFileReader::Interfaces() {
-    using tarn::com::Entry;
+const com::InterfaceMap& CQVRecorderFileReader::Interfaces() {
+    using com::Entry;
     using Self = CQVRecorderFileReader;
-    static const tarn::com::InterfaceEntry entries[] = {
+    static const com::InterfaceEntry entries[] = {
         Entry<Self, IQVRecorderFileReader>(IID_IQVRecorderFileReader),
         Entry<Self, IConnectionPointContainer>(IID_IConnectionPointContainer),
         Entry<Self, IQVRecorderFileReader2>(IID_IQVRecorderFileReader2),
         Entry<Self, IQVRecorderFileReader>(IID_IDispatch),
         Entry<Self, IQVRecorderFileWriter>(IID_IQVRecorderFileWriter),
     };
-    static const tarn::com::InterfaceMap map(entries);
+    static const com::InterfaceMap map(entries);
     return map;
 }
 
 HRESULT CQVRecorderFileReader::FinalConstruct() {
     try {
-        tarn::component::HiddenWindow::Handler& handler = *this;
-        m_Window = std::make_unique<tarn::component::HiddenWindow>(handler);
+        component::HiddenWindow::Handler& handler = *this;
+        m_Window = std::make_unique<component::HiddenWindow>(handler);
     } catch (...) {
         QV_TRACE("TARN", 1, "the hidden window cannot be created: no events will be delivered");
     }
@@ -69,14 +69,15 @@ bool CQVRecorderFileReader::HasSetupText() const {
     return IsRecordingOpen() && m_Reader->SetupText() != nullptr;
 }
 
+bool CQVRecorderFileReader::IsIdle() const { return m_Reader == nullptr && m_Writer == nullptr && !m_File.IsOpen(); }
+
 bool CQVRecorderFileReader::AddSignalNameFromRECFile() { return false; }
 
 // ---- Opening and closing ----------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::open(LONG* pbOk) {
-    return ComCall("open", [&]() -> HRESULT {
-        if (pbOk == nullptr) return E_POINTER;
-        if (m_Reader != nullptr || m_Writer != nullptr || m_File.IsOpen()) {
+    return MemberCall("open", Needs::Nothing, {pbOk}, [&]() -> HRESULT {
+        if (!IsIdle()) {
             *pbOk = 0;
             return E_FAIL;
         }
@@ -91,11 +92,11 @@ HRESULT CQVRecorderFileReader::open(LONG* pbOk) {
 }
 
 HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
-    if (!m_File.Open(m_FileName, tarn::platform::File::Mode::Read)) {
+    if (!m_File.Open(m_FileName, platform::File::Mode::Read)) {
         pbOk = 0;
         return S_OK;
     }
-    m_Reader = std::make_unique<tarn::CQVDataRecorderReader>(m_File, m_FileName);
+    m_Reader = std::make_unique<CQVDataRecorderReader>(m_File, m_FileName);
     if (m_Reader->EndOfData()) {
         CloseRecording();
         return E_INVALIDARG;
@@ -122,7 +123,7 @@ HRESULT CQVRecorderFileReader::OpenRecording(LONG& pbOk) {
 }
 
 HRESULT CQVRecorderFileReader::close() {
-    return ComCall("close", [&]() -> HRESULT {
+    return MemberCall("close", Needs::Nothing, {}, [&]() -> HRESULT {
         // The file being written belongs to the writer until CloseFile.
         if (m_Writer != nullptr) return S_OK;
         StopScan();
@@ -145,62 +146,69 @@ void CQVRecorderFileReader::CloseRecording() {
 // ---- Properties -------------------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::get_FileName(BSTR* pVal) {
-    return ComCall("get_FileName", [&]() -> HRESULT {
+    return MemberCall("get_FileName", Needs::Nothing, {}, [&]() -> HRESULT {
+        // The one member that has always refused a null pointer as an invalid argument.
         if (pVal == nullptr) return E_INVALIDARG;
-        *pVal = m_FileName.empty() ? nullptr : NewBstr(tarn::platform::FileNameToWide(m_FileName));
+        *pVal = m_FileName.empty() ? nullptr : NewBstr(platform::FileNameToWide(m_FileName));
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::put_FileName(BSTR value) {
-    return ComCall("put_FileName", [&]() -> HRESULT {
-        m_FileName = tarn::platform::FileNameFromWide(tarn::BstrTextUpToNul(value));
+    return MemberCall("put_FileName", Needs::Nothing, {}, [&] {
+        m_FileName = platform::FileNameFromWide(BstrTextUpToNul(value));
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::get_FileSize(LONG* pVal) {
-    if (pVal == nullptr) return E_POINTER;
-    // Only the low 32 bits fit the property.
-    *pVal = static_cast<LONG>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(m_FileSize)));
-    return S_OK;
+    return MemberCall("get_FileSize", Needs::Nothing, {pVal}, [&] {
+        // Only the low 32 bits fit the property.
+        *pVal = static_cast<LONG>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(m_FileSize)));
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::get_NumberOfChannels(LONG* pVal) {
-    if (pVal == nullptr) return E_POINTER;
-    *pVal = m_NumberOfChannels;
-    return S_OK;
+    return MemberCall("get_NumberOfChannels", Needs::Nothing, {pVal}, [&] {
+        *pVal = m_NumberOfChannels;
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::get_Mode(RFMode* pVal) {
-    if (pVal == nullptr) return E_POINTER;
-    *pVal = m_Mode;
-    return S_OK;
+    return MemberCall("get_Mode", Needs::Nothing, {pVal}, [&] {
+        *pVal = m_Mode;
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::put_Mode(RFMode value) {
-    if (value != RF_Interleaved && value != RF_BlockInterleaved) return E_FAIL;
-    m_Mode = value;
-    return S_OK;
+    return MemberCall("put_Mode", Needs::Nothing, {}, [&] {
+        if (value != RF_Interleaved && value != RF_BlockInterleaved) return E_FAIL;
+        m_Mode = value;
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::get_EnableLoadRECFileWithCORAL(LONG* pVal) {
-    if (pVal == nullptr) return E_POINTER;
-    *pVal = m_EnableLoadRECFile ? 1 : 0;
-    return S_OK;
+    return MemberCall("get_EnableLoadRECFileWithCORAL", Needs::Nothing, {pVal}, [&] {
+        *pVal = m_EnableLoadRECFile ? 1 : 0;
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::put_EnableLoadRECFileWithCORAL(LONG value) {
-    m_EnableLoadRECFile = value != 0;
-    return S_OK;
+    return MemberCall("put_EnableLoadRECFileWithCORAL", Needs::Nothing, {}, [&] {
+        m_EnableLoadRECFile = value != 0;
+        return S_OK;
+    });
 }
 
 // ---- Setup information ------------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::get_Description(BSTR* pVal) {
-    return ComCall("get_Description", [&]() -> HRESULT {
-        if (pVal == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("get_Description", Needs::Recording, {pVal}, [&] {
         const char* text = m_Reader->SetupText();
         // The text ends at its first zero byte, as the parser sees it.
         *pVal = text == nullptr ? nullptr : AnsiToBstr(std::string_view(text));
@@ -209,9 +217,7 @@ HRESULT CQVRecorderFileReader::get_Description(BSTR* pVal) {
 }
 
 HRESULT CQVRecorderFileReader::GetCorrectionFactor(LONG lChNo, double* pCorr) {
-    return ComCall("GetCorrectionFactor", [&]() -> HRESULT {
-        if (pCorr == nullptr) return E_POINTER;
-        if (!HasSetupText()) return E_FAIL;
+    return MemberCall("GetCorrectionFactor", Needs::SetupText, {pCorr}, [&] {
         double factor = 0.0;
         // A channel outside the store's table has no factor (every channel, after a failed parse).
         if (!m_Params.GetCorrectionFactor(lChNo, factor)) return E_INVALIDARG;
@@ -222,7 +228,7 @@ HRESULT CQVRecorderFileReader::GetCorrectionFactor(LONG lChNo, double* pCorr) {
 
 HRESULT CQVRecorderFileReader::Parameter(const char16_t* name, LONG section, VARIANT* value) {
     VariantInit(value);
-    const tarn::UniqueBstr key(NewBstr(name));
+    const UniqueBstr key(NewBstr(name));
     return getParameter(key.get(), section, value);
 }
 
@@ -240,88 +246,74 @@ HRESULT CQVRecorderFileReader::StringParameter(const char16_t* name, LONG sectio
 }
 
 HRESULT CQVRecorderFileReader::get_SampleFrequency(double* pSamp) {
-    return ComCall("get_SampleFrequency", [&]() -> HRESULT {
-        if (pSamp == nullptr) return E_POINTER;
-        if (!HasSetupText()) return E_FAIL;
+    return MemberCall("get_SampleFrequency", Needs::SetupText, {pSamp}, [&] {
         BSTR text = nullptr;
         const HRESULT hr = StringParameter(u"SampleFrequency", 0, &text);
         if (FAILED(hr)) return hr;
-        const tarn::UniqueBstr owned(text);
+        const UniqueBstr owned(text);
         double frequency = 0.0;
-        if (!tarn::DecimalTextToDouble(tarn::BstrText(text), tarn::platform::UserDecimalSeparator(), frequency)) {
-            return E_FAIL;
-        }
+        if (!DecimalTextToDouble(BstrText(text), platform::UserDecimalSeparator(), frequency)) return E_FAIL;
         *pSamp = frequency;
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::GetUnit(LONG lChNo, BSTR* pVal) {
-    return ComCall("GetUnit", [&]() -> HRESULT {
-        if (pVal == nullptr) return E_POINTER;
-        if (!HasSetupText()) return E_FAIL;
-        return StringParameter(u"Unit", lChNo, pVal);
-    });
+    return MemberCall("GetUnit", Needs::SetupText, {pVal}, [&] { return StringParameter(u"Unit", lChNo, pVal); });
 }
 
 HRESULT CQVRecorderFileReader::getParameter(BSTR parName, LONG lChNo, VARIANT* pVal) {
-    return ComCall("getParameter", [&]() -> HRESULT {
-        if (pVal == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
-        m_Params.GetParameter(lChNo, tarn::platform::WideToAnsi(tarn::BstrTextUpToNul(parName)), pVal);
+    return MemberCall("getParameter", Needs::Recording, {pVal}, [&] {
+        m_Params.GetParameter(lChNo, platform::WideToAnsi(BstrTextUpToNul(parName)), pVal);
         return S_OK;
     });
 }
 
 // ---- Sample retrieval -------------------------------------------------------------------------
 
+bool CQVRecorderFileReader::IsChannel(LONG channel) const { return channel >= 1 && channel <= m_NumberOfChannels; }
+
 HRESULT CQVRecorderFileReader::PrepareRangeRequest(LONG channel, LONG samplestart, LONG samplestop) {
-    if (!IsRecordingOpen()) return E_FAIL;
     // Until a full scan has run, each request grows the index by one block.
     if (!m_Reader->ScanComplete()) m_Reader->ScanFile();
-    if (samplestart > samplestop || channel < 1 || channel > m_NumberOfChannels) return E_FAIL;
-    return S_OK;
+    return samplestart <= samplestop && IsChannel(channel) ? S_OK : E_FAIL;
 }
 
 template <typename Slot, typename Out>
 HRESULT CQVRecorderFileReader::CopySampleRange(
-    LONG channel, LONG samplestart, LONG samplestop, LONG* lastsampleread, Out** pVal,
-    std::int32_t (tarn::CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t, std::int32_t, Slot*)) {
+    const char* method, LONG channel, LONG samplestart, LONG samplestop, LONG* lastsampleread, Out** pVal,
+    std::int32_t (CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t, std::int32_t, Slot*)) {
     static_assert(sizeof(Slot) == sizeof(Out), "the client's view of the result has the reader's slots");
-    if (pVal == nullptr || lastsampleread == nullptr) return E_POINTER;
-    const HRESULT hr = PrepareRangeRequest(channel, samplestart, samplestop);
-    if (FAILED(hr)) return hr;
-    // An empty copy reports samplestart - 1, which the lowest start has no room for.
-    if (samplestart == std::numeric_limits<LONG>::min()) return E_FAIL;
-    // One slot more than the range holds: clients have always been handed that many.
-    const std::uint64_t slots = static_cast<std::uint64_t>(std::int64_t{samplestop} - samplestart) + 1;
-    UniqueTaskMem buffer = AllocResultArray(slots, sizeof(Slot));
-    if (!buffer) return E_FAIL;
-    *lastsampleread = ((*m_Reader).*copy)(channel, samplestart, samplestop, static_cast<Slot*>(buffer.get()));
-    *pVal = static_cast<Out*>(buffer.release());
-    return S_OK;
+    return MemberCall(method, Needs::Recording, {pVal, lastsampleread}, [&] {
+        const HRESULT hr = PrepareRangeRequest(channel, samplestart, samplestop);
+        if (FAILED(hr)) return hr;
+        // An empty copy reports samplestart - 1, which the lowest start has no room for.
+        if (samplestart == std::numeric_limits<LONG>::min()) return E_FAIL;
+        // One slot more than the range holds: clients have always been handed that many.
+        const std::uint64_t slots = static_cast<std::uint64_t>(std::int64_t{samplestop} - samplestart) + 1;
+        UniqueTaskMem buffer = AllocResultArray(slots, sizeof(Slot));
+        if (!buffer) return E_FAIL;
+        *lastsampleread = ((*m_Reader).*copy)(channel, samplestart, samplestop, static_cast<Slot*>(buffer.get()));
+        *pVal = static_cast<Out*>(buffer.release());
+        return S_OK;
+    });
 }
 
 HRESULT CQVRecorderFileReader::GetSamples(LONG channel, LONG samplestart, LONG samplestop,
                                           LONG* lastsampleread, short** pVal) {
-    return ComCall("GetSamples", [&] {
-        return CopySampleRange(channel, samplestart, samplestop, lastsampleread, pVal,
-                               &tarn::CQVDataRecorderReader::CopySamples16);
-    });
+    return CopySampleRange("GetSamples", channel, samplestart, samplestop, lastsampleread, pVal,
+                           &CQVDataRecorderReader::CopySamples16);
 }
 
 HRESULT CQVRecorderFileReader::GetSamples32Bit(LONG channel, LONG samplestart, LONG samplestop,
                                                LONG* lastsampleread, LONG** pVal) {
-    return ComCall("GetSamples32Bit", [&] {
-        return CopySampleRange(channel, samplestart, samplestop, lastsampleread, pVal,
-                               &tarn::CQVDataRecorderReader::CopySamples32);
-    });
+    return CopySampleRange("GetSamples32Bit", channel, samplestart, samplestop, lastsampleread, pVal,
+                           &CQVDataRecorderReader::CopySamples32);
 }
 
 HRESULT CQVRecorderFileReader::GetOverloadStatusInRange(LONG channel, LONG samplestart, LONG samplestop,
                                                         BYTE* overloadStatus) {
-    return ComCall("GetOverloadStatusInRange", [&]() -> HRESULT {
-        if (overloadStatus == nullptr) return E_POINTER;
+    return MemberCall("GetOverloadStatusInRange", Needs::Recording, {overloadStatus}, [&] {
         const HRESULT hr = PrepareRangeRequest(channel, samplestart, samplestop);
         if (FAILED(hr)) return hr;
         *overloadStatus = m_Reader->OverloadStatusInRange(channel, samplestart, samplestop);
@@ -330,9 +322,7 @@ HRESULT CQVRecorderFileReader::GetOverloadStatusInRange(LONG channel, LONG sampl
 }
 
 HRESULT CQVRecorderFileReader::GetDCChannelIndexes(LONG samplestart, LONG samplestop, VARIANT* pEntryList) {
-    return ComCall("GetDCChannelIndexes", [&]() -> HRESULT {
-        if (pEntryList == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("GetDCChannelIndexes", Needs::Recording, {pEntryList}, [&] {
         std::vector<std::int32_t> pairs;
         m_Reader->DCChannelIndexes(samplestart, samplestop, pairs);
         I4ListToVariant(pairs, pEntryList);
@@ -341,9 +331,7 @@ HRESULT CQVRecorderFileReader::GetDCChannelIndexes(LONG samplestart, LONG sample
 }
 
 HRESULT CQVRecorderFileReader::GetDCChannelBlock(LONG channel, LONG Index, LONG* Size, BYTE** Block) {
-    return ComCall("GetDCChannelBlock", [&]() -> HRESULT {
-        if (Size == nullptr || Block == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("GetDCChannelBlock", Needs::Recording, {Size, Block}, [&] {
         std::int32_t bytes = 0;
         if (!m_Reader->DCBlockLength(channel, Index, bytes) || bytes < 0) return E_FAIL;
         UniqueTaskMem buffer = AllocResultArray(static_cast<std::uint64_t>(bytes), 1);
@@ -357,9 +345,9 @@ HRESULT CQVRecorderFileReader::GetDCChannelBlock(LONG channel, LONG Index, LONG*
 }
 
 HRESULT CQVRecorderFileReader::Is32BitData(LONG channelIndex, LONG* pVal) {
-    return ComCall("Is32BitData", [&]() -> HRESULT {
-        if (pVal == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("Is32BitData", Needs::Recording, {pVal}, [&] {
+        // The slot counts from 0: refused here, before any arithmetic on the client's number.
+        if (channelIndex < 0 || channelIndex >= m_NumberOfChannels) return E_FAIL;
         bool is32Bit = false;
         if (!m_Reader->Is32BitData(channelIndex, is32Bit)) return E_FAIL;
         *pVal = is32Bit ? 1 : 0;
@@ -368,30 +356,28 @@ HRESULT CQVRecorderFileReader::Is32BitData(LONG channelIndex, LONG* pVal) {
 }
 
 HRESULT CQVRecorderFileReader::GetFirstTriggerSample(LONG* pSampleNo) {
-    return ComCall("GetFirstTriggerSample", [&]() -> HRESULT {
-        if (pSampleNo == nullptr) return E_POINTER;
+    return MemberCall("GetFirstTriggerSample", Needs::Nothing, {pSampleNo}, [&] {
+        // A failed query still answers "no trigger".
         *pSampleNo = -1;
         if (!IsRecordingOpen()) return E_FAIL;
         const std::int32_t sample = m_Reader->FirstTriggerSample();
-        *pSampleNo = sample == 0 ? -1 : sample;
+        if (sample != 0) *pSampleNo = sample;
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::GetFirstSampleNumber(LONG* SampleNumber) {
-    return ComCall("GetFirstSampleNumber", [&]() -> HRESULT {
-        if (SampleNumber == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("GetFirstSampleNumber", Needs::Recording, {SampleNumber}, [&] {
         *SampleNumber = m_Reader->GetFirstSampleNumber();
         return S_OK;
     });
 }
 
 HRESULT CQVRecorderFileReader::GetLastSampleNumber(LONG* SampleNumber) {
-    return ComCall("GetLastSampleNumber", [&]() -> HRESULT {
-        if (SampleNumber == nullptr) return E_POINTER;
-        if (!IsRecordingOpen()) return E_FAIL;
+    return MemberCall("GetLastSampleNumber", Needs::Recording, {SampleNumber}, [&] {
         *SampleNumber = m_Reader->GetLastSampleNumber();
         return S_OK;
     });
 }
+
+}  // namespace tarn

@@ -3,10 +3,10 @@
 // opened for reading, the hidden window that brings the background scan's notifications to the
 // creating thread, and that scan's worker thread.
 //
-// Every interface member checks its pointers and the object's state, forwards to the reader or
-// the parameter store, and turns the outcome into a status code; no exception leaves it.
-// Objects are created by tarn::com::ComObject<CQVRecorderFileReader> (component/ClassObject.h),
-// which supplies IUnknown.
+// Every interface member runs inside MemberCall, which checks its out pointers and the object's
+// state and turns exceptions into status codes; the member's body forwards to the reader, the
+// writer or the parameter store. Objects are created by
+// com::ComObject<CQVRecorderFileReader> (component/ClassObject.h), which supplies IUnknown.
 #pragma once
 
 #include "compat/compat.h"
@@ -21,27 +21,28 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
 
 namespace tarn {
+
 class CQVDataRecorderReader;
 class CQVDataRecorderWriter;
-}
 
-class CQVRecorderFileReader : public tarn::com::ObjectRoot,
-                              public tarn::com::ConnectionPointContainer,
-                              public tarn::com::DispatchImpl<IQVRecorderFileReader>,
-                              public tarn::com::DispatchImpl<IQVRecorderFileReader2>,
-                              public tarn::com::DispatchImpl<IQVRecorderFileWriter>,
-                              private tarn::component::HiddenWindow::Handler {
+class CQVRecorderFileReader : public com::ObjectRoot,
+                              public com::ConnectionPointContainer,
+                              public com::DispatchImpl<IQVRecorderFileReader>,
+                              public com::DispatchImpl<IQVRecorderFileReader2>,
+                              public com::DispatchImpl<IQVRecorderFileWriter>,
+                              private component::HiddenWindow::Handler {
 public:
     // Posted by the scan worker to the hidden window.
     static constexpr UINT WM_FILE_SCANNED = WM_USER + 101;
     static constexpr UINT WM_SCAN_PROGRESS = WM_USER + 102;
 
-    static const tarn::com::InterfaceMap& Interfaces();
+    static const com::InterfaceMap& Interfaces();
 
     // Creates the hidden window on the creating thread. Its failure does not fail the creation:
     // the object then works without events.
@@ -130,10 +131,25 @@ private:
     // Companion .REC file: not read yet, so every open falls back to the default names.
     bool AddSignalNameFromRECFile();
 
-    // A recording is open for reading and no background scan is working on it: the condition
-    // of every member that reads the recording or its parameters.
+    // What a member needs of the object's state before its body runs.
+    enum class Needs {
+        Nothing,
+        // A recording open for reading that no background scan is working on: else E_FAIL.
+        Recording,
+        // The same, with a setup text: else E_FAIL.
+        SetupText,
+        // An open writer: else E_POINTER.
+        Writer,
+    };
+    // The frame of every member: E_POINTER when one of outs is null, then the state check, then
+    // body(), whose exceptions are traced and turned into status codes.
+    template <typename Body>
+    HRESULT MemberCall(const char* method, Needs needs, std::initializer_list<const void*> outs, Body&& body);
+
     bool IsRecordingOpen() const;
     bool HasSetupText() const;
+    // Neither a recording nor a writer: the one file of the object is free.
+    bool IsIdle() const;
     bool ScanRunning() const { return m_ScanRunning.load(std::memory_order_acquire); }
     HRESULT OpenRecording(LONG& pbOk);
     // The value stored under name in a section, through getParameter (value uninitialised on
@@ -143,14 +159,16 @@ private:
     // BSTR, E_FAIL when the value is absent or no recording is open.
     HRESULT StringParameter(const char16_t* name, LONG section, BSTR* text);
     void CloseRecording();
-    // The checks every range request shares: a recording, one scan step while the index is
-    // incomplete, then samplestart <= samplestop and a channel of 1 .. N. S_OK or E_FAIL.
+    // A channel of 1 .. N.
+    bool IsChannel(LONG channel) const;
+    // The checks every range request on an open recording shares: one scan step while the index
+    // is incomplete, then samplestart <= samplestop and a channel of 1 .. N. S_OK or E_FAIL.
     HRESULT PrepareRangeRequest(LONG channel, LONG samplestart, LONG samplestop);
     template <typename Slot, typename Out>
-    HRESULT CopySampleRange(LONG channel, LONG samplestart, LONG samplestop, LONG* lastsampleread,
+    HRESULT CopySampleRange(const char* method, LONG channel, LONG samplestart, LONG samplestop, LONG* lastsampleread,
                             Out** pVal,
-                            std::int32_t (tarn::CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t,
-                                                                              std::int32_t, Slot*));
+                            std::int32_t (CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t,
+                                                                        std::int32_t, Slot*));
 
     // Background scan.
     static void ScanThreadProc(CQVRecorderFileReader* object);
@@ -159,30 +177,31 @@ private:
     // Asks a running worker to stop and waits for it; joins a finished one.
     void StopScan();
 
-    std::unique_ptr<tarn::CQVDataRecorderReader> m_Reader;
-    tarn::platform::File m_File;
+    std::unique_ptr<CQVDataRecorderReader> m_Reader;
+    platform::File m_File;
     std::string m_FileName;
     std::int64_t m_FileSize = 0;
     std::int32_t m_NumberOfChannels = 0;
-    tarn::CParamList m_Params;
+    CParamList m_Params;
     bool m_EnableLoadRECFile = false;
     RFMode m_Mode = RF_Interleaved;
     std::thread m_ScanThread;
     std::atomic<bool> m_StopScan{false};
-    std::atomic<std::int32_t> m_ScanProgress{0};
     // Set by ScanFile, cleared by the worker before its last message: while set, the worker
     // owns the reader, the file and the parameter store.
     std::atomic<bool> m_ScanRunning{false};
-    std::unique_ptr<tarn::component::HiddenWindow> m_Window;
+    std::unique_ptr<component::HiddenWindow> m_Window;
 
     // ---- The writer (WriterMembers.cpp) -------------------------------------------------
     // Set from OpenFile to CloseFile; it writes through m_File. Declared after m_File, so that
     // it goes before the file on destruction (the destructor has closed the file by then).
     struct WriterDeleter {
-        void operator()(tarn::CQVDataRecorderWriter* writer) const;
+        void operator()(CQVDataRecorderWriter* writer) const;
     };
-    std::unique_ptr<tarn::CQVDataRecorderWriter, WriterDeleter> m_Writer;
+    std::unique_ptr<CQVDataRecorderWriter, WriterDeleter> m_Writer;
     // "RECInfoSectionPos" or "RECInfoSectionSize" through getParameter, as a 32-bit integer
     // (0 when absent); the conversion's failure code otherwise.
     HRESULT RECInfoNumber(const char16_t* key, LONG& value);
 };
+
+}  // namespace tarn

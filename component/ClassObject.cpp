@@ -9,15 +9,15 @@ namespace tarn::component {
 
 namespace {
 
-tarn::com::ClassFactory& Factory() {
-    static tarn::com::ClassFactory factory(&CreateQVRecorderFileReader);
+com::ClassFactory& Factory() {
+    static com::ClassFactory factory(&CreateQVRecorderFileReader);
     return factory;
 }
 
 }  // namespace
 
 HRESULT CreateQVRecorderFileReader(IUnknown* outer, REFIID riid, void** ppv) {
-    return tarn::com::ComObject<CQVRecorderFileReader>::CreateInstance(outer, riid, ppv);
+    return com::ComObject<CQVRecorderFileReader>::CreateInstance(outer, riid, ppv);
 }
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
@@ -27,7 +27,7 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     return Factory().QueryInterface(riid, ppv);
 }
 
-HRESULT CanUnloadNow() { return tarn::com::Module::LockCount() == 0 ? S_OK : S_FALSE; }
+HRESULT CanUnloadNow() { return com::Module::LockCount() == 0 ? S_OK : S_FALSE; }
 
 HRESULT RegisterClassObjectInProcess(DWORD* cookie) {
     return CoRegisterClassObject(CLSID_QVRecorderFileReader, &Factory(), CLSCTX_INPROC_SERVER,

@@ -18,15 +18,13 @@ public:
         ~Handler() = default;
     };
 
-    // Creates the window on the calling thread; Exists() tells whether that worked.
+    // Creates the window on the calling thread; without it, Post fails.
     explicit HiddenWindow(Handler& handler);
     // Destroys the window; messages still queued for it are discarded.
     ~HiddenWindow();
     HiddenWindow(const HiddenWindow&) = delete;
     HiddenWindow& operator=(const HiddenWindow&) = delete;
 
-    bool Exists() const { return m_Window != nullptr; }
-    HWND Handle() const { return m_Window; }
     // From any thread. False when the window does not exist or the message cannot be queued.
     bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 

@@ -1,7 +1,8 @@
-// Members whose behaviour comes with sequential and compressed reading, the writer and the
-// embedded REC info: they answer E_NOTIMPL until then. The selection members have no
-// implementation at all.
+// Members whose behaviour comes with sequential and compressed reading: they answer E_NOTIMPL
+// until then. The selection members have no implementation at all.
 #include "component/CQVRecorderFileReader.h"
+
+namespace tarn {
 
 HRESULT CQVRecorderFileReader::read(LONG*) { return E_NOTIMPL; }
 HRESULT CQVRecorderFileReader::getBlock(VARIANT*) { return E_NOTIMPL; }
@@ -18,3 +19,5 @@ HRESULT CQVRecorderFileReader::GetCompressed32BitSamples(ULONG, ULONG, ULONG, UL
 // Never implemented: selections are made by the sample requests' own arguments.
 HRESULT CQVRecorderFileReader::get_ChannelSelection(VARIANT*) { return E_NOTIMPL; }
 HRESULT CQVRecorderFileReader::setSampleSelection(LONG, LONG) { return E_NOTIMPL; }
+
+}  // namespace tarn

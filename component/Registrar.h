@@ -44,10 +44,10 @@ public:
         HKEY key;
         std::vector<Entry> entries;
     };
-    // The parsed script, replacements applied; false when it does not parse.
-    bool Parse(std::u16string_view script, std::vector<Root>& roots) const;
 
 private:
+    // The parsed script, replacements applied; false when it does not parse.
+    bool Parse(std::u16string_view script, std::vector<Root>& roots) const;
     using EntriesAction = HRESULT (*)(HKEY parent, const std::vector<Entry>& entries);
     // Parses the whole script, then runs action on each root's entries; stops at a failure.
     HRESULT Apply(std::u16string_view script, EntriesAction action) const;

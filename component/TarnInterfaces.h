@@ -25,8 +25,6 @@ inline const GUID DIID__IQVRecorderFileReaderEvents = {
 inline constexpr WORD kTARNLibMajorVersion = 1;
 inline constexpr WORD kTARNLibMinorVersion = 0;
 inline constexpr LCID kTARNLibLocale = 0x409;
-inline constexpr const char* kTarnProgId = "Tarn.QVRecorderFileReader.1";
-inline constexpr const char* kTarnVersionIndependentProgId = "Tarn.QVRecorderFileReader";
 
 // ---- _IQVRecorderFileReaderEvents (a dispinterface: only its DISPIDs exist in C++) ----------
 inline constexpr DISPID DISPID_OnProgress = 1;       // [in] long progress

@@ -1,46 +1,31 @@
 // The members of IQVRecorderFileWriter, and the embedded REC info of a recording open for reading.
-// Each writer member checks that a writer is open and forwards to CQVDataRecorderWriter, whose
-// status WriterStatusCode turns into the member's result.
+// Each writer member forwards to CQVDataRecorderWriter; MemberCall refuses it without an open
+// writer and turns the writer's status into the member's result.
 #include "component/CQVRecorderFileReader.h"
 
 #include "component/ClientMemory.h"
-#include "component/ComCall.h"
+#include "component/MemberCall.h"
 #include "setup/BstrText.h"
 #include "setup/RECInfoSection.h"
 #include "writer/CQVDataRecorderWriter.h"
-#include "component/WriterStatusCode.h"
 
 #include <memory>
 #include <new>
 #include <string>
 
-using tarn::component::ComCall;
+namespace tarn {
 
-namespace {
-
-// The frame of the members that need an open writer: E_POINTER without one, else the status of
-// op(writer).
-template <typename Op>
-HRESULT WithWriter(const char* method, tarn::CQVDataRecorderWriter* writer, Op&& op) {
-    return ComCall(method, [&]() -> HRESULT {
-        if (writer == nullptr) return E_POINTER;
-        return tarn::WriterStatusCode(op(*writer));
-    });
-}
-
-}  // namespace
-
-void CQVRecorderFileReader::WriterDeleter::operator()(tarn::CQVDataRecorderWriter* writer) const { delete writer; }
+void CQVRecorderFileReader::WriterDeleter::operator()(CQVDataRecorderWriter* writer) const { delete writer; }
 
 // ---- Opening and closing ----------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::OpenFile() {
-    return ComCall("OpenFile", [&]() -> HRESULT {
+    return MemberCall("OpenFile", Needs::Nothing, {}, [&]() -> HRESULT {
         // One file per object: a writer, or a recording open for reading, is left as it is.
-        if (m_Writer != nullptr || m_Reader != nullptr || m_File.IsOpen()) return E_FAIL;
-        if (!m_File.Open(m_FileName, tarn::platform::File::Mode::Create)) return E_FAIL;
+        if (!IsIdle()) return E_FAIL;
+        if (!m_File.Open(m_FileName, platform::File::Mode::Create)) return E_FAIL;
         try {
-            m_Writer.reset(new tarn::CQVDataRecorderWriter(m_File));
+            m_Writer.reset(new CQVDataRecorderWriter(m_File));
         } catch (const std::bad_alloc&) {
             // Back to idle: a file without a writer could be neither written nor closed.
             m_File.Close();
@@ -51,7 +36,7 @@ HRESULT CQVRecorderFileReader::OpenFile() {
 }
 
 HRESULT CQVRecorderFileReader::CloseFile() {
-    return ComCall("CloseFile", [&]() -> HRESULT {
+    return MemberCall("CloseFile", Needs::Nothing, {}, [&] {
         // A recording open for reading is not the writer's to close.
         if (m_Writer == nullptr) return S_OK;
         // A failed flush is not reported: the client has nothing left to do about it.
@@ -64,81 +49,75 @@ HRESULT CQVRecorderFileReader::CloseFile() {
 // ---- Setup section ----------------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::SetNumberOfChannels(LONG noCh) {
-    return WithWriter("SetNumberOfChannels", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetNumberOfChannels(noCh);
-    });
+    return MemberCall("SetNumberOfChannels", Needs::Writer, {}, [&] { return m_Writer->SetNumberOfChannels(noCh); });
 }
 
 HRESULT CQVRecorderFileReader::SetParameter(BSTR ParameterName, LONG ChNo, BSTR Value) {
-    return WithWriter("SetParameter", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetParameter(tarn::BstrTextUpToNul(ParameterName), ChNo, tarn::BstrTextUpToNul(Value));
+    return MemberCall("SetParameter", Needs::Writer, {}, [&] {
+        return m_Writer->SetParameter(BstrTextUpToNul(ParameterName), ChNo, BstrTextUpToNul(Value));
     });
 }
 
 HRESULT CQVRecorderFileReader::SetRECInfo(BSTR RECFileName) {
-    return WithWriter("SetRECInfo", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetRECInfo(tarn::BstrTextUpToNul(RECFileName));
+    return MemberCall("SetRECInfo", Needs::Writer, {}, [&] {
+        return m_Writer->SetRECInfo(BstrTextUpToNul(RECFileName));
     });
 }
 
 HRESULT CQVRecorderFileReader::SetRECInfoArray(LONG Size, BYTE* RECInfo) {
     // The block is handed over with the call: the caller never frees it, so it is freed here on
     // every path, refusals included.
-    const std::unique_ptr<BYTE, tarn::component::CoTaskMemDeleter> owned(RECInfo);
-    return WithWriter("SetRECInfoArray", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.SetRECInfoArray(Size, RECInfo);
-    });
+    const std::unique_ptr<BYTE, component::CoTaskMemDeleter> owned(RECInfo);
+    return MemberCall("SetRECInfoArray", Needs::Writer, {}, [&] { return m_Writer->SetRECInfoArray(Size, RECInfo); });
 }
 
 HRESULT CQVRecorderFileReader::WriteSetupSection() {
-    return WithWriter("WriteSetupSection", m_Writer.get(),
-                      [](tarn::CQVDataRecorderWriter& w) { return w.WriteSetupSection(); });
+    return MemberCall("WriteSetupSection", Needs::Writer, {}, [&] { return m_Writer->WriteSetupSection(); });
 }
 
 // ---- Data section -----------------------------------------------------------------------------
 
 HRESULT CQVRecorderFileReader::InitializeBinaryDataSection(LONG firstSampleNumber) {
-    return WithWriter("InitializeBinaryDataSection", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.InitializeBinaryDataSection(firstSampleNumber);
+    return MemberCall("InitializeBinaryDataSection", Needs::Writer, {}, [&] {
+        return m_Writer->InitializeBinaryDataSection(firstSampleNumber);
     });
 }
 
 HRESULT CQVRecorderFileReader::SetChId(LONG Index, LONG ChId) {
-    return WithWriter("SetChId", m_Writer.get(),
-                      [&](tarn::CQVDataRecorderWriter& w) { return w.SetChId(Index, ChId); });
+    return MemberCall("SetChId", Needs::Writer, {}, [&] { return m_Writer->SetChId(Index, ChId); });
 }
 
 HRESULT CQVRecorderFileReader::CreateBinaryDataBlock(LONG Ch, LONG noSamples, BYTE* data) {
-    return WithWriter("CreateBinaryDataBlock", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.CreateBinaryDataBlock(Ch, noSamples, data);
+    return MemberCall("CreateBinaryDataBlock", Needs::Writer, {}, [&] {
+        return m_Writer->CreateBinaryDataBlock(Ch, noSamples, data);
     });
 }
 
 HRESULT CQVRecorderFileReader::CreateBinaryDataBlockWithOverloadStatus(LONG Ch, LONG noSamples, BYTE* data,
                                                                        BYTE overloadStatus) {
-    return WithWriter("CreateBinaryDataBlockWithOverloadStatus", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.CreateBinaryDataBlockWithOverloadStatus(Ch, noSamples, data, overloadStatus);
+    return MemberCall("CreateBinaryDataBlockWithOverloadStatus", Needs::Writer, {}, [&] {
+        return m_Writer->CreateBinaryDataBlockWithOverloadStatus(Ch, noSamples, data, overloadStatus);
     });
 }
 
 HRESULT CQVRecorderFileReader::Create32bitBinaryDataBlock(LONG Ch, LONG noSamples, BYTE* data) {
-    return WithWriter("Create32bitBinaryDataBlock", m_Writer.get(), [&](tarn::CQVDataRecorderWriter& w) {
-        return w.Create32bitBinaryDataBlock(Ch, noSamples, data);
+    return MemberCall("Create32bitBinaryDataBlock", Needs::Writer, {}, [&] {
+        return m_Writer->Create32bitBinaryDataBlock(Ch, noSamples, data);
     });
 }
 
 HRESULT CQVRecorderFileReader::Create32bitBinaryDataBlockWithOverloadStatus(LONG Ch, LONG noSamples, BYTE* data,
                                                                             BYTE overloadStatus) {
-    return WithWriter("Create32bitBinaryDataBlockWithOverloadStatus", m_Writer.get(),
-                      [&](tarn::CQVDataRecorderWriter& w) {
-                          return w.Create32bitBinaryDataBlockWithOverloadStatus(Ch, noSamples, data, overloadStatus);
-                      });
+    return MemberCall("Create32bitBinaryDataBlockWithOverloadStatus", Needs::Writer, {}, [&] {
+        return m_Writer->Create32bitBinaryDataBlockWithOverloadStatus(Ch, noSamples, data, overloadStatus);
+    });
 }
 
 HRESULT CQVRecorderFileReader::CreateDCChannelBlock(LONG, LONG Size, BYTE* data) {
     // The channel argument has never been used: the block names its own channels.
-    return WithWriter("CreateDCChannelBlock", m_Writer.get(),
-                      [&](tarn::CQVDataRecorderWriter& w) { return w.CreateDCChannelBlock(Size, data); });
+    return MemberCall("CreateDCChannelBlock", Needs::Writer, {}, [&] {
+        return m_Writer->CreateDCChannelBlock(Size, data);
+    });
 }
 
 // ---- Embedded REC info ------------------------------------------------------------------------
@@ -155,24 +134,24 @@ HRESULT CQVRecorderFileReader::RECInfoNumber(const char16_t* key, LONG& value) {
 }
 
 HRESULT CQVRecorderFileReader::GetRECInfoSection(LONG* NoBytes, BYTE** RECSection) {
-    return ComCall("GetRECInfoSection", [&]() -> HRESULT {
-        if (NoBytes == nullptr || RECSection == nullptr) return E_POINTER;
-        if (!HasSetupText()) return E_FAIL;
+    return MemberCall("GetRECInfoSection", Needs::SetupText, {NoBytes, RECSection}, [&]() -> HRESULT {
         LONG position = 0, size = 0;
         HRESULT hr = RECInfoNumber(u"RECInfoSectionPos", position);
         if (SUCCEEDED(hr)) hr = RECInfoNumber(u"RECInfoSectionSize", size);
         if (FAILED(hr)) return hr;
         BYTE* block = nullptr;
-        switch (tarn::ReadRECInfoSection(m_File, position, size, block)) {
-            case tarn::RECInfoStatus::Ok:
+        switch (ReadRECInfoSection(m_File, position, size, block)) {
+            case RECInfoStatus::Ok:
                 *NoBytes = size;
                 *RECSection = block;
                 return S_OK;
-            case tarn::RECInfoStatus::OutOfMemory:
+            case RECInfoStatus::OutOfMemory:
                 return E_OUTOFMEMORY;
-            case tarn::RECInfoStatus::Failed:
+            case RECInfoStatus::Failed:
                 break;
         }
         return E_FAIL;
     });
 }
+
+}  // namespace tarn

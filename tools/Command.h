@@ -7,9 +7,8 @@
 
 namespace tarn::tool {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;  // unreadable or rejected input
-inline constexpr int kExitUsage = 2;    // bad arguments: main prints the usage text
+// What a command tells the shell. kExitUsage: bad arguments, main prints the usage text.
+enum Exit : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 using Arguments = std::vector<std::string>;
 

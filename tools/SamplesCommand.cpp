@@ -33,7 +33,7 @@ int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
     }
     const std::int64_t copied = std::int64_t{last} - from + 1;
     for (std::int64_t i = 0; i < copied; ++i) std::printf("%ld\n", static_cast<long>(samples[i]));
-    if (last < to - 1) {
+    if (std::int64_t{last} < std::int64_t{to} - 1) {
         std::fprintf(stderr, "tarn: the recording holds samples %ld..%ld of the range only\n", static_cast<long>(from),
                      static_cast<long>(last));
     }

@@ -6,27 +6,28 @@
 
 #include "tools/Command.h"
 
+namespace tarn::tool {
 namespace {
 
 struct CommandEntry {
     const char* name;
     const char* synopsis;
     const char* summary;
-    int (*run)(const tarn::tool::Arguments& args);
+    int (*run)(const Arguments& args);
 };
 
 const CommandEntry kCommands[] = {
     {"blocks", "blocks [FILE]",
      "walk the block stream and summarise it (no FILE: write an example recording and use that)",
-     tarn::tool::BlocksCommand},
-    {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", tarn::tool::InfoCommand},
-    {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", tarn::tool::SamplesCommand},
+     BlocksCommand},
+    {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", InfoCommand},
+    {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", SamplesCommand},
     {"demo", "demo [FILE]",
      "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
-     tarn::tool::DemoCommand},
-    {"extract-rec", "extract-rec FILE OUT", "write the REC info embedded in a recording to OUT", tarn::tool::ExtractRecCommand},
+     DemoCommand},
+    {"extract-rec", "extract-rec FILE OUT", "write the REC info embedded in a recording to OUT", ExtractRecCommand},
     {"regsvr", "regsvr [-u] MODULE", "register an in-process server module (-u: remove its registration)",
-     tarn::tool::RegisterCommand},
+     RegisterCommand},
 };
 
 int Usage() {
@@ -34,18 +35,20 @@ int Usage() {
     int width = 0;
     for (const CommandEntry& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.synopsis)));
     for (const CommandEntry& c : kCommands) std::fprintf(stderr, "  tarn %-*s  %s\n", width, c.synopsis, c.summary);
-    return tarn::tool::kExitUsage;
+    return kExitUsage;
 }
 
 }  // namespace
+}  // namespace tarn::tool
 
 int main(int argc, char** argv) {
+    using namespace tarn::tool;
     if (argc < 2) return Usage();
     const std::string name = argv[1];
     for (const CommandEntry& c : kCommands) {
         if (name != c.name) continue;
-        const int result = c.run(tarn::tool::Arguments(argv + 2, argv + argc));
-        return result == tarn::tool::kExitUsage ? Usage() : result;
+        const int result = c.run(Arguments(argv + 2, argv + argc));
+        return result == kExitUsage ? Usage() : result;
     }
     return Usage();
 }

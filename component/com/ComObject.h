@@ -1,6 +1,10 @@
 // ComObject<T>: the creatable form of a class T built on ObjectRoot. It supplies IUnknown for all
 // of T's interfaces at once (one final overrider each), holds a module lock while it lives, and
 // creates objects with the aggregation rules of a class object.
+//
+// The lock is a base taken before T is built and given back after T's destructor has run: T may
+// still run the module's code while it goes (the component stops its worker thread there), and
+// until then the host must not unload the module.
 #pragma once
 
 #include "component/com/Module.h"
@@ -11,14 +15,19 @@
 
 namespace tarn::com {
 
+class ModuleLock {
+protected:
+    ModuleLock() { Module::Lock(); }
+    ~ModuleLock() { Module::Unlock(); }
+    ModuleLock(const ModuleLock&) = delete;
+    ModuleLock& operator=(const ModuleLock&) = delete;
+};
+
 template <class T>
-class ComObject final : public T {
+class ComObject final : private ModuleLock, public T {
 public:
     template <class... Args>
-    explicit ComObject(IUnknown* outer, Args&&... args) : T(outer, std::forward<Args>(args)...) {
-        Module::Lock();
-    }
-    ~ComObject() override { Module::Unlock(); }
+    explicit ComObject(IUnknown* outer, Args&&... args) : T(outer, std::forward<Args>(args)...) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         return this->OuterQueryInterface(riid, ppv);

@@ -38,7 +38,6 @@ public:
     void Fire(DISPID dispid, VARIANTARG* args = nullptr, UINT count = 0);
 
     const IID& EventIid() const { return m_EventIid; }
-    std::size_t SlotCount() const { return m_Sinks.size(); }
 
 private:
     // The index of a free slot, growing the array when none is free; false when it cannot grow.

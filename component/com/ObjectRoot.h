@@ -65,7 +65,6 @@ public:
     IUnknown* InnerUnknown() { return &m_Inner; }
     // The controlling unknown: the outer one when aggregated, else the object itself.
     IUnknown* ControllingUnknown();
-    bool IsAggregated() const { return m_Outer != nullptr; }
 
 protected:
     explicit ObjectRoot(IUnknown* outer) : m_Inner(*this), m_Outer(outer) {}

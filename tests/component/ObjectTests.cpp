@@ -1,85 +1,110 @@
-// The object's identity: its interface map, the members that have no behaviour yet, the class
-// object and the module's lock count.
+// The object's class object and its connection point.
 #include <gtest/gtest.h>
 
-#include "component/com/Module.h"
+#include <functional>
+#include <memory>
+#include <tuple>
+
 #include "tests/component/ComponentFixture.h"
-#include "tests/component/Recordings.h"
 
 namespace tarn::test {
 namespace {
 
-using client::ComPtr;
-
-IUnknown* Query(IUnknown* object, REFIID iid, HRESULT expected) {
-    void* p = nullptr;
-    EXPECT_EQ(object->QueryInterface(iid, &p), expected);
-    if (p) static_cast<IUnknown*>(p)->Release();
-    return static_cast<IUnknown*>(p);
-}
-
-TEST(ComponentObject, InterfaceMap) {
-    ComPtr<IQVRecorderFileReader> object = NewComponent();
-    IUnknown* reader = Query(object.Get(), IID_IQVRecorderFileReader, S_OK);
-    EXPECT_EQ(Query(object.Get(), IID_IUnknown, S_OK), reader);
-    EXPECT_EQ(Query(object.Get(), IID_IDispatch, S_OK), reader) << "IDispatch leads to the first reader interface";
-    IUnknown* writer = Query(object.Get(), IID_IQVRecorderFileWriter, S_OK);
-    IUnknown* reader2 = Query(object.Get(), IID_IQVRecorderFileReader2, S_OK);
-    IUnknown* container = Query(object.Get(), IID_IConnectionPointContainer, S_OK);
-    EXPECT_NE(writer, reader);
-    EXPECT_NE(reader2, reader);
-    EXPECT_NE(container, nullptr);
-    for (const IID* iid : {&IID_IConnectionPoint, &IID_IClassFactory, &DIID__IQVRecorderFileReaderEvents})
-        EXPECT_EQ(Query(object.Get(), *iid, E_NOINTERFACE), nullptr);
-    // Each interface finds its way back to the same identity.
-    EXPECT_EQ(Query(writer, IID_IUnknown, S_OK), reader);
-}
-
-TEST(ComponentObject, FindConnectionPoint) {
-    ComPtr<IQVRecorderFileReader> object = NewComponent();
-    ComPtr<IConnectionPointContainer> container =
-        object.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
-    ComPtr<IConnectionPoint> point;
-    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, point.Put()), CONNECT_E_NOCONNECTION);
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IQVRecorderFileReaderEvents, point.Put()), S_OK);
-    IID iid{};
-    ASSERT_EQ(point->GetConnectionInterface(&iid), S_OK);
-    EXPECT_TRUE(IsEqualIID(iid, DIID__IQVRecorderFileReaderEvents));
-}
-
-// Until their behaviour is built, and for the two that never have one, in every state.
-TEST_F(ComponentTest, MembersWithoutBehaviourAnswerNotImplemented) {
-    ComPtr<IQVRecorderFileReader2> reader2 = object.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
-    for (int round = 0; round < 2; ++round) {
-        ScopedVariant value;
-        LONG n = 0;
-        short* block = nullptr;
-        EXPECT_EQ(object->get_ChannelSelection(value.get()), E_NOTIMPL);
-        EXPECT_EQ(object->setSampleSelection(0, 10), E_NOTIMPL);
-        EXPECT_EQ(object->read(&n), E_NOTIMPL);
-        EXPECT_EQ(object->_getBlock(&block), E_NOTIMPL);
-        ULONG values = 0;
-        EXPECT_EQ(reader2->GetCompressedSamples(1, 0, 10, &values, &block), E_NOTIMPL);
-        if (round == 0) Open(TwoChannelRecording());
-    }
-}
-
-TEST(ClassObject, CreatesObjectsAndCountsLocks) {
-    const LONG before = com::Module::LockCount();
-    ComPtr<IClassFactory> factory;
+// Aggregated objects are asked for IUnknown alone; failed creations leave nothing locked.
+TEST(ClassObject, OnlyForItsClass) {
+    client::ComPtr<IClassFactory> factory;
     EXPECT_EQ(component::GetClassObject(LIBID_TARNLib, IID_IClassFactory, factory.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
     ASSERT_EQ(component::GetClassObject(CLSID_QVRecorderFileReader, IID_IClassFactory, factory.PutVoid()), S_OK);
-    {
-        ComPtr<IQVRecorderFileReader2> object;
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IQVRecorderFileReader2, object.PutVoid()), S_OK);
-        EXPECT_EQ(component::CanUnloadNow(), S_FALSE);
-        EXPECT_EQ(com::Module::LockCount(), before + 1);
-    }
-    EXPECT_EQ(com::Module::LockCount(), before);
+    client::ComPtr<IQVRecorderFileReader2> object;
+    EXPECT_EQ(factory->CreateInstance(factory.Get(), IID_IQVRecorderFileReader2, object.PutVoid()), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, object.PutVoid()), E_NOINTERFACE);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+    EXPECT_EQ(component::CanUnloadNow(), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IQVRecorderFileReader2, object.PutVoid()), S_OK);
+    EXPECT_EQ(component::CanUnloadNow(), S_FALSE);
+    object.Reset();
     ASSERT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(component::CanUnloadNow(), S_FALSE);
     ASSERT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(component::CanUnloadNow(), before == 0 ? S_OK : S_FALSE);
+    EXPECT_EQ(component::CanUnloadNow(), S_OK);
+}
+
+
+// What reached a sink: its id, the DISPID and the first argument.
+using SinkCall = std::tuple<int, DISPID, LONG>;
+
+// A sink that counts references; asked for the event interface it answers eventAnswer if failing.
+class TestSink final : public IDispatch {
+public:
+    TestSink(int id, std::vector<SinkCall>& log, HRESULT eventAnswer = S_OK)
+        : m_Id(id), m_Log(log), m_EventAnswer(eventAnswer) {}
+
+    ULONG refs = 1;
+    std::function<void()> onInvoke;   // once, from inside Invoke
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, DIID__IQVRecorderFileReaderEvents) && FAILED(m_EventAnswer)) return m_EventAnswer;
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        m_Log.emplace_back(m_Id, dispid, params->cArgs ? V_I4(&params->rgvarg[0]) : -1);
+        if (auto callback = std::exchange(onInvoke, nullptr)) callback();
+        return E_FAIL;   // ignored by the firing loop
+    }
+
+private:
+    int m_Id;
+    std::vector<SinkCall>& m_Log;
+    HRESULT m_EventAnswer;
+};
+
+// Cookies are slot numbers from 1 and a freed slot is reused; the array doubles from 4 when full.
+// Events reach every sink in slot order despite failures, skipping one unadvised meanwhile. The
+// object releases its sinks as it goes.
+TEST_F(ComponentTest, ConnectionPoint) {
+    events.Disconnect();
+    std::vector<SinkCall> log;
+    std::vector<std::unique_ptr<TestSink>> sinks;
+    client::ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(object.As<IConnectionPointContainer>(IID_IConnectionPointContainer)
+                  ->FindConnectionPoint(DIID__IQVRecorderFileReaderEvents, point.Put()), S_OK);
+    DWORD cookie = 0;
+    for (DWORD i = 0; i < 9; ++i) {
+        sinks.push_back(std::make_unique<TestSink>(static_cast<int>(i), log));
+        EXPECT_EQ(point->Advise(sinks[i].get(), &cookie), S_OK);
+        EXPECT_EQ(cookie, i + 1);
+    }
+    EXPECT_EQ(point->Unadvise(3), S_OK);
+    for (DWORD bad : {0u, 3u, 10u, 17u, 0xFFFFFFFFu}) EXPECT_EQ(point->Unadvise(bad), CONNECT_E_NOCONNECTION) << bad;
+    EXPECT_EQ(point->Advise(sinks[2].get(), &cookie), S_OK);
+    EXPECT_EQ(cookie, 3u);
+    EXPECT_EQ(point->Advise(nullptr, &cookie), E_POINTER);
+    EXPECT_EQ(point->Advise(sinks[2].get(), nullptr), E_POINTER);
+    const std::pair<HRESULT, HRESULT> answers[] = {
+        {E_NOINTERFACE, CONNECT_E_CANNOTCONNECT}, {E_OUTOFMEMORY, E_OUTOFMEMORY}, {E_FAIL, E_FAIL}};
+    for (const auto& [answer, expected] : answers) {
+        TestSink refusing(1, log, answer);
+        EXPECT_EQ(point->Advise(&refusing, &cookie), expected);
+        EXPECT_EQ(cookie, 0u);
+        EXPECT_EQ(refusing.refs, 1u);
+    }
+    for (const DWORD unadvised : {2u, 6u, 7u, 8u, 9u}) EXPECT_EQ(point->Unadvise(unadvised), S_OK);
+    sinks[0]->onInvoke = [&] { EXPECT_EQ(point->Unadvise(4), S_OK); };
+    component().Fire_OnProgress(42);
+    component().Fire_OnFileScanned();
+    EXPECT_EQ(log, (std::vector<SinkCall>{{0, 1, 42}, {2, 1, 42}, {4, 1, 42}, {0, 2, -1}, {2, 2, -1}, {4, 2, -1}}));
+    point.Reset();
+    object.Reset();
+    for (auto& sink : sinks) EXPECT_EQ(sink->refs, 1u);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The recordings the component tests read.
+// The recordings the component and client tests read.
 #pragma once
 
 #include <string>

@@ -1,222 +1,195 @@
-// Opening, closing, and what every member answers in each state.
+// What every member answers in each state of the object, and with the extreme numbers a client
+// can pass: one row per call, one column per state.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
-#include <functional>
-#include <optional>
-#include <vector>
 
 #include "tests/component/ComponentFixture.h"
-#include "tests/component/Recordings.h"
+#include "tests/writer/WriterFixture.h"
 
 namespace tarn::test {
 namespace {
 
 using R = CQVRecorderFileReader;
-using Run = std::function<HRESULT(R&)>;
 
-// One member: a call with arguments that are good on the open test recording (nullptr for a
-// member that needs no recording), and calls with each out pointer null. Calls release what
-// they receive. Without a recording the good call fails with E_FAIL; null pointers are
-// refused with E_POINTER in every state.
-struct Member {
-    const char* name;
-    Run good;
-    std::vector<Run> nullOut;
+// The object and out values of every kind; what the component hands out is freed with them.
+struct Outs {
+    explicit Outs(R& object) : c(object) {}
+    R& c;
+    LONG l = 0;
+    ULONG u = 0;
+    double d = 0;
+    BYTE b = 0;
+    ScopedVariant v;
+    BSTR s = nullptr;
+    short* p16 = nullptr;
+    LONG* p32 = nullptr;
+    BYTE* bytes = nullptr;
+    Bytes samples = SampleBytes({1, 2, 3, 4}, false), dc = DCBlock(0, 1);
+    ~Outs() { SysFreeString(s); CoTaskMemFree(p16); CoTaskMemFree(p32); CoTaskMemFree(bytes); }
+};
+using Call = HRESULT (*)(Outs&);
+
+enum State { Idle, Reading, Scanning, Writing, kStates };
+const char* const kStateNames[] = {"idle", "reading", "scanning", "writing"};
+
+struct Row {
+    const char* call;
+    Call run;
+    HRESULT codes[kStates];
 };
 
-const Member kMembers[] = {
-    {"FileSize", nullptr, {[](R& c) { return c.get_FileSize(nullptr); }}},
-    {"NumberOfChannels", nullptr, {[](R& c) { return c.get_NumberOfChannels(nullptr); }}},
-    {"open", nullptr, {[](R& c) { return c.open(nullptr); }}},
-    {"Mode", nullptr, {[](R& c) { return c.get_Mode(nullptr); }}},
-    {"EnableLoadRECFileWithCORAL", nullptr, {[](R& c) { return c.get_EnableLoadRECFileWithCORAL(nullptr); }}},
-    {"Description", [](R& c) { BSTR t = nullptr; HRESULT hr = c.get_Description(&t); SysFreeString(t); return hr; },
-     {[](R& c) { return c.get_Description(nullptr); }}},
-    {"GetCorrectionFactor", [](R& c) { double f; return c.GetCorrectionFactor(1, &f); }, {[](R& c) { return c.GetCorrectionFactor(1, nullptr); }}},
-    {"SampleFrequency", [](R& c) { double f; return c.get_SampleFrequency(&f); }, {[](R& c) { return c.get_SampleFrequency(nullptr); }}},
-    {"GetUnit", [](R& c) { BSTR t = nullptr; HRESULT hr = c.GetUnit(1, &t); SysFreeString(t); return hr; }, {[](R& c) { return c.GetUnit(1, nullptr); }}},
-    {"getParameter", [](R& c) { ScopedVariant v; return c.getParameter(Bstr(u"Unit").get(), 1, v.get()); },
-     {[](R& c) { return c.getParameter(Bstr(u"Unit").get(), 1, nullptr); }}},
-    {"GetSamples", [](R& c) { LONG last; short* p = nullptr; HRESULT hr = c.GetSamples(1, 0, 4, &last, &p); CoTaskMemFree(p); return hr; },
-     {[](R& c) { LONG last; return c.GetSamples(1, 0, 4, &last, nullptr); }, [](R& c) { short* p = nullptr; return c.GetSamples(1, 0, 4, nullptr, &p); }}},
-    {"GetSamples32Bit", [](R& c) { LONG last; LONG* p = nullptr; HRESULT hr = c.GetSamples32Bit(1, 0, 4, &last, &p); CoTaskMemFree(p); return hr; },
-     {[](R& c) { LONG last; return c.GetSamples32Bit(1, 0, 4, &last, nullptr); }, [](R& c) { LONG* p = nullptr; return c.GetSamples32Bit(1, 0, 4, nullptr, &p); }}},
-    {"GetOverloadStatusInRange", [](R& c) { BYTE s; return c.GetOverloadStatusInRange(1, 0, 4, &s); },
-     {[](R& c) { return c.GetOverloadStatusInRange(1, 0, 4, nullptr); }}},
-    {"GetDCChannelIndexes", [](R& c) { ScopedVariant v; return c.GetDCChannelIndexes(0, 20, v.get()); },
-     {[](R& c) { return c.GetDCChannelIndexes(0, 20, nullptr); }}},
-    {"GetDCChannelBlock", [](R& c) { LONG n; BYTE* p = nullptr; HRESULT hr = c.GetDCChannelBlock(0, 0, &n, &p); CoTaskMemFree(p); return hr; },
-     {[](R& c) { BYTE* p = nullptr; return c.GetDCChannelBlock(0, 0, nullptr, &p); }, [](R& c) { LONG n; return c.GetDCChannelBlock(0, 0, &n, nullptr); }}},
-    {"Is32BitData", [](R& c) { LONG v; return c.Is32BitData(0, &v); }, {[](R& c) { return c.Is32BitData(0, nullptr); }}},
-    {"GetFirstTriggerSample", [](R& c) { LONG v; return c.GetFirstTriggerSample(&v); }, {[](R& c) { return c.GetFirstTriggerSample(nullptr); }}},
-    {"GetFirstSampleNumber", [](R& c) { LONG v; return c.GetFirstSampleNumber(&v); }, {[](R& c) { return c.GetFirstSampleNumber(nullptr); }}},
-    {"GetLastSampleNumber", [](R& c) { LONG v; return c.GetLastSampleNumber(&v); }, {[](R& c) { return c.GetLastSampleNumber(nullptr); }}},
+constexpr HRESULT P = E_POINTER, F = E_FAIL, I = E_INVALIDARG, N = E_NOTIMPL;
+
+// A reading member: served only on a recording that no scan is working on.
+Row Reads(const char* name, Call run) { return {name, run, {F, S_OK, F, F}}; }
+// An out pointer left null, a member without behaviour, a property: the same in every state.
+Row Always(const char* name, Call run, HRESULT code) { return {name, run, {code, code, code, code}}; }
+// A writer member, without and with an open writer.
+Row Writes(const char* name, Call run, HRESULT code) { return {name, run, {P, P, P, code}}; }
+
+const Row kRows[] = {
+    Always("get_FileName null", [](Outs& o) { return o.c.get_FileName(nullptr); }, I),
+    Always("get_FileSize", [](Outs& o) { return o.c.get_FileSize(&o.l); }, S_OK),
+    Always("get_FileSize null", [](Outs& o) { return o.c.get_FileSize(nullptr); }, P),
+    Always("get_NumberOfChannels", [](Outs& o) { return o.c.get_NumberOfChannels(&o.l); }, S_OK),
+    Always("get_NumberOfChannels null", [](Outs& o) { return o.c.get_NumberOfChannels(nullptr); }, P),
+    Always("get_Mode null", [](Outs& o) { return o.c.get_Mode(nullptr); }, P),
+    Always("put_Mode", [](Outs& o) { return o.c.put_Mode(RF_BlockInterleaved); }, S_OK),
+    Always("put_Mode 2", [](Outs& o) { return o.c.put_Mode(static_cast<RFMode>(2)); }, F),
+    Always("get_EnableLoadRECFileWithCORAL null",
+           [](Outs& o) { return o.c.get_EnableLoadRECFileWithCORAL(nullptr); }, P),
+    {"open", [](Outs& o) { return o.c.open(&o.l); }, {S_OK, F, F, F}},
+    Always("open null", [](Outs& o) { return o.c.open(nullptr); }, P),
+    Always("close", [](Outs& o) { return o.c.close(); }, S_OK),
+    Always("get_ChannelSelection", [](Outs& o) { return o.c.get_ChannelSelection(o.v.get()); }, N),
+    Always("GetCompressedSamples", [](Outs& o) { return o.c.GetCompressedSamples(1, 0, 4, &o.u, &o.p16); }, N),
+    Reads("get_Description", [](Outs& o) { return o.c.get_Description(&o.s); }),
+    Always("get_Description null", [](Outs& o) { return o.c.get_Description(nullptr); }, P),
+    Reads("GetCorrectionFactor", [](Outs& o) { return o.c.GetCorrectionFactor(1, &o.d); }),
+    Always("GetCorrectionFactor null", [](Outs& o) { return o.c.GetCorrectionFactor(1, nullptr); }, P),
+    Reads("get_SampleFrequency", [](Outs& o) { return o.c.get_SampleFrequency(&o.d); }),
+    Always("get_SampleFrequency null", [](Outs& o) { return o.c.get_SampleFrequency(nullptr); }, P),
+    Reads("GetUnit", [](Outs& o) { return o.c.GetUnit(1, &o.s); }),
+    Always("GetUnit null", [](Outs& o) { return o.c.GetUnit(1, nullptr); }, P),
+    Reads("getParameter", [](Outs& o) { return o.c.getParameter(Bstr(u"Unit").get(), 1, o.v.get()); }),
+    Always("getParameter null", [](Outs& o) { return o.c.getParameter(nullptr, 1, nullptr); }, P),
+    Reads("Is32BitData", [](Outs& o) { return o.c.Is32BitData(1, &o.l); }),
+    Always("Is32BitData null", [](Outs& o) { return o.c.Is32BitData(1, nullptr); }, P),
+    Reads("GetFirstTriggerSample", [](Outs& o) { return o.c.GetFirstTriggerSample(&o.l); }),
+    Always("GetFirstTriggerSample null", [](Outs& o) { return o.c.GetFirstTriggerSample(nullptr); }, P),
+    {"ScanFile", [](Outs& o) { return o.c.ScanFile(&o.l); }, {F, S_OK, F, F}},
+    Always("ScanFile null", [](Outs& o) { return o.c.ScanFile(nullptr); }, P),
+    Reads("GetSamples", [](Outs& o) { return o.c.GetSamples(1, 0, 4, &o.l, &o.p16); }),
+    Always("GetSamples null", [](Outs& o) { return o.c.GetSamples(1, 0, 4, &o.l, nullptr); }, P),
+    Always("GetSamples null last", [](Outs& o) { return o.c.GetSamples(1, 0, 4, nullptr, &o.p16); }, P),
+    Reads("GetSamples32Bit", [](Outs& o) { return o.c.GetSamples32Bit(2, 0, 4, &o.l, &o.p32); }),
+    Always("GetSamples32Bit null", [](Outs& o) { return o.c.GetSamples32Bit(1, 0, 4, &o.l, nullptr); }, P),
+    Reads("GetFirstSampleNumber", [](Outs& o) { return o.c.GetFirstSampleNumber(&o.l); }),
+    Always("GetFirstSampleNumber null", [](Outs& o) { return o.c.GetFirstSampleNumber(nullptr); }, P),
+    Reads("GetLastSampleNumber", [](Outs& o) { return o.c.GetLastSampleNumber(&o.l); }),
+    Always("GetLastSampleNumber null", [](Outs& o) { return o.c.GetLastSampleNumber(nullptr); }, P),
+    Reads("GetRECInfoSection", [](Outs& o) { return o.c.GetRECInfoSection(&o.l, &o.bytes); }),
+    Always("GetRECInfoSection null", [](Outs& o) { return o.c.GetRECInfoSection(&o.l, nullptr); }, P),
+    Reads("GetOverloadStatusInRange", [](Outs& o) { return o.c.GetOverloadStatusInRange(1, 0, 4, &o.b); }),
+    Always("GetOverloadStatusInRange null", [](Outs& o) { return o.c.GetOverloadStatusInRange(1, 0, 4, nullptr); }, P),
+    Reads("GetDCChannelIndexes", [](Outs& o) { return o.c.GetDCChannelIndexes(0, 20, o.v.get()); }),
+    Always("GetDCChannelIndexes null", [](Outs& o) { return o.c.GetDCChannelIndexes(0, 20, nullptr); }, P),
+    Reads("GetDCChannelBlock", [](Outs& o) { return o.c.GetDCChannelBlock(0, 0, &o.l, &o.bytes); }),
+    Always("GetDCChannelBlock null", [](Outs& o) { return o.c.GetDCChannelBlock(0, 0, nullptr, &o.bytes); }, P),
+    {"OpenFile", [](Outs& o) { return o.c.OpenFile(); }, {S_OK, F, F, F}},
+    Always("CloseFile", [](Outs& o) { return o.c.CloseFile(); }, S_OK),
+    Writes("SetNumberOfChannels", [](Outs& o) { return o.c.SetNumberOfChannels(2); }, S_OK),
+    Writes("SetParameter", [](Outs& o) { return o.c.SetParameter(Bstr(u"Unit").get(), 0, nullptr); }, S_OK),
+    Writes("WriteSetupSection", [](Outs& o) { return o.c.WriteSetupSection(); }, F),
+    Writes("SetRECInfo", [](Outs& o) { return o.c.SetRECInfo(Bstr(u"missing.REC").get()); }, F),
+    Writes("SetRECInfoArray", [](Outs& o) { return o.c.SetRECInfoArray(3, TaskCopy(Pattern(3))); }, S_OK),
+    Writes("InitializeBinaryDataSection", [](Outs& o) { return o.c.InitializeBinaryDataSection(0); }, S_OK),
+    Writes("SetChId", [](Outs& o) { return o.c.SetChId(0, 1); }, F),
+    Writes("CreateBinaryDataBlock", [](Outs& o) { return o.c.CreateBinaryDataBlock(1, 4, o.samples.data()); }, I),
+    Writes("Create32bitBinaryDataBlockWithOverloadStatus",
+           [](Outs& o) { return o.c.Create32bitBinaryDataBlockWithOverloadStatus(1, 2, o.samples.data(), 1); }, I),
+    Writes("CreateDCChannelBlock", [](Outs& o) { return o.c.CreateDCChannelBlock(0, 20, o.dc.data()); }, S_OK),
+    Writes("CreateDCChannelBlock null", [](Outs& o) { return o.c.CreateDCChannelBlock(0, 20, nullptr); }, P),
 };
 
-void ExpectCodes(CQVRecorderFileReader& component, HRESULT good, const char* state) {
-    for (const Member& m : kMembers) {
-        if (m.good) {
-            EXPECT_EQ(m.good(component), good) << m.name << " " << state;
-        }
-        for (const Run& run : m.nullOut) EXPECT_EQ(run(component), E_POINTER) << m.name << " null, " << state;
-    }
-}
-
-class ComponentState : public ComponentTest {
+class States : public ComponentTest {
 protected:
-    void ExpectChannelsAndSize(LONG channels, LONG size) {
-        LONG gotChannels = -1, gotSize = -1;
-        ASSERT_EQ(component.get_NumberOfChannels(&gotChannels), S_OK);
-        ASSERT_EQ(component.get_FileSize(&gotSize), S_OK);
-        EXPECT_EQ(gotChannels, channels);
-        EXPECT_EQ(gotSize, size);
+    // From a new object: the state entered, true when it holds (a scan may end too soon).
+    bool Enter(State state) {
+        events.Disconnect();
+        object.Reset();
+        EXPECT_EQ(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileReader, object.PutVoid()), S_OK);
+        EXPECT_EQ(events.Connect(object.Get()), S_OK);
+        SetFileName(state == Writing    ? dir.file("written.dat")
+                    : state == Scanning ? dir.file("long.dat")
+                                        : TwoChannelRecording().WriteTo(dir, "recording.dat"));
+        LONG ok = 0;
+        if (state == Idle) return true;
+        if (state == Writing) return component().OpenFile() == S_OK;
+        if (component().open(&ok) != S_OK || ok != 1) return false;
+        if (state == Reading) ScanAll();
+        return state == Reading || component().ScanFile(&ok) == S_OK;
     }
+    // The scan started by Enter(Scanning) still runs: a second one is refused.
+    bool StillScanning() {
+        LONG ok = 0;
+        return component().ScanFile(&ok) == E_FAIL;
+    }
+    void SetUp() override { ManyBlocks(20000).WriteTo(dir, "long.dat"); }
 };
 
-TEST_F(ComponentTest, StatusCodesInEachState) {
-    ExpectCodes(component, E_FAIL, "before open");
-    LONG trigger = 1234;   // a failed trigger query still leaves -1
-    EXPECT_EQ(component.GetFirstTriggerSample(&trigger), E_FAIL);
-    EXPECT_EQ(trigger, -1);
-    Open(TwoChannelRecording());
-    ScanAll();
-    ExpectCodes(component, S_OK, "while open");
-    ASSERT_EQ(component.close(), S_OK);
-    ExpectCodes(component, E_FAIL, "after close");
-    // FileName alone answers E_INVALIDARG.
-    EXPECT_EQ(component.get_FileName(nullptr), E_INVALIDARG);
-}
-
-TEST_F(ComponentTest, OpenTwiceKeepsTheFirstRecording) {
-    Open(TwoChannelRecording());
-    SetFileName(RecordingBuilder().Header(5).WriteTo(dir, "other.dat"));
-    LONG ok = -1;
-    EXPECT_EQ(component.open(&ok), E_FAIL);
-    EXPECT_EQ(ok, 0);
-    LONG channels = 0;
-    ASSERT_EQ(component.get_NumberOfChannels(&channels), S_OK);
-    EXPECT_EQ(channels, 2);
-}
-
-TEST_F(ComponentTest, MissingFileIsNoFailure) {
-    SetFileName(dir.file("missing.dat"));
-    LONG ok = -1;
-    EXPECT_EQ(component.open(&ok), S_OK);
-    EXPECT_EQ(ok, 0);
-    LONG v;
-    EXPECT_EQ(component.GetFirstSampleNumber(&v), E_FAIL);
-}
-
-TEST_F(ComponentState, RejectedFileLeavesTheObjectClosed) {
-    layout::FileHeader header;
-    header.Magic = 0x1234;
-    header.NumberOfChannels = 2;
-    SetFileName(RecordingBuilder().Header(header).WriteTo(dir, "bad.dat"));
-    LONG ok = -1;
-    EXPECT_EQ(component.open(&ok), E_INVALIDARG);
-    EXPECT_EQ(ok, -1) << "pbOk is not written";
-    ExpectChannelsAndSize(0, 0);
-    // The file is closed again: the next open works, and the rejected file can be removed.
-    Open(TwoChannelRecording());
-    std::error_code ec;
-    EXPECT_TRUE(std::filesystem::remove(dir.file("bad.dat"), ec)) << ec.message();
-}
-
-TEST_F(ComponentState, OpenCopiesChannelsAndSizeAndCloseResetsThemTwice) {
-    EXPECT_EQ(component.close(), S_OK);   // without open
-    const RecordingBuilder recording = TwoChannelRecording();
-    Open(recording);
-    ExpectChannelsAndSize(2, static_cast<LONG>(recording.size()));
-    EXPECT_EQ(component.close(), S_OK);
-    EXPECT_EQ(component.close(), S_OK);
-    ExpectChannelsAndSize(0, 0);
-}
-
-TEST_F(ComponentTest, FileSizeIsTheLow32BitsOfTheLength) {
-    const RecordingBuilder recording = TwoChannelRecording();
-    const std::string path = recording.WriteTo(dir, "big.dat");
-    std::error_code ec;
-    std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + 1234, ec);  // sparse
-    if (ec) GTEST_SKIP() << "cannot make a file above 4 GiB here: " << ec.message();
-    SetFileName(path);
-    LONG ok = 0, size = 0;
-    ASSERT_EQ(component.open(&ok), S_OK);
-    ASSERT_EQ(ok, 1);
-    ASSERT_EQ(component.get_FileSize(&size), S_OK);
-    EXPECT_EQ(size, 1234);
-}
-
-TEST_F(ComponentTest, FileNameRoundTrip) {
-    struct Case {
-        std::optional<std::u16string_view> put;  // nullopt: a null BSTR
-        const char16_t* get;                     // nullptr: a null BSTR comes back
-    };
-    const Case cases[] = {
-        {u"/tmp/r\u00e9cording.dat", u"/tmp/r\u00e9cording.dat"},
-        {std::u16string_view(u"a.dat\0b", 7), u"a.dat"},  // up to the first zero character
-        {u"", nullptr},
-        {std::nullopt, nullptr},
-    };
-    for (const Case& c : cases) {
-        const UniqueBstr in(c.put ? AllocBstr(*c.put) : nullptr);
-        ASSERT_EQ(component.put_FileName(in.get()), S_OK);
-        BSTR out = reinterpret_cast<BSTR>(1);
-        ASSERT_EQ(component.get_FileName(&out), S_OK);
-        const UniqueBstr owned(out);
-        if (c.get == nullptr) {
-            EXPECT_EQ(out, nullptr);
-        } else {
-            EXPECT_EQ(BstrText(out), std::u16string(c.get));
+TEST_F(States, EveryMemberInEveryState) {
+    for (const Row& row : kRows) {
+        for (int state = Idle; state < kStates; ++state) {
+            HRESULT got = S_OK;
+            for (int attempt = 0;; ++attempt) {
+                ASSERT_TRUE(Enter(static_cast<State>(state))) << kStateNames[state];
+                Outs outs(component());
+                got = row.run(outs);
+                if (state != Scanning || StillScanning() || attempt == 5) break;
+            }
+            EXPECT_EQ(got, row.codes[state]) << row.call << " " << kStateNames[state];
         }
     }
 }
 
-TEST_F(ComponentTest, ModeAndEnableProperties) {
-    RFMode mode = RF_BlockInterleaved;
-    ASSERT_EQ(component.get_Mode(&mode), S_OK);
-    EXPECT_EQ(mode, RF_Interleaved);
-    EXPECT_EQ(component.put_Mode(RF_BlockInterleaved), S_OK);
-    for (const int bad : {2, -1}) EXPECT_EQ(component.put_Mode(static_cast<RFMode>(bad)), E_FAIL) << bad;
-    ASSERT_EQ(component.get_Mode(&mode), S_OK);
-    EXPECT_EQ(mode, RF_BlockInterleaved);
-    LONG enabled = -1;
-    ASSERT_EQ(component.get_EnableLoadRECFileWithCORAL(&enabled), S_OK);
-    EXPECT_EQ(enabled, 0);
-    for (const LONG value : {LONG{7}, LONG{-1}, LONG{0}}) {   // any non-zero value reads back as 1
-        ASSERT_EQ(component.put_EnableLoadRECFileWithCORAL(value), S_OK);
-        ASSERT_EQ(component.get_EnableLoadRECFileWithCORAL(&enabled), S_OK);
-        EXPECT_EQ(enabled, value ? 1 : 0) << value;
-    }
-}
-
-// Without the companion file, open gives every channel its default names, replacing the
-// setup text's, but only when the client asked for the companion file.
-TEST_F(ComponentTest, DefaultNamesWhenTheCompanionFileIsEnabled) {
-    struct Expect {
-        bool enabled;
-        LONG channel;
-        const char16_t* key;
-        const char16_t* value;   // nullptr: VT_EMPTY
+// The extreme numbers a client can pass reach no arithmetic that overflows (the sanitizer
+// build aborts on it) and no allocation of their size: each call answers its code.
+TEST_F(States, ExtremeNumbers) {
+    struct Extreme {
+        State state;
+        Call run;
+        HRESULT code;
     };
-    const Expect cases[] = {
-        {true, 1, u"OrgSignalName", u"Signal1"}, {true, 2, u"OrgSignalName", u"Signal2"},
-        {true, 2, u"SignalName", u""},           {true, 2, u"Unit", u""},
-        {true, 3, u"OrgSignalName", nullptr},    {false, 1, u"SignalName", u"Pressure"},
-        {false, 1, u"Unit", u"Pa"},              {false, 1, u"OrgSignalName", nullptr},
+    const Extreme rows[] = {
+        {Reading, [](Outs& o) { return o.c.GetCorrectionFactor(INT_MAX, &o.d); }, I},
+        {Reading, [](Outs& o) { return o.c.GetUnit(INT_MAX, &o.s); }, F},
+        {Reading, [](Outs& o) { return o.c.getParameter(Bstr(u"Unit").get(), INT_MIN, o.v.get()); }, S_OK},
+        {Reading, [](Outs& o) { return o.c.Is32BitData(INT_MAX, &o.l); }, F},
+        {Reading, [](Outs& o) { return o.c.Is32BitData(INT_MIN, &o.l); }, F},
+        {Reading, [](Outs& o) { return o.c.GetSamples(INT_MAX, 0, 4, &o.l, &o.p16); }, F},
+        {Reading, [](Outs& o) { return o.c.GetSamples(1, INT_MIN, INT_MAX, &o.l, &o.p16); }, F},
+        {Reading, [](Outs& o) { return o.c.GetSamples(1, INT_MAX, INT_MIN, &o.l, &o.p16); }, F},
+        {Reading, [](Outs& o) { return o.c.GetSamples(1, INT_MIN, INT_MIN, &o.l, &o.p16); }, F},
+        {Reading, [](Outs& o) { return o.c.GetSamples(1, INT_MAX, INT_MAX, &o.l, &o.p16); }, S_OK},
+        {Reading, [](Outs& o) { return o.c.GetSamples32Bit(2, INT_MAX - 1, INT_MAX, &o.l, &o.p32); }, S_OK},
+        {Reading, [](Outs& o) { return o.c.GetOverloadStatusInRange(1, INT_MIN, INT_MAX, &o.b); }, S_OK},
+        {Reading, [](Outs& o) { return o.c.GetOverloadStatusInRange(INT_MIN, 0, 1, &o.b); }, F},
+        {Reading, [](Outs& o) { return o.c.GetDCChannelIndexes(INT_MIN, INT_MAX, o.v.get()); }, S_OK},
+        {Reading, [](Outs& o) { return o.c.GetDCChannelBlock(INT_MAX, INT_MAX, &o.l, &o.bytes); }, F},
+        {Writing, [](Outs& o) { return o.c.SetNumberOfChannels(INT_MAX); }, I},
+        {Writing, [](Outs& o) { return o.c.SetParameter(Bstr(u"Unit").get(), INT_MAX, nullptr); }, I},
+        {Writing, [](Outs& o) { return o.c.SetChId(INT_MAX, INT_MIN); }, F},
+        {Writing, [](Outs& o) { return o.c.SetRECInfoArray(INT_MIN, TaskCopy(Pattern(3))); }, I},
+        {Writing, [](Outs& o) { return o.c.InitializeBinaryDataSection(INT_MIN); }, S_OK},
+        {Writing, [](Outs& o) { return o.c.CreateBinaryDataBlock(INT_MIN, INT_MAX, o.samples.data()); }, I},
+        {Writing, [](Outs& o) { return o.c.CreateDCChannelBlock(INT_MIN, INT_MAX, o.dc.data()); }, I},
     };
-    for (const Expect& e : cases) {
-        component.close();
-        ASSERT_EQ(component.put_EnableLoadRECFileWithCORAL(e.enabled ? 1 : 0), S_OK);
-        Open(TwoChannelRecording());
-        ScopedVariant value;
-        ASSERT_EQ(component.getParameter(Bstr(e.key).get(), e.channel, value.get()), S_OK);
-        if (e.value) {
-            EXPECT_EQ(Text(value), e.value) << e.channel << " enabled " << e.enabled;
-        } else {
-            EXPECT_EQ(V_VT(value.get()), VT_EMPTY) << e.channel << " enabled " << e.enabled;
-        }
+    for (const Extreme& row : rows) {
+        ASSERT_TRUE(Enter(row.state));
+        Outs outs(component());
+        EXPECT_EQ(row.run(outs), row.code) << "row " << &row - rows;
     }
 }
 
