@@ -22,7 +22,7 @@
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "reader/CQVDataRecorderReader.h"
-#include "format/LittleEndian.h"
+#include "format/RecordingBuilder.h"
 
 namespace tarn::bench {
 namespace {
@@ -42,25 +42,20 @@ std::int16_t SampleValue(std::uint32_t channel, std::uint32_t sample) {
     return static_cast<std::int16_t>(channel * 1000 + sample * 7);
 }
 
+// Written a round of blocks at a time: the whole recording would not fit in memory comfortably.
 bool WriteRecording(const std::string& path) {
     platform::File out;
     if (!out.Open(path, platform::File::Mode::Create)) return false;
-    unsigned char header[layout::kFileHeaderLength];
-    layout::FileHeader fileHeader;
-    fileHeader.NumberOfChannels = kChannels;
-    fileHeader.Encode(header);
-    bool ok = out.Write(header, sizeof header) == sizeof header;
-    std::vector<unsigned char> block(kBlockBytes);
+    RecordingBuilder part;
+    part.Header(kChannels);
+    bool ok = true;
     for (std::uint32_t b = 0; ok && b < kBlocksPerChannel; ++b) {
-        for (std::uint32_t c = 0; ok && c < kChannels; ++c) {
-            const std::uint32_t first = b * kBlockSamples;
-            layout::SampleBlockHeader(kBaseSample + first, kBlockSamples, false).Encode(block.data());
-            layout::ChannelEntry{static_cast<std::uint16_t>(c), 0}.Encode(block.data() + layout::kBlockHeaderLength);
-            for (std::uint32_t i = 0; i < kBlockSamples; ++i)
-                le::WriteU16(block.data() + layout::kBlockFramingLength + 2 * i,
-                             static_cast<std::uint16_t>(SampleValue(c, first + i)));
-            ok = out.Write(block.data(), block.size()) == block.size();
-        }
+        const std::uint32_t first = b * kBlockSamples;
+        for (std::uint32_t c = 0; c < kChannels; ++c)
+            part.Samples16(kBlockSamples, [c, first](std::uint32_t i) { return SampleValue(c, first + i); },
+                           Block().SampleNo(kBaseSample + first).Id(static_cast<std::uint16_t>(c)));
+        ok = out.Write(part.bytes().data(), part.size()) == part.size();
+        part.Clear();
     }
     out.Close();
     return ok;

@@ -23,7 +23,7 @@ HRESULT CQVRecorderFileReader::ScanFile(LONG* pbOk) {
     // While a worker runs the recording counts as not open: never a second worker on one reader.
     return MemberCall("ScanFile", Needs::Recording, {pbOk}, [&]() -> HRESULT {
         *pbOk = 0;
-        if (m_Reader->FormatMarker() != 2) return E_INVALIDARG;
+        if (m_Reader->StartError() != FileStartError::None) return E_INVALIDARG;
         if (m_Reader->ScanComplete()) m_Reader->ResetScan();
         StopScan();   // joins the previous worker, which has ended
         m_StopScan.store(false);

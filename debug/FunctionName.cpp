@@ -75,12 +75,30 @@ std::size_t NameStart(std::string_view name) {
     return i;
 }
 
+// The name without its leading namespaces: the project spells namespaces in lower case (tarn,
+// tarn::component, ...) and types in Pascal case, so the leading components in lower case and
+// the compilers' anonymous namespaces go, and the class (QVDebug included) stays.
+std::string_view WithoutNamespaces(std::string_view name) {
+    for (;;) {
+        std::size_t end = 0;
+        if (name.rfind("{anonymous}::", 0) == 0 || name.rfind("(anonymous namespace)::", 0) == 0) {
+            end = name.find("::");
+        } else if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') {
+            while (end < name.size() && IsIdentifierChar(name[end])) ++end;
+            if (name.substr(end, 2) != "::") return name;
+        } else {
+            return name;
+        }
+        name.remove_prefix(end + 2);
+    }
+}
+
 }  // namespace
 
 std::string_view QualifiedFunctionName(std::string_view signature) {
     const std::string_view s = WithoutTemplateNote(signature);
     const std::string_view name = s.substr(0, NameEnd(s));
-    return name.substr(NameStart(name));
+    return WithoutNamespaces(name.substr(NameStart(name)));
 }
 
 }  // namespace tarn::QVDebug::Detail

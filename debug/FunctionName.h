@@ -5,9 +5,10 @@
 
 namespace tarn::QVDebug::Detail {
 
-// "std::vector<int>* ns::C::Make(const char*) const" gives "ns::C::Make": no return type, no
-// parameter list, no qualifiers, no template-argument note. A view into the signature; never
-// allocates. Text it cannot take apart comes back as it is, at worst trimmed at a blank.
+// "std::vector<int>* tarn::ns::C::Make(const char*) const" gives "C::Make": no return type, no
+// namespaces (lower-case or anonymous leading components), no parameter list, no qualifiers, no
+// template-argument note. A view into the signature; never allocates. Text it cannot take apart
+// comes back as it is, at worst trimmed at a blank.
 std::string_view QualifiedFunctionName(std::string_view signature);
 
 }  // namespace tarn::QVDebug::Detail

@@ -39,6 +39,9 @@ inline constexpr std::uint8_t kContent32Bit = 0x04;
 inline constexpr std::uint32_t kWrittenHeaderField1 = 1;
 inline constexpr std::uint32_t kWrittenHeaderField3 = 1;
 
+// A DC block is exactly its header, n entries and n 4-byte values: Size = 3 + 2n.
+inline constexpr std::uint32_t DCBlockSize(std::uint32_t entries) { return 3 + 2 * entries; }
+
 struct FileHeader {
     std::uint32_t Magic = kFileHeaderMagic;
     std::uint32_t HeaderField1 = kWrittenHeaderField1;
@@ -65,6 +68,11 @@ struct BlockHeader {
     BlockKind Kind() const { return static_cast<BlockKind>(Content & kContentKindMask); }
     bool Is32Bit() const { return (Content & kContent32Bit) != 0; }
     std::uint32_t ByteLength() const { return Size * kBlockUnit; }
+    // The bytes the block stream gives the block: Size * 4, except for a DC block, which is
+    // exactly its header, its entries and their values whatever its Size says.
+    std::uint32_t WalkLength() const {
+        return Kind() == BlockKind::DC ? DCBlockSize(NoOfChannels) * kBlockUnit : ByteLength();
+    }
 };
 
 struct ChannelEntry {
@@ -89,9 +97,6 @@ std::uint16_t SampleBlockSize(std::uint32_t count, bool is32Bit);
 // Header of a sample block as the writer emits it (kind 0, one entry, zero status fields).
 // count must be one SampleBlockSize accepts.
 BlockHeader SampleBlockHeader(std::uint32_t sampleNo, std::uint32_t count, bool is32Bit);
-
-// A DC block is exactly its header, n entries and n 4-byte values: Size = 3 + 2n.
-inline constexpr std::uint32_t DCBlockSize(std::uint32_t entries) { return 3 + 2 * entries; }
 
 // Header of a DC block with n entries (1 .. 255).
 BlockHeader DCBlockHeader(std::uint32_t sampleNo, std::uint8_t entries);

@@ -13,12 +13,6 @@ void BlockList::push_back(const BlockEntry& entry) {
     ++m_Size;
 }
 
-void BlockList::clear() {
-    m_Chunks.clear();
-    m_Chunks.shrink_to_fit();
-    m_Size = 0;
-}
-
 std::size_t BlockList::capacity() const {
     std::size_t entries = 0;
     for (const std::vector<BlockEntry>& chunk : m_Chunks) entries += chunk.capacity();

@@ -35,8 +35,8 @@ public:
     std::uint32_t byteLength() const {
         return static_cast<std::uint32_t>(layout::kBlockFramingLength) + count() * sampleWidth();
     }
-    // Index of the block's first min/max value in the channel's cache (the count is the channel's
-    // to tell: up to the next entry's start).
+    // Index of the block's first min/max value in the channel's cache; its values run up to the
+    // next entry's first.
     std::uint32_t compressedStart() const { return m_CompressedStart; }
 
 private:
@@ -54,7 +54,6 @@ public:
     static constexpr std::size_t kChunkEntries = 4096;
 
     void push_back(const BlockEntry& entry);
-    void clear();
     std::size_t size() const { return m_Size; }
     bool empty() const { return m_Size == 0; }
     const BlockEntry& operator[](std::size_t i) const { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }

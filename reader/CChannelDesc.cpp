@@ -14,6 +14,16 @@ constexpr unsigned kTracedMaxSize = 1073741823u;
 
 }  // namespace
 
+// The min/max cache's lines, traced by the constructor and the destructor: a macro, so that the
+// origin of each line names the one of them that traced it.
+#define TRACE_COMPRESSED_CACHE()                                                                              \
+    do {                                                                                                      \
+        QV_TRACE("TARN", 1, "m_CompressedSamples.max_size() = %u", kTracedMaxSize);                           \
+        QV_TRACE("TARN", 1, "m_CompressedSamples.capacity() = %u",                                            \
+                 static_cast<unsigned>(m_CompressedSamples.capacity()));                                      \
+        QV_TRACE("TARN", 1, "m_CompressedSamples.size() = %u", static_cast<unsigned>(m_CompressedSamples.size())); \
+    } while (0)
+
 CChannelDesc::CChannelDesc(std::uint32_t reserve, bool is32Bit) : m_Is32Bit(is32Bit) {
     // The reservation only spares the scan reallocations; without it the cache still grows.
     try {
@@ -21,7 +31,7 @@ CChannelDesc::CChannelDesc(std::uint32_t reserve, bool is32Bit) : m_Is32Bit(is32
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
-    TraceCache();
+    TRACE_COMPRESSED_CACHE();
 }
 
 CChannelDesc::~CChannelDesc() {
@@ -31,19 +41,13 @@ CChannelDesc::~CChannelDesc() {
             QV_TRACE("TARN", 1, "m_SamplesInFile.back()->last() = %u",
                      static_cast<unsigned>(m_SamplesInFile.back().last()));
         }
-        TraceCache();
+        TRACE_COMPRESSED_CACHE();
         QV_TRACE("TARN", 1, "m_SamplesInFile.max_size() = %u", kTracedMaxSize);
         QV_TRACE("TARN", 1, "m_SamplesInFile.capacity() = %u", static_cast<unsigned>(m_SamplesInFile.capacity()));
         QV_TRACE("TARN", 1, "m_SamplesInFile.size() = %u", static_cast<unsigned>(m_SamplesInFile.size()));
     } catch (...) {
         QV_TRACE("Assert", 1, "ERROR: exception caught in destructor");
     }
-}
-
-void CChannelDesc::TraceCache() const {
-    QV_TRACE("TARN", 1, "m_CompressedSamples.max_size() = %u", kTracedMaxSize);
-    QV_TRACE("TARN", 1, "m_CompressedSamples.capacity() = %u", static_cast<unsigned>(m_CompressedSamples.capacity()));
-    QV_TRACE("TARN", 1, "m_CompressedSamples.size() = %u", static_cast<unsigned>(m_CompressedSamples.size()));
 }
 
 bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
@@ -87,19 +91,12 @@ CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
         const BlockEntry& entry = m_SamplesInFile[i];
         if (entry.first() <= target && target < entry.last()) {
             found.entry = &entry;
-            found.index = i;
             found.offset = static_cast<std::uint32_t>(target - entry.first());
             break;
         }
         if (m_Ordered && entry.first() > target) break;
     }
     return found;
-}
-
-std::uint32_t CChannelDesc::CompressedCount(std::size_t i) const {
-    const std::uint32_t end =
-        i + 1 < m_SamplesInFile.size() ? m_SamplesInFile[i + 1].compressedStart() : m_NoOfCompressedValues;
-    return end - m_SamplesInFile[i].compressedStart();
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {

@@ -33,9 +33,7 @@ public:
     // The block holding relative sample s, counted from the channel's first indexed sample.
     struct Location {
         const BlockEntry* entry = nullptr;  // null: not found
-        std::size_t index = 0;
         std::uint32_t offset = 0;           // of the sample within the block
-        std::int64_t position() const { return entry ? entry->position() : -1; }
     };
     Location FindBlock(std::int64_t s) const;
 
@@ -44,18 +42,11 @@ public:
     bool Overrun() const { return m_Overrun; }
     bool Is32Bit() const { return m_Is32Bit; }
     void SetIs32Bit(bool is32Bit) { m_Is32Bit = is32Bit; }
-    std::uint32_t NextSample() const { return m_NextSample; }
     const BlockList& Blocks() const { return m_SamplesInFile; }
-    const MinMaxValues& CompressedSamples() const { return m_CompressedSamples; }
-    std::uint32_t NoOfCompressedValues() const { return m_NoOfCompressedValues; }
-    // Min/max values block i contributed.
-    std::uint32_t CompressedCount(std::size_t i) const;
     // Bytes held by the entries and the min/max cache.
     std::size_t MemoryBytes() const;
 
 private:
-    void TraceCache() const;
-
     std::int32_t m_Id = -1;
     std::uint32_t m_NextSample = 0;
     bool m_Overrun = false;

@@ -34,12 +34,16 @@ const char* Describe(StreamEnd end) {
     case StreamEnd::TruncatedHeader: return "truncated block header";
     case StreamEnd::TruncatedData: return "truncated block data";
     case StreamEnd::BadSize: return "block Size below 4";
-    case StreamEnd::CorruptDCBlock: return "corrupt DC block";
+    case StreamEnd::EmptyDCBlock: return "DC block without entries";
     case StreamEnd::EmptySampleBlock: return "sample block without samples";
     }
     return "unknown";
 }
 
+namespace {
+
+// Capacity reserved in every channel's min/max cache: the file length over 2, N and 25 (integer
+// divisions), times the single-precision 1.1; saturates at the u32 range. channels must be >= 1.
 std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t channels) {
     const std::uint64_t perValue = fileLength / 2 / channels / 25;
     const double estimate = static_cast<double>(perValue) * static_cast<double>(1.1f);
@@ -48,6 +52,8 @@ std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t chann
         return std::numeric_limits<std::uint32_t>::max();
     return static_cast<std::uint32_t>(estimate);
 }
+
+}  // namespace
 
 CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::string& fileName) : m_File(file) {
     m_File.SetBufferSize(kStreamBufferSize);
@@ -95,15 +101,11 @@ bool CQVDataRecorderReader::ReadFileHeader() {
         return Reject(FileStartError::TruncatedFileHeader);
     m_FileHeader = layout::FileHeader::Decode(header);
     if (m_FileHeader.Magic != layout::kFileHeaderMagic) return Reject(FileStartError::BadMagic);
-    if (m_FileHeader.HeaderField2 != 0 && !m_HasSetupChunk) {
-        m_FormatMarker = 1;
-        return Reject(FileStartError::HeaderField2WithoutSetup);
-    }
+    if (m_FileHeader.HeaderField2 != 0 && !m_HasSetupChunk) return Reject(FileStartError::HeaderField2WithoutSetup);
     // Every per-channel table is sized from the count, and the reservation estimate divides by it.
     if (m_FileHeader.NumberOfChannels == 0) return Reject(FileStartError::NoChannels);
     if (m_FileHeader.NumberOfChannels > layout::kMaxNumberOfChannels)
         return Reject(FileStartError::TooManyChannels);
-    m_FormatMarker = 2;
     m_BlockStreamStart = static_cast<std::int64_t>(m_SetupChunkSize) + layout::kFileHeaderLength;
     return true;
 }
@@ -152,14 +154,15 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
         unsigned char entry[layout::kChannelEntryLength];
         if (m_File.Read(entry, sizeof entry) != sizeof entry) return EndStream(StreamEnd::TruncatedHeader);
         m_BlockHeader = layout::BlockHeader::Decode(header);
-        m_ChannelEntry = layout::ChannelEntry::Decode(entry);
-        m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID, m_ChannelEntry.ID);
+        m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID, layout::ChannelEntry::Decode(entry).ID);
+        const BlockKind kind = m_BlockHeader.Kind();
+        // Its first entry gives a block its key: a DC block without entries belongs nowhere.
+        if (kind == BlockKind::DC && m_BlockHeader.NoOfChannels == 0) return EndStream(StreamEnd::EmptyDCBlock);
 
-        // A Size below the framing already read would step the walk backwards (Size 0 forever).
-        const std::uint32_t length = m_BlockHeader.ByteLength();
+        // A length below the framing already read would step the walk backwards (Size 0 forever).
+        const std::uint32_t length = m_BlockHeader.WalkLength();
         if (length < layout::kBlockFramingLength) return EndStream(StreamEnd::BadSize);
         m_DataBytes = length - static_cast<std::uint32_t>(layout::kBlockFramingLength);
-        const BlockKind kind = m_BlockHeader.Kind();
         ++m_Walk.blocks[static_cast<std::size_t>(kind)];
 
         switch (kind) {
@@ -174,16 +177,12 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
         case BlockKind::Trigger:
             if (m_TriggerSampleNo == 0) m_TriggerSampleNo = m_BlockHeader.SampleNo;
             break;
-        case BlockKind::DC: {
-            // Walked by its entry count, indexed by its Size: the two must agree, or a later read
-            // of the block by position would take bytes of the next block for part of it.
-            const std::uint32_t entries = m_BlockHeader.NoOfChannels;
-            if (entries == 0 || m_BlockHeader.Size != layout::DCBlockSize(entries))
-                return EndStream(StreamEnd::CorruptDCBlock);
+        case BlockKind::DC:
+            // The further entries and the values: the walk and the DC table both take the block
+            // by its entry count, so a Size that says otherwise loses nothing.
             if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
             m_BlockDelivered = true;
             return true;
-        }
         case BlockKind::Other:
             break;
         }
@@ -192,19 +191,11 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
     }
 }
 
-bool CQVDataRecorderReader::TakePendingData() {
-    m_DataPending = false;
-    return ReadIntoBlockBuffer(m_DataBytes) || EndStream(StreamEnd::TruncatedData);
-}
-
 bool CQVDataRecorderReader::ReadBlockData() {
     if (!m_DataPending) return false;
     if (m_DataBytes == 0) return EndStream(StreamEnd::EmptySampleBlock);
-    return TakePendingData();
-}
-
-bool CQVDataRecorderReader::SkipBlockData() {
-    return m_DataPending && TakePendingData();
+    m_DataPending = false;
+    return ReadIntoBlockBuffer(m_DataBytes) || EndStream(StreamEnd::TruncatedData);
 }
 
 void CQVDataRecorderReader::ResetWalk() {

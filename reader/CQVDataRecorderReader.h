@@ -40,7 +40,7 @@ enum class StreamEnd {
     TruncatedHeader,   // block header or first channel entry cut short
     TruncatedData,     // block body cut short
     BadSize,           // Size below the 16 bytes of header and first entry
-    CorruptDCBlock,    // DC block with no entries or a Size other than 3 + 2n
+    EmptyDCBlock,      // DC block without entries (so without a channel key)
     EmptySampleBlock,  // sample block without samples (Size 4)
 };
 const char* Describe(StreamEnd end);
@@ -53,10 +53,6 @@ struct WalkRecord {
     StreamEnd end = StreamEnd::NotYet;
     std::int64_t endPosition = -1;  // file offset of the block at which the stream ended
 };
-
-// Capacity reserved in every channel's min/max cache: the file length over 2, N and 25 (integer
-// divisions), times the single-precision 1.1; saturates at the u32 range. channels must be >= 1.
-std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t channels);
 
 class CQVDataRecorderReader {
 public:
@@ -75,8 +71,8 @@ public:
     CQVDataRecorderReader& operator=(const CQVDataRecorderReader&) = delete;
 
     // ---- Scan and index -----------------------------------------------------------------
-    // N fresh channel slots (the old ones discarded); the read mode is kept for sequential
-    // reading; last sample number and first trigger sample -1.
+    // N fresh channel slots (the old ones discarded); first trigger sample -1. The read mode
+    // matters to sequential reading only, which this reader does not offer.
     void CreateChannelDescs(RFMode mode);
     // One scan step: indexes the next sample or DC block. Each step goes on where the previous
     // step ended, whatever else read the file in between. False once the stream is exhausted or
@@ -94,18 +90,10 @@ public:
     bool Has32BitData() const { return m_Has32BitData; }
     std::int32_t GetFirstSampleNumber() const { return m_ChannelDescs.FirstSampleNumber(); }
     std::int32_t GetLastSampleNumber() const { return m_ChannelDescs.LastSampleNumber(); }
-    // 0 .. 1: the part of the block stream scanned so far.
-    double ScanFraction() const;
     // The file position where the next scan step reads (the end of the last block scanned).
     std::int64_t ScanPosition() const { return m_ScanPosition; }
-    RFMode ReadMode() const { return m_ReadMode; }
     std::int32_t FirstTriggerSample() const { return m_FirstTriggerSample; }
-    std::int32_t LastSampleNumberRead() const { return m_LastSampleNumber; }
 
-    const ChannelTable& ChannelDescs() const { return m_ChannelDescs; }
-    const DCTable& DCChannels() const { return m_DCChannels; }
-    std::size_t DCChannelCount() const { return m_DCChannels.ChannelCount(); }
-    std::size_t DCBlockCount(std::size_t dcChannel) const { return m_DCChannels.BlockCount(dcChannel); }
     // Bytes held by the index, the min/max cache and the DC table.
     std::size_t IndexMemoryBytes() const;
 
@@ -130,34 +118,18 @@ public:
     bool ReadDCBlock(std::int32_t channel, std::int32_t index, std::uint8_t* out);
     // The width of slot channelIndex (from 0); false outside 0 .. N - 1.
     bool Is32BitData(std::int32_t channelIndex, bool& is32Bit) const;
-    // Per-channel facts for display (channel from 1); false outside 1 .. N.
-    struct ChannelSummary {
-        std::uint32_t blocks;
-        std::uint32_t first;
-        std::uint32_t end;
-        bool overrun;
-        bool is32Bit;
-    };
-    bool Summary(std::int32_t channel, ChannelSummary& out) const;
 
     // ---- Start of the file --------------------------------------------------------------
     bool EndOfData() const { return m_EndOfData; }
     FileStartError StartError() const { return m_StartError; }
     std::int32_t NumberOfChannels() const { return m_NumberOfChannels; }
     std::int64_t FileLength() const { return m_FileLength; }
-    std::uint32_t CompressedReserve() const { return m_CompressedReserve; }
-    const layout::FileHeader& Header() const { return m_FileHeader; }
-    // 2 when accepted, 1 when rejected for HeaderField2 without a setup chunk, else 0.
-    int FormatMarker() const { return m_FormatMarker; }
     bool HasSetupChunk() const { return m_HasSetupChunk; }
     std::uint32_t SetupChunkSize() const { return m_SetupChunkSize; }
     // The chunk body, zero-terminated (it may hold further zero bytes: the REC info section is
     // binary); nullptr when the file has no setup chunk.
     const char* SetupText() const { return m_HasSetupChunk ? m_SetupText.data() : nullptr; }
     std::size_t SetupTextLength() const { return m_HasSetupChunk ? m_SetupText.size() - 1 : 0; }
-    std::int64_t BlockStreamStart() const { return m_BlockStreamStart; }
-    const std::vector<std::uint8_t>& OverrunFlags() const { return m_OverrunFlags; }
-    std::size_t MinMaxScratchCapacity() const { return m_MinMaxScratch.capacity(); }
 
     // ---- Block walk ---------------------------------------------------------------------
     // Reads block headers from the current position until it meets a sample block to deliver
@@ -168,25 +140,15 @@ public:
     // The delivered sample block's data into the block buffer. False for a block without
     // samples or a short read (the stream ends), or when no sample block's data is pending.
     bool ReadBlockData();
-    // Passes over the delivered sample block's data instead of reading it.
-    bool SkipBlockData();
     // The caller fixes the base from the first sample or DC block it takes: if the base is
     // still pending, it becomes the current block's SampleNo.
     void FixBaseSampleNumber();
 
-    std::int64_t Position() { return m_File.Tell(); }
-
     const layout::BlockHeader& CurrentBlockHeader() const { return m_BlockHeader; }
-    const layout::ChannelEntry& CurrentChannelEntry() const { return m_ChannelEntry; }
     std::int32_t CurrentChannelKey() const { return m_ChannelKey; }
-    std::uint32_t CurrentDataBytes() const { return m_DataBytes; }
     std::uint32_t CurrentSampleCount() const {
         return m_DataBytes / layout::SampleWidth(m_BlockHeader.Is32Bit());
     }
-    // File offset of the current block's header (-1 when the position is unknown).
-    std::int64_t CurrentBlockPosition() const { return m_BlockPosition; }
-    const unsigned char* BlockData() const { return m_BlockBuffer.data(); }
-    std::size_t BlockBufferCapacity() const { return m_BlockBuffer.capacity(); }
 
     bool BasePending() const { return m_BasePending; }
     std::uint32_t BaseSampleNumber() const { return m_BaseSampleNo; }
@@ -207,10 +169,6 @@ private:
     bool EndStream(StreamEnd end);
     // bytes (at most one block's data) into the block buffer, growing it when needed.
     bool ReadIntoBlockBuffer(std::uint32_t bytes);
-    // Consumes the pending sample data (read, or passed over by reading it too: a block is
-    // small, reading keeps the stream's buffer where a seek may drop it, and a body cut short
-    // is noticed at once).
-    bool TakePendingData();
     void ResetWalk();
 
     // Scan steps.
@@ -241,7 +199,6 @@ private:
 
     // file header state
     layout::FileHeader m_FileHeader;
-    int m_FormatMarker = 0;
     FileStartError m_StartError = FileStartError::None;
     bool m_HasSetupChunk = false;
     std::uint32_t m_SetupChunkSize = 0;
@@ -252,10 +209,9 @@ private:
     std::int32_t m_ChannelKey = 0;
     std::uint32_t m_DataBytes = 0;
     layout::BlockHeader m_BlockHeader;
-    layout::ChannelEntry m_ChannelEntry;
     std::int64_t m_BlockPosition = -1;
     bool m_BlockDelivered = false;  // the current block is a delivered sample or DC block
-    bool m_DataPending = false;     // its sample data has not been read or skipped yet
+    bool m_DataPending = false;     // its sample data has not been read yet
     std::vector<unsigned char> m_BlockBuffer;
     std::uint32_t m_BaseSampleNo = 0;
     bool m_BasePending = true;
@@ -269,8 +225,6 @@ private:
     bool m_ScanEnded = false;       // a scan step met the end of the stream
     bool m_Has32BitData = false;
     std::int64_t m_ScanPosition = 0;  // where the next scan step reads
-    RFMode m_ReadMode = RF_Interleaved;
-    std::int32_t m_LastSampleNumber = -1;
     std::int32_t m_FirstTriggerSample = -1;
 
     // retrieval: a handle of its own and a buffer of its own, so that neither the scan's stream

@@ -23,7 +23,6 @@ public:
     // blocks are rare, and a file full of them must not cost a whole-file reservation each.
     CChannelDesc& SlotFor(std::int32_t key);
 
-    std::int32_t Channels() const { return m_Channels; }
     std::size_t size() const { return m_Slots.size(); }
     const CChannelDesc& operator[](std::size_t slot) const { return *m_Slots[slot]; }
 

@@ -5,7 +5,6 @@
 namespace tarn {
 
 void DCChannelDesc::add(const DCBlockEntry& block) {
-    if (block.byteLength < 1) return;
     if (m_Blocks.empty()) m_First = block.sampleNumber;
     m_Last = block.sampleNumber;
     m_Blocks.push_back(block);
@@ -27,10 +26,6 @@ const DCBlockEntry* DCTable::Find(std::int32_t channel, std::int32_t index) cons
     const std::vector<DCBlockEntry>& blocks = m_Channels[static_cast<std::size_t>(channel)].Blocks();
     if (index < 0 || static_cast<std::size_t>(index) >= blocks.size()) return nullptr;
     return &blocks[static_cast<std::size_t>(index)];
-}
-
-std::size_t DCTable::BlockCount(std::size_t channel) const {
-    return channel < m_Channels.size() ? m_Channels[channel].Blocks().size() : 0;
 }
 
 void DCTable::Indexes(std::int32_t s0, std::int32_t s1, std::vector<std::int32_t>& pairs) const {

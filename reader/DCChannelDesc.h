@@ -11,7 +11,7 @@ namespace tarn {
 
 struct DCBlockEntry {
     std::uint32_t sampleNumber;  // relative SampleNo of the block
-    std::int32_t byteLength;     // Size * 4: the whole block
+    std::int32_t byteLength;     // the whole block: 12 + 8n for its n entries
     std::int64_t position;       // file offset of the block's header
 };
 
@@ -40,10 +40,8 @@ public:
     void Add(std::int32_t key, const DCBlockEntry& block);
     void Clear();
 
-    std::size_t ChannelCount() const { return m_Channels.size(); }
     // Block index of DC channel channel (both from 0); null when outside the table.
     const DCBlockEntry* Find(std::int32_t channel, std::int32_t index) const;
-    std::size_t BlockCount(std::size_t channel) const;
     const DCChannelDesc& Channel(std::size_t channel) const { return m_Channels[channel]; }
 
     // The (channel, block) pairs of the blocks whose sample number lies in [s0, s1), flattened,

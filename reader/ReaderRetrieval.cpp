@@ -138,31 +138,20 @@ bool CQVDataRecorderReader::ReadDCBlock(std::int32_t channel, std::int32_t index
     const DCBlockEntry* block = m_DCChannels.Find(channel, index);
     if (!block) return false;
     const auto bytes = static_cast<std::size_t>(block->byteLength);
-    if (bytes < layout::kBlockFramingLength || m_RandomAccess.ReadAt(block->position, out, bytes) != bytes)
-        return false;
+    if (m_RandomAccess.ReadAt(block->position, out, bytes) != bytes) return false;
     const auto header = layout::BlockHeader::Decode(out);
     const auto entry = layout::ChannelEntry::Decode(out + layout::kBlockHeaderLength);
-    return header.Kind() == layout::BlockKind::DC && header.ByteLength() == bytes &&
+    return header.Kind() == layout::BlockKind::DC && header.WalkLength() == bytes &&
            header.SampleNo - m_BaseSampleNo == block->sampleNumber &&
            layout::ChannelKey(header.FE_Frame_ID, entry.ID) == m_DCChannels.Channel(static_cast<std::size_t>(channel)).Key();
 }
 
 bool CQVDataRecorderReader::Is32BitData(std::int32_t channelIndex, bool& is32Bit) const {
+    // In range before it becomes a channel number: channelIndex + 1 overflows at INT32_MAX.
+    if (channelIndex < 0 || channelIndex >= m_NumberOfChannels) return false;
     const CChannelDesc* slot = ChannelSlot(channelIndex + 1);
-    if (channelIndex < 0 || !slot) return false;
-    is32Bit = slot->Is32Bit();
-    return true;
-}
-
-bool CQVDataRecorderReader::Summary(std::int32_t channel, ChannelSummary& out) const {
-    const CChannelDesc* slot = ChannelSlot(channel);
     if (!slot) return false;
-    const BlockList& blocks = slot->Blocks();
-    out.blocks = static_cast<std::uint32_t>(blocks.size());
-    out.first = blocks.empty() ? 0 : blocks.front().first();
-    out.end = blocks.empty() ? 0 : static_cast<std::uint32_t>(blocks.back().last());
-    out.overrun = slot->Overrun();
-    out.is32Bit = slot->Is32Bit();
+    is32Bit = slot->Is32Bit();
     return true;
 }
 

@@ -8,10 +8,8 @@ namespace tarn {
 
 using layout::BlockKind;
 
-void CQVDataRecorderReader::CreateChannelDescs(RFMode mode) {
-    m_ReadMode = mode;
+void CQVDataRecorderReader::CreateChannelDescs(RFMode) {
     m_ChannelDescs.Create(m_NumberOfChannels, m_CompressedReserve);
-    m_LastSampleNumber = -1;
     m_FirstTriggerSample = -1;
 }
 
@@ -35,7 +33,7 @@ bool CQVDataRecorderReader::ScanFile() {
     // since the step began.
     const std::int64_t position = m_BlockPosition;
     if (position < 0) return EndScan();
-    const std::uint32_t length = m_BlockHeader.ByteLength();
+    const std::uint32_t length = m_BlockHeader.WalkLength();
 
     if (m_BlockHeader.Kind() == BlockKind::DC) {
         FixBaseSampleNumber();
@@ -67,7 +65,7 @@ void CQVDataRecorderReader::IndexSampleBlock(CChannelDesc& slot, std::int64_t po
 
 void CQVDataRecorderReader::ResetScan() {
     if (m_NumberOfChannels == 0) return;
-    CreateChannelDescs(m_ReadMode);
+    CreateChannelDescs(RF_Interleaved);
     m_DCChannels.Clear();
     m_ScanComplete = false;
     m_ScanEnded = false;
@@ -89,12 +87,6 @@ bool CQVDataRecorderReader::MetGap(std::int32_t channel) const {
     if (channel < 1 || channel > m_NumberOfChannels) return false;
     const auto slot = static_cast<std::size_t>(channel - 1);
     return m_OverrunFlags[slot] != 0 || (slot < m_ChannelDescs.size() && m_ChannelDescs[slot].Overrun());
-}
-
-double CQVDataRecorderReader::ScanFraction() const {
-    const std::int64_t span = m_FileLength - m_BlockStreamStart;
-    if (m_ScanComplete || m_ScanEnded || span <= 0) return 1.0;
-    return std::clamp(static_cast<double>(m_ScanPosition - m_BlockStreamStart) / static_cast<double>(span), 0.0, 1.0);
 }
 
 std::size_t CQVDataRecorderReader::IndexMemoryBytes() const {

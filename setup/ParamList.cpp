@@ -8,6 +8,8 @@
 
 #include <new>
 
+namespace tarn {
+
 namespace {
 
 constexpr std::string_view kStartMarker = "[SETUP START]";
@@ -100,7 +102,7 @@ bool CParamList::ScanLocked(std::string_view text) {
             Section& section = m_Sections[static_cast<std::size_t>(currentSection)];
             // Within the text the first occurrence of a key wins.
             if (!key.empty() && section.find(key) == section.end()) {
-                section.emplace(std::string(key), tarn::platform::AnsiToWide(scanner.Value()));
+                section.emplace(std::string(key), platform::AnsiToWide(scanner.Value()));
             }
             break;
         }
@@ -109,14 +111,14 @@ bool CParamList::ScanLocked(std::string_view text) {
 }
 
 void CParamList::ConvertCorrectionFactorsLocked() {
-    const char16_t separator = tarn::platform::UserDecimalSeparator();
+    const char16_t separator = platform::UserDecimalSeparator();
     for (std::size_t s = 0; s < m_Sections.size(); ++s) {
         double factor = 0.0;
         const auto entry = m_Sections[s].find(kCorrectionFactor);
         // A text the conversion rejects (an empty value, say) counts like a missing key: 0.0.
         // Opening must not fail because of one unreadable factor, so the parse still succeeds.
         if (entry != m_Sections[s].end() &&
-            !tarn::DecimalTextToDouble(entry->second, separator, factor)) {
+            !DecimalTextToDouble(entry->second, separator, factor)) {
             factor = 0.0;
         }
         m_CorrectionFactors[s] = factor;
@@ -134,7 +136,7 @@ void CParamList::GetParameter(int section, std::string_view key, VARIANT* value)
     const Section& entries = m_Sections[static_cast<std::size_t>(section)];
     const auto entry = entries.find(key);
     if (entry == entries.end()) return;
-    BSTR copy = tarn::AllocBstr(entry->second);
+    BSTR copy = AllocBstr(entry->second);
     if (copy == nullptr) return;
     V_VT(value) = VT_BSTR;
     V_BSTR(value) = copy;
@@ -142,7 +144,7 @@ void CParamList::GetParameter(int section, std::string_view key, VARIANT* value)
 
 bool CParamList::SetParameter(int section, std::string_view key, std::string_view value) {
     try {
-        std::u16string wide = tarn::platform::AnsiToWide(value);
+        std::u16string wide = platform::AnsiToWide(value);
         std::lock_guard<std::mutex> lock(m_Mutex);
         if (!IsSectionLocked(section)) return false;
         Section& entries = m_Sections[static_cast<std::size_t>(section)];
@@ -164,3 +166,5 @@ bool CParamList::GetCorrectionFactor(int section, double& factor) const {
     factor = m_CorrectionFactors[static_cast<std::size_t>(section)];
     return true;
 }
+
+}  // namespace tarn

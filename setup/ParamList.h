@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarn {
+
 class CParamList {
 public:
     CParamList() = default;
@@ -59,3 +61,5 @@ private:
     std::vector<double> m_CorrectionFactors;
     int m_SectionCount = 0;
 };
+
+}  // namespace tarn

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+namespace tarn {
+
 namespace {
 
 constexpr std::string_view kStopMarker = "[SETUP STOP]";
@@ -75,3 +77,5 @@ SetupTextScanner::Token SetupTextScanner::Header(std::size_t open) {
     m_Position = numberEnd + 1;
     return Token::ChannelHeader;
 }
+
+}  // namespace tarn

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace tarn {
+
 // atoi's reading of a number (leading white space, an optional sign, the digits up to the first
 // non-digit, 0 without digits), except that a value outside int is reported (false) instead of
 // being undefined.
@@ -59,3 +61,5 @@ private:
     std::string_view m_Value;
     int m_ChannelNumber = 0;
 };
+
+}  // namespace tarn

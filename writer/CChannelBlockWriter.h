@@ -17,8 +17,6 @@ public:
 
     // Only the low 16 bits reach the file.
     void SetId(std::int32_t channelId) { m_ChannelId = channelId; }
-    std::int32_t Id() const { return m_ChannelId; }
-    std::uint32_t NextSampleNumber() const { return m_NextSampleNumber; }
 
     // Appends one sample block of noSamples samples (16- or 32-bit, little-endian, from data) with
     // the overload status in its channel entry: the block header and the channel entry from the

@@ -83,18 +83,8 @@ public:
     // Flushes and closes the stream. False when the buffered data could not be written.
     bool CloseStream();
 
-    // ---- State ------------------------------------------------------------------------------
-    std::int32_t ChannelCount() const { return m_Params.ChannelCount(); }
-    const CWriterParamList& Params() const { return m_Params; }
-    bool HasRECInfo() const { return m_RECInfo != nullptr; }
-    std::int32_t RECInfoSize() const { return m_RECInfoSize; }
-    const unsigned char* RECInfo() const { return m_RECInfo.get(); }
-    bool HasChannelTable() const { return m_HasChannelTable; }
-    const std::vector<CChannelBlockWriter>& ChannelBlocks() const { return m_ChannelBlocks; }
-    std::uint32_t DCSampleOffset() const { return m_DCSampleOffset; }
-    bool FirstDCBlockPending() const { return m_FirstDCBlockPending; }
-
 private:
+    std::int32_t ChannelCount() const { return m_Params.ChannelCount(); }
     WriterStatus WriteSampleBlock(std::int32_t ch, std::int32_t noSamples, const unsigned char* data, bool is32Bit,
                                   std::uint8_t overloadStatus);
     // Steps of WriteSetupSection after the setup text.

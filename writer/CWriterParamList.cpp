@@ -1,6 +1,5 @@
 #include "writer/CWriterParamList.h"
 
-#include "format/LittleEndian.h"
 #include "format/RecordingLayout.h"
 #include "writer/WriterStream.h"
 
@@ -57,9 +56,7 @@ WriterStatus CWriterParamList::SetParameter(std::u16string_view name, std::int32
 
 std::string CWriterParamList::SetupChunk(std::int32_t recInfoSize, std::size_t& placeholderOffset) const {
     std::string chunk(layout::kSetupMagic, layout::kSetupMagicLength);
-    unsigned char sizeWord[4];
-    le::WriteU32(sizeWord, m_SizeWord);
-    chunk.append(reinterpret_cast<const char*>(sizeWord), sizeof sizeWord);
+    chunk.append(4, '\0');  // the chunk size, patched in the file once the chunk's end is known
     chunk += "\n[SETUP START]";
     chunk += "\nRECInfoSectionSize=" + std::to_string(recInfoSize);
     chunk += "\nRECInfoSectionPos=";
@@ -68,7 +65,7 @@ std::string CWriterParamList::SetupChunk(std::int32_t recInfoSize, std::size_t& 
     m_RecorderLines.AppendTo(chunk);
     for (std::int32_t k = 1; k <= m_ChannelCount; ++k) {
         chunk += "\n[Channel " + std::to_string(k) + "]";
-        Channel(k).AppendTo(chunk);
+        m_Channels[static_cast<std::size_t>(k - 1)].AppendTo(chunk);
     }
     chunk += "\n[SETUP STOP]\n";
     return chunk;

@@ -55,14 +55,8 @@ public:
 
     std::int64_t PlaceholderPosition() const { return m_PlaceholderPosition; }
     std::int32_t ChannelCount() const { return m_ChannelCount; }
-    const SetupLines& RecorderLines() const { return m_RecorderLines; }
-    // Channel 1 .. ChannelCount().
-    const CWriterChannelParams& Channel(std::int32_t channel) const {
-        return m_Channels[static_cast<std::size_t>(channel - 1)];
-    }
 
 private:
-    std::uint32_t m_SizeWord = 0;
     SetupLines m_RecorderLines;
     std::int32_t m_ChannelCount = 0;
     std::vector<CWriterChannelParams> m_Channels;  // never fewer than m_ChannelCount

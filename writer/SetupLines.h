@@ -28,9 +28,6 @@ public:
     // The line of the index-th known key becomes "\n<key>=<value>", settable or not.
     void SetLine(std::size_t index, std::u16string_view value);
 
-    const std::u16string& Line(std::size_t index) const { return m_Lines[index]; }
-    const std::u16string& ExtraLines() const { return m_ExtraLines; }
-
     // The known lines in order, then the extra lines, in the ANSI code page.
     void AppendTo(std::string& text) const;
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "tests/support/RecordingBuilder.h"
+#include "format/RecordingBuilder.h"
 
 namespace tarn::test {
 

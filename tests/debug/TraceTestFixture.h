@@ -23,8 +23,7 @@ protected:
         static tarn::test::TempDir configDir;
         setenv("TARN_CONFIG_DIR", configDir.path().string().c_str(), 1);
 #endif
-        std::remove(ConfigPath().c_str());
-        tarn::QVDebug::Testing::Reset();
+        TearDown();
         tarn::platform::SetDebugOutputSink(&Capture, this);
     }
     void TearDown() override {
@@ -39,7 +38,6 @@ protected:
     static void WriteConfig(const std::string& keys) {
         std::ofstream(ConfigPath(), std::ios::binary) << "[QvDebug]\n" << keys << "\n";
     }
-
     std::vector<std::string> Lines() {
         std::lock_guard<std::mutex> lock(m_Mutex);
         return m_Lines;

@@ -1,68 +1,70 @@
-// Opens a built recording with the reader, and walks it the way the scan does.
+// Recordings built for the reader and opened as opening a recording does.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
-#include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "format/RecordingBuilder.h"
 #include "reader/CQVDataRecorderReader.h"
-#include "tests/support/RecordingBuilder.h"
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {
 
 inline Block At(std::uint32_t sampleNo, std::uint16_t id = 0) { return Block().SampleNo(sampleNo).Id(id); }
 inline std::int32_t Ramp(std::uint32_t i) { return static_cast<std::int32_t>(i); }
+template <class T> using Copied = std::pair<std::int32_t, std::vector<T>>;  // lastsampleread, values
 
+// A reader on a built recording, with its channel slots created.
 struct OpenedRecording {
     std::string path;
     platform::File file;
     std::unique_ptr<CQVDataRecorderReader> reader;
 
-    // mode given: the channel slots are created, as opening a recording does.
-    OpenedRecording(const TempDir& dir, const RecordingBuilder& recording, std::optional<RFMode> mode = {}) {
+    OpenedRecording(const TempDir& dir, const RecordingBuilder& recording) {
         static int serial = 0;
         path = recording.WriteTo(dir, "recording" + std::to_string(++serial) + ".dat");
-        if (!file.Open(path, platform::File::Mode::Read)) throw std::runtime_error("cannot open the fixture");
+        EXPECT_TRUE(file.Open(path, platform::File::Mode::Read));
         reader = std::make_unique<CQVDataRecorderReader>(file, path);
-        if (mode) reader->CreateChannelDescs(*mode);
+        reader->CreateChannelDescs(RF_Interleaved);
+    }
+    CQVDataRecorderReader* operator->() { return reader.get(); }
+
+    // Scan steps until one returns false; a scan that does not end fails instead of hanging.
+    OpenedRecording& Scan() {
+        for (int steps = 0; reader->ScanFile() && ++steps < 1000000;) {
+        }
+        EXPECT_FALSE(reader->ScanFile()) << "the scan does not end";
+        reader->SetScanComplete();
+        return *this;
+    }
+
+    // lastsampleread and the values copied of [s0, s1) of channel; nothing may be written past them.
+    template <class T> Copied<T> Copy(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
+        const auto size = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{s1} - s0, 0));
+        std::vector<T> out(size + 1, static_cast<T>(0x5A5A));
+        std::int32_t last;
+        if constexpr (sizeof(T) == 2)
+            last = reader->CopySamples16(channel, s0, s1, out.data());
+        else
+            last = reader->CopySamples32(channel, s0, s1, out.data());
+        // As 32-bit arithmetic wraps it: nothing copied for s0 = INT32_MIN is INT32_MAX.
+        const std::size_t copied = static_cast<std::uint32_t>(last) - static_cast<std::uint32_t>(s0) + 1u;
+        EXPECT_LE(copied, size);
+        for (std::size_t i = copied; i <= size; ++i) EXPECT_EQ(out[i], static_cast<T>(0x5A5A)) << "written at " << i;
+        out.resize(std::min(copied, size));
+        return {last, out};
+    }
+    std::vector<std::int32_t> Samples(std::int32_t channel, std::int32_t s0 = 0, std::int32_t s1 = 1000) {
+        return Copy<std::int32_t>(channel, s0, s1).second;
+    }
+    std::vector<std::int32_t> DCPairs(std::int32_t s0 = 0, std::int32_t s1 = 1 << 30) {
+        std::vector<std::int32_t> pairs;
+        reader->DCChannelIndexes(s0, s1, pairs);
+        return pairs;
     }
 };
-
-// Scan steps until one returns false; the count of steps that returned true. A scan that does
-// not end fails the test instead of hanging it.
-inline std::size_t ScanAll(CQVDataRecorderReader& reader) {
-    std::size_t steps = 0;
-    while (reader.ScanFile()) {
-        if (++steps > 1000000) {
-            ADD_FAILURE() << "the scan does not end";
-            break;
-        }
-    }
-    return steps;
-}
-
-// One delivered block as the scan sees it: kind, key, SampleNo, samples (0 for DC), position.
-using Delivered = std::tuple<layout::BlockKind, std::int32_t, std::uint32_t, std::uint32_t, std::int64_t>;
-
-// Walks to the end: reads each sample block's data and fixes the base from the first taken block.
-inline std::vector<Delivered> WalkAll(CQVDataRecorderReader& reader) {
-    std::vector<Delivered> out;
-    while (reader.ReadBlockHeader() && out.size() <= 100000) {
-        const bool isSamples = reader.CurrentBlockHeader().Kind() == layout::BlockKind::Samples;
-        if (isSamples && !reader.ReadBlockData()) break;
-        reader.FixBaseSampleNumber();
-        out.emplace_back(reader.CurrentBlockHeader().Kind(), reader.CurrentChannelKey(),
-                         reader.CurrentBlockHeader().SampleNo, isSamples ? reader.CurrentSampleCount() : 0,
-                         reader.CurrentBlockPosition());
-    }
-    EXPECT_LE(out.size(), 100000u) << "the walk does not end";
-    return out;
-}
 
 }  // namespace tarn::test

@@ -1,11 +1,10 @@
-// A VARIANT for tests that receive VARIANTs from the code under test, shared by several suites.
+// A VARIANT cleared when it goes out of scope, for tests that receive VARIANTs.
 #pragma once
 
 #include "compat/compat.h"
 
 namespace tarn::test {
 
-// A VARIANT cleared when it goes out of scope.
 class ScopedVariant {
 public:
     ScopedVariant() { VariantInit(&m_Value); }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarn::test {
@@ -12,16 +13,13 @@ namespace tarn::test {
 class TempDir {
 public:
     TempDir() {
-        std::random_device rd;
-        auto base = std::filesystem::temp_directory_path();
-        for (;;) {
-            m_Path = base / ("tarn-test-" + std::to_string(rd()));
-            if (std::filesystem::create_directory(m_Path)) break;
-        }
+        std::random_device random;
+        do m_Path = std::filesystem::temp_directory_path() / ("tarn-test-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(m_Path));
     }
     ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_Path, ec);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Path, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -30,14 +28,13 @@ public:
     // Full path of a file in the directory, as a narrow string the component can take.
     std::string file(const std::string& name) const { return (m_Path / name).string(); }
 
-    std::string write(const std::string& name, const std::vector<unsigned char>& bytes) const {
-        std::string p = file(name);
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p;
+    std::string write(const std::string& name, std::string_view bytes) const {
+        const std::string path = file(name);
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
     }
-    std::string write(const std::string& name, const std::string& text) const {
-        return write(name, std::vector<unsigned char>(text.begin(), text.end()));
+    std::string write(const std::string& name, const std::vector<unsigned char>& bytes) const {
+        return write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
 
 private:

@@ -1,18 +1,18 @@
-// A writer on a fresh file, and what it has put into the file.
+// What the writer's clients hand it (samples, DC blocks, REC info), and a writer on a fresh file
+// with what it has put into the file.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "format/LittleEndian.h"
-#include "format/RecordingLayout.h"
+#include "format/RecordingBuilder.h"
+#include "tests/support/TempDir.h"
 #include "writer/CQVDataRecorderWriter.h"
 
 namespace tarn::test {
@@ -33,31 +33,25 @@ inline Bytes Pattern(std::size_t count) {
 // Samples as the block operations take them: little-endian, consecutive.
 inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit) {
     Bytes out(samples.size() * (is32Bit ? 4 : 2));
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (is32Bit)
-            le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]));
-        else
-            le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
-    }
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        is32Bit ? le::WriteU32(&out[i * 4], static_cast<std::uint32_t>(samples[i]))
+                : le::WriteU16(&out[i * 2], static_cast<std::uint16_t>(samples[i]));
     return out;
 }
 
-// A DC block as a client builds it: entry i has DC channel key 10 + i, status i and the value
-// firstValue + i.
+// A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
 inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
-    Bytes block(12 + 8u * entries);
-    layout::DCBlockHeader(sampleNo, entries).Encode(block.data());
-    for (std::uint8_t i = 0; i < entries; ++i) {
-        layout::ChannelEntry{static_cast<std::uint16_t>(10 + i), i}.Encode(&block[12 + 4u * i]);
-        le::WriteU32(&block[12 + 4u * entries + 4u * i], firstValue + i);
-    }
-    return block;
+    std::vector<DCValue> values;
+    for (std::uint8_t i = 0; i < entries; ++i) values.push_back({static_cast<std::uint16_t>(10 + i), i, firstValue + i});
+    return RecordingBuilder().DC(values, Block().SampleNo(sampleNo)).bytes();
 }
+inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+inline const unsigned char* Data(const char* bytes) { return reinterpret_cast<const unsigned char*>(bytes); }
 
 class WrittenFile {
 public:
-    explicit WrittenFile(std::string path) : m_Path(std::move(path)) {
-        if (!m_File.Open(m_Path, platform::File::Mode::Create)) throw std::runtime_error("cannot create " + m_Path);
+    WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
+        EXPECT_TRUE(m_File.Open(m_Path, platform::File::Mode::Create));
         m_Writer = std::make_unique<CQVDataRecorderWriter>(m_File);
     }
     CQVDataRecorderWriter* operator->() { return m_Writer.get(); }
@@ -65,15 +59,17 @@ public:
 
     // The file from offset on, as it stands (buffered data included).
     std::string Text(std::int64_t offset = 0) {
-        std::ifstream in = Stream(offset);
+        m_File.Flush();
+        std::ifstream in(m_Path, std::ios::binary);
+        in.seekg(offset);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    std::uint32_t U32At(std::int64_t offset) {
-        unsigned char field[4] = {};
-        Stream(offset).read(reinterpret_cast<char*>(field), sizeof field);
-        return le::ReadU32(field);
+    // What the writer appends for call, which must give `expected`.
+    template <class Call> std::string Appended(Call&& call, WriterStatus expected = Ok) {
+        const std::size_t end = Text().size();
+        EXPECT_EQ(call(), expected);
+        return Text(static_cast<std::int64_t>(end));
     }
-
     // channels declared, a REC info of 16 bytes, the setup chunk and the file header written.
     void Start(std::int32_t channels, std::int32_t firstSampleNumber) {
         const Bytes info = Pattern(16);
@@ -87,13 +83,6 @@ public:
     platform::File m_File;
 
 private:
-    std::ifstream Stream(std::int64_t offset) {
-        m_File.Flush();
-        std::ifstream in(m_Path, std::ios::binary);
-        in.seekg(offset);
-        return in;
-    }
-
     std::unique_ptr<CQVDataRecorderWriter> m_Writer;
 };
 

@@ -1,10 +1,10 @@
-// Builds recording files byte by byte for tests: any field can be set to any value, blocks can be
+// Builds recordings field by field: the tests' fixtures, the tool's example recording and the
+// benchmarks' recordings all come from here. Any field can be set to any value, blocks can be
 // broken on purpose, and the result can be cut at any byte.
 //
-//   auto path = RecordingBuilder().Setup("[SETUP START]\n[SETUP STOP]\n").Header(2)
-//                   .Samples16({1, 2}, Block().SampleNo(1000))
-//                   .Samples32({7}, Block().SampleNo(1000).Id(1))
-//                   .WriteTo(dir, "two.dat");
+//   RecordingBuilder().Setup("\n[SETUP START]\n[SETUP STOP]\n").Header(2)
+//       .Samples16({1, 2}, Block().SampleNo(1000))
+//       .Samples32({7}, Block().SampleNo(1000).Id(1));
 #pragma once
 
 #include <cstddef>
@@ -17,9 +17,7 @@
 
 #include "format/RecordingLayout.h"
 
-namespace tarn::test {
-
-class TempDir;
+namespace tarn {
 
 // Header and first-entry fields of one block. Unset fields take what a recorder writes: 0, one
 // channel entry, and the Size the block's content needs.
@@ -28,11 +26,9 @@ public:
     Block& SampleNo(std::uint32_t v) { m_Header.SampleNo = v; return *this; }
     Block& FrameId(std::uint16_t v) { m_Header.FE_Frame_ID = v; return *this; }
     Block& Decimations(std::uint8_t v) { m_Header.Decimations = v; return *this; }
-    Block& BlockStatus(std::uint8_t v) { m_Header.BlockStatus = v; return *this; }
     Block& Id(std::uint16_t v) { m_Entry.ID = v; return *this; }
     Block& Status(std::uint16_t v) { m_Entry.channelstatus = v; return *this; }
     Block& Size(std::uint16_t v) { m_Size = v; return *this; }
-    Block& Entries(std::uint8_t v) { m_Entries = v; return *this; }
 
     // The header with these fields over kind, width and natural Size from `natural`.
     layout::BlockHeader Apply(layout::BlockHeader natural) const;
@@ -42,7 +38,6 @@ private:
     layout::BlockHeader m_Header;
     layout::ChannelEntry m_Entry;
     std::optional<std::uint16_t> m_Size;
-    std::optional<std::uint8_t> m_Entries;
 };
 
 // One entry of a DC block with its value.
@@ -77,22 +72,27 @@ public:
     // A DC block: the entries, then their values. block's Id and Status are not used.
     RecordingBuilder& DC(const std::vector<DCValue>& values, const Block& block = {});
 
-    RecordingBuilder& Raw(const Bytes& bytes);
     // Keeps the first `length` bytes built so far.
     RecordingBuilder& TruncateAt(std::size_t length);
+    // Drops the bytes built so far, so that a long recording can be built and written in parts.
+    void Clear() { m_Bytes.clear(); }
 
     const Bytes& bytes() const { return m_Bytes; }
     std::size_t size() const { return m_Bytes.size(); }
-    // Writes the bytes to a file in dir and returns its path.
-    std::string WriteTo(const TempDir& dir, const std::string& name) const;
+    // Writes the bytes as the file `name` in folder (anything with write(name, bytes), such as
+    // the tests' temporary folders) and returns the file's path.
+    template <class Folder> std::string WriteTo(const Folder& folder, const std::string& name) const {
+        return folder.write(name, m_Bytes);
+    }
 
 private:
     RecordingBuilder& SampleBlock(std::uint32_t count, bool is32Bit, const Generator& generator,
                                   const Block& block);
     RecordingBuilder& FillerBlock(layout::BlockKind kind, const Block& block, std::uint32_t dataBytes);
-    void AppendBlock(const layout::BlockHeader& header, const Bytes& body);
+    unsigned char* Extend(std::size_t n);
+    void AppendEntry(const layout::ChannelEntry& entry);
 
     Bytes m_Bytes;
 };
 
-}  // namespace tarn::test
+}  // namespace tarn

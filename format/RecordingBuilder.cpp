@@ -1,36 +1,27 @@
-#include "tests/support/RecordingBuilder.h"
+#include "format/RecordingBuilder.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "format/LittleEndian.h"
-#include "tests/support/TempDir.h"
 
-namespace tarn::test {
-
-namespace {
-
-void AppendU32(RecordingBuilder::Bytes& out, std::uint32_t v) {
-    unsigned char b[4];
-    le::WriteU32(b, v);
-    out.insert(out.end(), b, b + 4);
-}
-
-void AppendEntry(RecordingBuilder::Bytes& out, const layout::ChannelEntry& entry) {
-    unsigned char b[layout::kChannelEntryLength];
-    entry.Encode(b);
-    out.insert(out.end(), b, b + sizeof b);
-}
-
-}  // namespace
+namespace tarn {
 
 layout::BlockHeader Block::Apply(layout::BlockHeader natural) const {
     natural.SampleNo = m_Header.SampleNo;
     natural.FE_Frame_ID = m_Header.FE_Frame_ID;
     natural.Decimations = m_Header.Decimations;
-    natural.BlockStatus = m_Header.BlockStatus;
     if (m_Size) natural.Size = *m_Size;
-    if (m_Entries) natural.NoOfChannels = *m_Entries;
     return natural;
+}
+
+unsigned char* RecordingBuilder::Extend(std::size_t n) {
+    m_Bytes.resize(m_Bytes.size() + n);
+    return m_Bytes.data() + m_Bytes.size() - n;
+}
+
+void RecordingBuilder::AppendEntry(const layout::ChannelEntry& entry) {
+    entry.Encode(Extend(layout::kChannelEntryLength));
 }
 
 RecordingBuilder& RecordingBuilder::Setup(std::string_view text) {
@@ -38,9 +29,9 @@ RecordingBuilder& RecordingBuilder::Setup(std::string_view text) {
 }
 
 RecordingBuilder& RecordingBuilder::Setup(std::string_view text, std::uint32_t sizeField) {
-    m_Bytes.insert(m_Bytes.end(), layout::kSetupMagic, layout::kSetupMagic + layout::kSetupMagicLength);
-    AppendU32(m_Bytes, sizeField);
-    m_Bytes.insert(m_Bytes.end(), text.begin(), text.end());
+    std::memcpy(Extend(layout::kSetupMagicLength), layout::kSetupMagic, layout::kSetupMagicLength);
+    le::WriteU32(Extend(4), sizeField);
+    if (!text.empty()) std::memcpy(Extend(text.size()), text.data(), text.size());
     return *this;
 }
 
@@ -51,9 +42,7 @@ RecordingBuilder& RecordingBuilder::Header(std::uint32_t numberOfChannels) {
 }
 
 RecordingBuilder& RecordingBuilder::Header(const layout::FileHeader& header) {
-    unsigned char b[layout::kFileHeaderLength];
-    header.Encode(b);
-    m_Bytes.insert(m_Bytes.end(), b, b + sizeof b);
+    header.Encode(Extend(layout::kFileHeaderLength));
     return *this;
 }
 
@@ -79,23 +68,20 @@ RecordingBuilder& RecordingBuilder::Samples32(std::uint32_t count, const Generat
 
 RecordingBuilder& RecordingBuilder::SampleBlock(std::uint32_t count, bool is32Bit,
                                                 const Generator& generator, const Block& block) {
-    layout::BlockHeader header = block.Apply(layout::SampleBlockHeader(0, count, is32Bit));
+    const layout::BlockHeader header = block.Apply(layout::SampleBlockHeader(0, count, is32Bit));
     if (header.Size == 0)
         throw std::invalid_argument("RecordingBuilder: no sample block carries this many samples");
-    Bytes body;
-    body.reserve(layout::kChannelEntryLength + std::size_t{count} * layout::SampleWidth(is32Bit));
-    AppendEntry(body, block.Entry());
-    for (std::uint32_t i = 0; i < count; ++i) {
-        unsigned char b[4];
+    header.Encode(Extend(layout::kBlockHeaderLength));
+    AppendEntry(block.Entry());
+    const std::uint32_t width = layout::SampleWidth(is32Bit);
+    unsigned char* out = Extend(std::size_t{count} * width);
+    for (std::uint32_t i = 0; i < count; ++i, out += width) {
         const auto v = static_cast<std::uint32_t>(generator(i));
-        if (is32Bit) {
-            le::WriteU32(b, v);
-        } else {
-            le::WriteU16(b, static_cast<std::uint16_t>(v));
-        }
-        body.insert(body.end(), b, b + layout::SampleWidth(is32Bit));
+        if (is32Bit)
+            le::WriteU32(out, v);
+        else
+            le::WriteU16(out, static_cast<std::uint16_t>(v));
     }
-    AppendBlock(header, body);
     return *this;
 }
 
@@ -114,25 +100,18 @@ RecordingBuilder& RecordingBuilder::FillerBlock(layout::BlockKind kind, const Bl
     layout::BlockHeader natural;
     natural.Content = static_cast<std::uint8_t>(kind);
     natural.Size = static_cast<std::uint16_t>((layout::kBlockFramingLength + dataBytes) / layout::kBlockUnit);
-    Bytes body;
-    AppendEntry(body, block.Entry());
-    body.resize(body.size() + dataBytes, 0xA5);
-    AppendBlock(block.Apply(natural), body);
+    block.Apply(natural).Encode(Extend(layout::kBlockHeaderLength));
+    AppendEntry(block.Entry());
+    std::memset(Extend(dataBytes), 0xA5, dataBytes);
     return *this;
 }
 
 RecordingBuilder& RecordingBuilder::DC(const std::vector<DCValue>& values, const Block& block) {
     if (values.size() > 255) throw std::invalid_argument("RecordingBuilder: a DC block has at most 255 entries");
-    const auto n = static_cast<std::uint8_t>(values.size());
-    Bytes body;
-    for (const DCValue& v : values) AppendEntry(body, layout::ChannelEntry{v.id, v.status});
-    for (const DCValue& v : values) AppendU32(body, v.value);
-    AppendBlock(block.Apply(layout::DCBlockHeader(0, n)), body);
-    return *this;
-}
-
-RecordingBuilder& RecordingBuilder::Raw(const Bytes& bytes) {
-    m_Bytes.insert(m_Bytes.end(), bytes.begin(), bytes.end());
+    block.Apply(layout::DCBlockHeader(0, static_cast<std::uint8_t>(values.size())))
+        .Encode(Extend(layout::kBlockHeaderLength));
+    for (const DCValue& v : values) AppendEntry(layout::ChannelEntry{v.id, v.status});
+    for (const DCValue& v : values) le::WriteU32(Extend(layout::kDCValueLength), v.value);
     return *this;
 }
 
@@ -141,15 +120,4 @@ RecordingBuilder& RecordingBuilder::TruncateAt(std::size_t length) {
     return *this;
 }
 
-void RecordingBuilder::AppendBlock(const layout::BlockHeader& header, const Bytes& body) {
-    unsigned char b[layout::kBlockHeaderLength];
-    header.Encode(b);
-    m_Bytes.insert(m_Bytes.end(), b, b + sizeof b);
-    m_Bytes.insert(m_Bytes.end(), body.begin(), body.end());
-}
-
-std::string RecordingBuilder::WriteTo(const TempDir& dir, const std::string& name) const {
-    return dir.write(name, m_Bytes);
-}
-
-}  // namespace tarn::test
+}  // namespace tarn

@@ -1,0 +1,203 @@
+// The index the scan builds, and retrieval through it.
+#include <climits>
+#include <fstream>
+
+#include "tests/debug/TraceTestFixture.h"
+#include "tests/reader/ReaderFixture.h"
+
+namespace tarn::test {
+namespace {
+
+// Channel 2's blocks of 2 samples at these SampleNos (channel 1 has none): a block that does not
+// follow the one before is traced; one that starts later latches the overrun once a later block
+// of the channel shows up. A single lost sample counts.
+TEST_F(TraceTest, OverrunLatchesOnTheChannelsNextBlock) {
+    WriteConfig("Level=1\nKeywords=TARN\nKeywordInTrace=0\nFileFunctionLineInTrace=0");
+    using Case = std::tuple<std::vector<std::uint32_t>, bool, bool, std::string>;  // starts, latched, gap, trace
+    const Case cases[] = {{{100, 102, 104}, false, false, ""},
+                          {{100, 103, 105}, true, true, "2 not found next block is 3"},
+                          {{100, 102, 105}, false, true, "4 not found next block is 5"},
+                          {{100, 101, 103}, false, false, "2 not found next block is 1"},  // early: nothing lost
+                          {{100, 700, 702}, true, true, "2 not found next block is 600"}};
+    TempDir dir;
+    for (const auto& [starts, latched, gap, trace] : cases) {
+        RecordingBuilder file;
+        file.Header(2);
+        for (std::uint32_t start : starts) file.Samples16({1, 2}, At(start, 1));
+        OpenedRecording r(dir, file);
+        const std::size_t creation = Lines().size();
+        r.Scan();
+        EXPECT_EQ(std::make_pair(r->IsOverrunLatched(2), r->MetGap(2)), std::make_pair(latched, gap)) << starts[1];
+        EXPECT_FALSE(r->IsOverrunLatched(1) || r->MetGap(1));
+        EXPECT_EQ(Lines().size(), creation + !trace.empty());
+        EXPECT_EQ(Lines().back(), trace.empty() ? Lines().back() : "Channel 1 Block starting withe sample " + trace + "\r\n");
+    }
+}
+
+// The descriptors trace their min/max cache when created and destroyed, under their own names.
+TEST_F(TraceTest, DescriptorTracesNameTheConstructorAndDestructor) {
+    WriteConfig("Level=1\nKeywords=TARN\nKeywordInTrace=0");
+    TempDir dir;
+    OpenedRecording(dir, RecordingBuilder().Header(1));
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 9u);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(i < 3 ? "\\CChannelDesc::CChannelDesc(" : "\\CChannelDesc::~CChannelDesc("),
+                  std::string::npos) << lines[i];
+    EXPECT_EQ(lines[0].rfind("m_CompressedSamples.max_size() = 1073741823    Origin: ", 0), 0u);
+}
+
+// Everything retrieval sees of a scanned recording.
+std::vector<std::int32_t> Observed(OpenedRecording& r) {
+    std::vector<std::int32_t> out = r.DCPairs();
+    for (std::int32_t channel : {1, 2}) {
+        const std::vector<std::int32_t> samples = r.Samples(channel);
+        out.insert(out.end(), samples.begin(), samples.end());
+        out.push_back(r->MetGap(channel));
+    }
+    out.push_back(r->GetFirstSampleNumber());
+    out.push_back(r->GetLastSampleNumber());
+    return out;
+}
+
+// Channel 1 from the base, 1000, channel 2 from 1002 with a gap, and blocks of a key of no
+// channel: the range every channel reaches is [2, 63), channel 2's end. Retrieval between scan
+// steps, and anything else that moves the shared stream, must not make the scan index a block
+// twice or skip one; a reset scan builds the same index again.
+TEST(ScanResume, InterruptedStepsBuildTheSameIndex) {
+    RecordingBuilder file;
+    file.Header(2).Trigger(At(5), 8);
+    for (std::uint32_t i = 0; i < 20; ++i)
+        file.Samples16(6, Ramp, At(1000 + 6 * i)).Other(At(0), 4).Samples32(3, Ramp, At(1002 + 3 * i + i / 10, 1))
+            .Samples16(2, Ramp, At(1000 + 2 * i, 7));
+    file.DC({{0, 0, 1}}, At(1010)).Samples16(6, Ramp, At(900));
+    TempDir dir;
+    OpenedRecording whole(dir, file);
+    const std::vector<std::int32_t> expected = Observed(whole.Scan());
+    ASSERT_EQ(expected.size(), 2 + 121 + 31 + 2u);  // channel 2 up to its gap
+    EXPECT_EQ(std::vector<std::int32_t>(expected.end() - 2, expected.end()), (std::vector<std::int32_t>{2, 63}));
+
+    OpenedRecording r(dir, file);
+    std::vector<std::int16_t> out(64);
+    for (std::size_t steps = 0; r->ScanFile();) {
+        ASSERT_LT(++steps, 100u);
+        r->CopySamples16(1, 0, 40, out.data());
+        r->OverloadStatusInRange(2, 0, 10);
+        if (steps % 3 == 0) r.file.Seek(0);
+        if (steps % 3 == 1) r->ReadBlockHeader();
+    }
+    EXPECT_EQ(Observed(r), expected);
+    r->ResetScan();
+    EXPECT_TRUE(r.Samples(1).empty());
+    EXPECT_EQ(Observed(r.Scan()), expected);
+}
+
+// Overwrites one byte of a recording, as if the file had changed since the scan.
+void Patch(const std::string& path, std::size_t offset, char byte) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.put(byte);
+}
+
+TEST(Retrieval, SixteenAndThirtyTwoBitViews) {
+    TempDir dir;
+    OpenedRecording r(dir, RecordingBuilder().Header(2).Samples32({0x00010001, -70000, 5}, At(0)).Samples16({-2, 300}, At(0, 1)));
+    r.Scan();
+    EXPECT_EQ(r.Copy<std::int16_t>(1, 0, 3), (Copied<std::int16_t>{2, {1, -2, 0}}));
+    EXPECT_EQ(r.Copy<std::int32_t>(1, 0, 3), (Copied<std::int32_t>{2, {0x00010001, -70000, 5}}));
+    EXPECT_EQ(r.Copy<std::int16_t>(2, 0, 2), (Copied<std::int16_t>{1, {-2, 300}}));
+    EXPECT_EQ(r.Copy<std::int32_t>(2, 1, 2), (Copied<std::int32_t>{1, {300}}));
+    bool is32 = false;
+    EXPECT_TRUE(r->Is32BitData(0, is32) && is32);
+    EXPECT_TRUE(r->Is32BitData(1, is32) && !is32);
+    for (std::int32_t outside : {2, -1, INT_MAX, INT_MIN}) EXPECT_FALSE(r->Is32BitData(outside, is32)) << outside;
+    EXPECT_TRUE(r->Has32BitData());
+}
+
+// Channel 1: blocks of 4 samples at 100, 104, a gap, 120, then one that starts early at 118.
+// Channel 2: no block. Channel 3 starts later than the base and counts from its own first sample.
+TEST(Retrieval, RangesCopyWhatTheIndexHolds) {
+    const auto from = [](std::int32_t first) { return [first](std::uint32_t i) { return first + Ramp(i); }; };
+    TempDir dir;
+    OpenedRecording r(dir, RecordingBuilder().Header(3).Samples16(4, from(10), At(100).Status(0x0201))
+             .Samples16(4, from(20), At(104).Status(0x04)).Samples16(4, from(30), At(120).Status(0x10))
+             .Samples16(2, from(40), At(110, 2)).Samples16(4, from(50), At(118)));
+    r.Scan();
+    struct Case { std::int32_t channel, s0, s1, last; std::vector<std::int16_t> values; };
+    const Case cases[] = {{1, 0, 5, 4, {10, 11, 12, 13, 20}}, {1, 10, 10, 9, {}},  // empty range
+                          {1, 6, 30, 7, {22, 23}},  {1, 9, 30, 8, {}},  {1, 21, 30, 23, {31, 32, 33}},  // the gap
+                          {1, 18, 30, 23, {50, 51, 52, 53, 32, 33}},  {1, -2, 3, -3, {}},
+                          {1, INT32_MIN, INT32_MIN + 1, INT32_MAX, {}}, {1, INT32_MAX - 1, INT32_MAX, INT32_MAX - 2, {}},
+                          {2, 0, 4, -1, {}},        {3, 0, 3, 1, {40, 41}}, {4, 0, 3, -1, {}}, {0, 0, 3, -1, {}}};
+    for (const Case& c : cases)
+        EXPECT_EQ(r.Copy<std::int16_t>(c.channel, c.s0, c.s1), std::make_pair(c.last, c.values)) << c.channel << " " << c.s0;
+    // The overload status is the OR of the low bytes of the blocks the range touches, up to a gap.
+    using Overload = std::tuple<std::int32_t, std::int32_t, std::int32_t, int>;  // channel, s0, s1, status
+    for (const auto& [channel, s0, s1, status] : {Overload{1, 1, 6, 0x05}, {1, 5, 30, 0x04}, {1, 21, 30, 0x10}, {1, 2, 2, 0},
+                                                  {2, 0, 4, 0}, {1, -1, 4, 0}, {4, 0, 4, 0}})
+        EXPECT_EQ(r->OverloadStatusInRange(channel, s0, s1), status) << channel << " " << s0;
+}
+
+
+// A block that reads back other than indexed (the file was rewritten or cut since the scan) ends
+// the copy at its first sample, whichever place it has in its batch of reads (batches end at 32
+// blocks, or at 1 MiB for large blocks).
+TEST(Retrieval, ChangedFileEndsTheCopy) {
+    TempDir dir;
+    for (auto [blocks, samples, broken] : {std::tuple{100u, 3u, 31u}, {100u, 3u, 32u}, {6u, 65531u, 4u}}) {
+        RecordingBuilder file;
+        file.Header(2);
+        for (std::uint32_t b = 0; b < blocks; ++b)
+            file.Samples32(samples, [b, n = samples](std::uint32_t i) { return Ramp(b * n + i); }, At(b * samples))
+                .Samples16({1, 2}, At(b * samples, 1).Status(1));
+        OpenedRecording r(dir, file);
+        const std::size_t blockBytes = 16 + 4 * std::size_t{samples} + 20;
+        Patch(r.Scan().path, 20 + broken * blockBytes + 4, static_cast<char>(0x80));  // its SampleNo
+        const auto [last, values] = r.Copy<std::int32_t>(1, 1, static_cast<std::int32_t>(blocks * samples));
+        ASSERT_EQ(last, static_cast<std::int32_t>(broken * samples) - 1) << blocks << " " << broken;
+        for (std::size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], static_cast<std::int32_t>(i + 1));
+    }
+    OpenedRecording r(dir, RecordingBuilder().Header(1).Samples16({1, 2}, At(0).Status(1)));
+    std::filesystem::resize_file(r.Scan().path, 30);  // into the block
+    EXPECT_EQ(r.Copy<std::int32_t>(1, 0, 2).first, -1);
+    EXPECT_EQ(r->OverloadStatusInRange(1, 0, 2), 0);
+}
+
+// Each DC block at its own header, not where the scan step began (the step that finds the first
+// passes over a trigger, a kind-3 and a stale block), read back byte for byte as its 12 + 8n
+// bytes, whatever its Size says; nothing after it is lost. A DC block without entries ends the
+// stream.
+TEST(Retrieval, DCBlocksReadBackByteForByte) {
+    TempDir dir;
+    for (const std::uint16_t size : {7, 0, 5, 6, 8, 0xFFFF}) {
+        SCOPED_TRACE(size);
+        RecordingBuilder file;
+        file.Header(2).Samples16({1, 2}, At(1000));
+        const std::size_t dcStart = file.Trigger(At(900), 8).Other(At(0), 4).Samples16({3, 4}, At(10)).size();
+        file.DC({{0, 1, 0xAABBCCDD}, {5, 2, 7}}, At(1003).FrameId(1).Decimations(3).Size(size));
+        const std::size_t dcEnd = file.size();
+        file.Samples16({5, 6}, At(1002)).DC({{4, 0, 1}}, At(1005)).DC({{0, 0, 2}}, At(1009).FrameId(1));
+        OpenedRecording r(dir, file.DC({}, At(1010)).Samples16({7, 8}, At(1004)));
+        r.Scan();
+
+        EXPECT_EQ(r.Samples(1), (std::vector<std::int32_t>{1, 2, 5, 6}));
+        EXPECT_EQ(r.DCPairs(), (std::vector<std::int32_t>{0, 0, 0, 1, 1, 0}));
+        EXPECT_EQ(r.DCPairs(4, 9), (std::vector<std::int32_t>{1, 0}));  // DC channel 0 lies outside; 1 is still looked at
+        EXPECT_TRUE(r.DCPairs(10, 20).empty());
+        std::int32_t bytes = 0;
+        ASSERT_TRUE(r->DCBlockLength(0, 0, bytes));
+        ASSERT_EQ(bytes, 28);
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(bytes));
+        ASSERT_TRUE(r->ReadDCBlock(0, 0, block.data()));
+        EXPECT_EQ(block, std::vector<std::uint8_t>(file.bytes().begin() + static_cast<std::ptrdiff_t>(dcStart),
+                                                   file.bytes().begin() + static_cast<std::ptrdiff_t>(dcEnd)));
+        for (auto [channel, index] : {std::pair{0, 2}, {2, 0}, {-1, 0}, {0, -1}}) {
+            EXPECT_FALSE(r->DCBlockLength(channel, index, bytes));
+            EXPECT_FALSE(r->ReadDCBlock(channel, index, block.data()));
+        }
+        EXPECT_EQ(r->Walk().end, StreamEnd::EmptyDCBlock);
+    }
+}
+
+}  // namespace
+}  // namespace tarn::test
