@@ -346,8 +346,6 @@ HRESULT CQVRecorderFileReader::GetDCChannelBlock(LONG channel, LONG Index, LONG*
 
 HRESULT CQVRecorderFileReader::Is32BitData(LONG channelIndex, LONG* pVal) {
     return MemberCall("Is32BitData", Needs::Recording, {pVal}, [&] {
-        // The slot counts from 0: refused here, before any arithmetic on the client's number.
-        if (channelIndex < 0 || channelIndex >= m_NumberOfChannels) return E_FAIL;
         bool is32Bit = false;
         if (!m_Reader->Is32BitData(channelIndex, is32Bit)) return E_FAIL;
         *pVal = is32Bit ? 1 : 0;

@@ -1,0 +1,53 @@
+#!/usr/bin/env python3
+"""Plants one plausible fault at a time (a wrong comparison, a dropped check, a wrong constant),
+rebuilds, runs the native suites and says which suites caught it; the source is put back after
+each. Usage: scripts/mutation-check.py [BUILD_DIR] [INDEX ...] (default build/clang, every fault).
+A fault whose text no longer stands in its file is reported as SKIP."""
+import subprocess, sys, os
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build/clang")
+M = [
+ ("reader/CChannelDesc.cpp", "m_NextSample) <= static_cast<std::int32_t>(first - 1u)", "m_NextSample) < static_cast<std::int32_t>(first - 1u)", "gap check off by one (one lost sample)"),
+ ("debug/QVDebug.cpp", "level > current) return {};", "level >= current) return {};", "trace level filter comparison"),
+ ("compat/posix/bstr.cpp", "return length / sizeof(OLECHAR);", "return length / sizeof(OLECHAR) + (length > 2);", "BSTR length"),
+ ("writer/CQVDataRecorderWriter.cpp", '"%08d"', '"%07d"', "RECInfoSectionPos digits"),
+ ("reader/CQVDataRecorderReader.cpp", "HeaderField2 != 0 && !m_HasSetupChunk", "HeaderField2 != 0", "HeaderField2 rule"),
+ ("format/RecordingLayout.h", "kMaxNumberOfChannels = 65536", "kMaxNumberOfChannels = 65535", "channel bound constant"),
+ ("reader/ReaderRetrieval.cpp", "? v >> 16 : v", "? v >> 15 : v", "16-bit view of 32-bit samples"),
+ ("component/MemberCall.h", "if (out == nullptr) return E_POINTER;", "if (false && out == nullptr) return E_POINTER;", "dropped null-pointer check"),
+ ("component/CQVRecorderFileReader.cpp", "m_Reader != nullptr && !ScanRunning();", "m_Reader != nullptr;", "reading during a background scan"),
+ ("format/RecordingLayout.cpp", "if (bytes % kBlockUnit != 0) return 0;", "", "odd 16-bit sample count accepted"),
+ ("platform/Ascii.h", "c >= Char('a') && c <= Char('z') ? Char(c - Char('a') + Char('A')) : c;", "c;", "case-insensitive names compare exactly"),
+ ("format/RecordingLayout.h", "return Kind() == BlockKind::DC ? DCBlockSize(NoOfChannels) * kBlockUnit : ByteLength();", "return ByteLength();", "DC block walked by Size"),
+ ("setup/DecimalText.cpp", 'text.find_first_of(u".,")', 'text.find_first_of(u".")', "decimal comma"),
+ ("format/RecordingLayout.h", "kFileHeaderMagic = 0x0000BEC0", "kFileHeaderMagic = 0x0000BEC1", "file header magic"),
+]
+only = sys.argv[2:]
+
+
+def Verdict():
+    if subprocess.run(f"cmake --build {build} -j2", shell=True, capture_output=True).returncode != 0:
+        return "build failed"
+    t = subprocess.run(f"ctest --test-dir {build} -j2 --timeout 120", shell=True, capture_output=True, text=True)
+    if t.returncode == 0:
+        return "NOT CAUGHT"
+    failed = [l.split()[3] for l in t.stdout.splitlines() if "***Failed" in l or "Exception" in l or "***Timeout" in l]
+    return "caught by " + ", ".join(failed)
+
+
+results = []
+for i, (f, old, new, what) in enumerate(M):
+    if only and str(i) not in only: continue
+    p = os.path.join(root, f); src = open(p).read()
+    if src.count(old) != 1:
+        results.append((what, "SKIP (pattern count %d)" % src.count(old))); continue
+    open(p, "w").write(src.replace(old, new))
+    try:
+        results.append((what, Verdict()))
+    finally:
+        open(p, "w").write(src)
+    print("%-40s %s" % results[-1], flush=True)
+subprocess.run(f"cmake --build {build} -j2", shell=True, capture_output=True)
+missed = [r for r in results if r[1] == "NOT CAUGHT"]
+print(f"{len(results) - len(missed)} of {len(results)} planted faults caught")
+sys.exit(1 if missed else 0)
