@@ -4,8 +4,11 @@ rebuilds, runs the native suites and says which suites caught it; the source is 
 each. Usage: scripts/mutation-check.py [BUILD_DIR] [INDEX ...] (default build/clang, every fault).
 A fault whose text no longer stands in its file is reported as SKIP."""
 import subprocess, sys, os
-root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build/clang")
+build = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else \
+    os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "build/clang")
+# The faults go into the sources that build was configured from.
+with open(os.path.join(build, "CMakeCache.txt")) as cache:
+    root = next(l.split("=", 1)[1].strip() for l in cache if l.startswith("CMAKE_HOME_DIRECTORY:"))
 M = [
  ("reader/CChannelDesc.cpp", "m_NextSample) <= static_cast<std::int32_t>(first - 1u)", "m_NextSample) < static_cast<std::int32_t>(first - 1u)", "gap check off by one (one lost sample)"),
  ("debug/QVDebug.cpp", "level > current) return {};", "level >= current) return {};", "trace level filter comparison"),
