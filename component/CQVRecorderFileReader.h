@@ -170,6 +170,11 @@ private:
                             std::int32_t (CQVDataRecorderReader::*copy)(std::int32_t, std::int32_t,
                                                                         std::int32_t, Slot*));
 
+    // GetCompressedSamples (Value short) and GetCompressed32BitSamples (Value LONG).
+    template <typename Value>
+    HRESULT CompressedSamples(const char* method, ULONG channel, ULONG startSample, ULONG endSample,
+                              ULONG* noOfValues, Value** pVal);
+
     // Background scan.
     static void ScanThreadProc(CQVRecorderFileReader* object);
     void ScanToEnd();

@@ -13,8 +13,6 @@ HRESULT CQVRecorderFileReader::get_Overrun(VARIANT_BOOL*) { return E_NOTIMPL; }
 HRESULT CQVRecorderFileReader::put_ChannelSelection(VARIANT) { return E_NOTIMPL; }
 HRESULT CQVRecorderFileReader::clearSelection(LONG) { return E_NOTIMPL; }
 HRESULT CQVRecorderFileReader::getBlock32(VARIANT*) { return E_NOTIMPL; }
-HRESULT CQVRecorderFileReader::GetCompressedSamples(ULONG, ULONG, ULONG, ULONG*, short**) { return E_NOTIMPL; }
-HRESULT CQVRecorderFileReader::GetCompressed32BitSamples(ULONG, ULONG, ULONG, ULONG*, LONG**) { return E_NOTIMPL; }
 
 // Never implemented: selections are made by the sample requests' own arguments.
 HRESULT CQVRecorderFileReader::get_ChannelSelection(VARIANT*) { return E_NOTIMPL; }

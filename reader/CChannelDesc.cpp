@@ -75,19 +75,9 @@ CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
     if (m_SamplesInFile.empty()) return found;
     const std::int64_t target = std::int64_t{m_SamplesInFile.front().first()} + s;
 
-    // First entry whose end is not below the target.
-    std::size_t lo = 0;
-    std::size_t hi = m_SamplesInFile.size();
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (m_SamplesInFile[mid].last() < target)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    // Then forward to the first entry that holds it. In an ordered list nothing past an entry
-    // starting beyond the target can hold it.
-    for (std::size_t i = lo; i < m_SamplesInFile.size(); ++i) {
+    // The first entry whose end is not below the target, then forward to the first entry that
+    // holds it. In an ordered list nothing past an entry starting beyond the target can hold it.
+    for (std::size_t i = FirstEndingAtOrAfter(target, 0); i < m_SamplesInFile.size(); ++i) {
         const BlockEntry& entry = m_SamplesInFile[i];
         if (entry.first() <= target && target < entry.last()) {
             found.entry = &entry;
@@ -97,6 +87,19 @@ CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
         if (m_Ordered && entry.first() > target) break;
     }
     return found;
+}
+
+std::size_t CChannelDesc::FirstEndingAtOrAfter(std::int64_t target, std::size_t from) const {
+    std::size_t lo = from;
+    std::size_t hi = m_SamplesInFile.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (m_SamplesInFile[mid].last() < target)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {

@@ -37,6 +37,25 @@ public:
     };
     Location FindBlock(std::int64_t s) const;
 
+    // What an overview request from the min/max cache came to.
+    enum class CompressedResult {
+        Delivered,  // noOfValues values written
+        Empty,      // no indexed block, or startSample beyond the last one
+        TooFew,     // the range has fewer cached values than wanted: raw samples must do
+        NoMemory,   // the result could not be allocated
+    };
+    // Gives room for count values of width bytes, or null.
+    using ResultAllocator = void* (*)(std::uint64_t count, std::size_t width);
+    // noOfValues (even) values describing the blocks of relative samples [startSample, endSample)
+    // (startSample = endSample: the whole channel) from the min/max cache, as (minimum, maximum)
+    // pairs, into a buffer from allocate handed out through pVal. The 16-bit values of a 32-bit
+    // channel are the upper halves, as its samples are viewed in 16 bits.
+    CompressedResult GetCompressedSamples(std::uint32_t startSample, std::uint32_t endSample,
+                                          std::uint32_t noOfValues, ResultAllocator allocate, void*& pVal) const;
+    CompressedResult GetCompressed32BitSamples(std::uint32_t startSample, std::uint32_t endSample,
+                                               std::uint32_t noOfValues, ResultAllocator allocate,
+                                               void*& pVal) const;
+
     std::int32_t Id() const { return m_Id; }
     void SetId(std::int32_t id) { m_Id = id; }
     bool Overrun() const { return m_Overrun; }
@@ -47,6 +66,14 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
+    // The first entry from index from on whose end is not below target.
+    std::size_t FirstEndingAtOrAfter(std::int64_t target, std::size_t from) const;
+    // One past the cached values of entry index.
+    std::uint32_t CompressedEnd(std::size_t index) const;
+    template <class Value>
+    CompressedResult GetCompressed(std::uint32_t startSample, std::uint32_t endSample, std::uint32_t noOfValues,
+                                   ResultAllocator allocate, void*& pVal) const;
+
     std::int32_t m_Id = -1;
     std::uint32_t m_NextSample = 0;
     bool m_Overrun = false;

@@ -116,6 +116,8 @@ public:
     // That whole DC block as stored (DCBlockLength bytes) into out; false when it cannot be read
     // or no longer reads as the block indexed there.
     bool ReadDCBlock(std::int32_t channel, std::int32_t index, std::uint8_t* out);
+    // The slot of channel (from 1); null outside 1 .. N.
+    const CChannelDesc* ChannelSlot(std::int32_t channel) const;
     // The width of slot channelIndex (from 0); false outside 0 .. N - 1.
     bool Is32BitData(std::int32_t channelIndex, bool& is32Bit) const;
 
@@ -177,7 +179,6 @@ private:
     void IndexSampleBlock(CChannelDesc& slot, std::int64_t position);
 
     // Retrieval.
-    const CChannelDesc* ChannelSlot(std::int32_t channel) const;
     // The block read back at bytes (its framing, and with withData its samples) if it is still
     // the block entry describes; data null otherwise.
     IndexedBlock CheckIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, const unsigned char* bytes) const;

@@ -1,0 +1,91 @@
+// Overviews of a channel: from the min/max cache when it is fine enough, else reduced from the raw
+// samples; both widths, both orders of a pair, and what is refused.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/component/ComponentFixture.h"
+
+namespace tarn::test {
+namespace {
+
+// Channels 1 (16-bit) and 2 (32-bit) hold the same ramp, sample i being i - 500 (channel 2 in its
+// upper half); channel 3 has no block. Ten blocks of 100 samples cache 4 values each.
+RecordingBuilder Ramps() {
+    RecordingBuilder file;
+    file.Header(3);
+    for (std::uint32_t b = 0; b < 10; ++b) {
+        const auto ramp = [b](std::uint32_t j) { return static_cast<std::int32_t>(b * 100 + j) - 500; };
+        file.Samples16(100, ramp, Block().SampleNo(b * 100))
+            .Samples32(100, [ramp](std::uint32_t j) { return ramp(j) * 65536 + 1234; }, Block().SampleNo(b * 100).Id(1));
+    }
+    return file;
+}
+
+struct Overview {
+    HRESULT hr;
+    ULONG count;
+    std::vector<LONG> values;
+};
+
+template <typename Value>
+Overview Get(CQVRecorderFileReader& c, ULONG channel, ULONG start, ULONG end, ULONG wanted) {
+    Value* raw = nullptr;
+    Overview got{E_UNEXPECTED, wanted, {}};
+    if constexpr (sizeof(Value) == 2)
+        got.hr = c.GetCompressedSamples(channel, start, end, &got.count, &raw);
+    else
+        got.hr = c.GetCompressed32BitSamples(channel, start, end, &got.count, &raw);
+    const TaskMem<Value> owned(raw);
+    EXPECT_EQ(raw != nullptr, SUCCEEDED(got.hr));
+    if (raw) got.values.assign(raw, raw + got.count);
+    return got;
+}
+
+TEST_F(ComponentTest, OverviewsFromCacheAndFromSamples) {
+    Open(Ramps());
+    ScanAll();
+    struct Case {
+        ULONG start, end, wanted, count;
+        std::vector<LONG> head, tail;
+    };
+    const Case cases[] = {
+        {0, 0, 40, 40, {-500, -451, -450, -401}, {450, 499}},  // each pair one cached (min, max)
+        {0, 0, 5, 6, {-500, -200, -151, 149}, {150, 499}},
+        {0, 0, 0, 0, {}, {}},
+        {0, 0, 60, 60, {-468, -500}, {499, 466}},  // too few cached: (max, min) of the raw samples
+        {100, 200, 50, 50, {-397, -400}, {-301, -304}},
+        {100, 200, 60, 100, {-400, -399}, {-301}},  // fewer than twice as many: the raw samples
+        {150, 250, 8, 8, {-400, -351, -350, -301, -300, -251, -250, -201}, {}},
+        {5000, 6000, 10, 0, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const Overview narrow = Get<short>(component(), 1, c.start, c.end, c.wanted);
+        ASSERT_EQ(narrow.hr, S_OK) << c.start << " " << c.wanted;
+        ASSERT_EQ(narrow.count, c.count) << c.start << " " << c.wanted;
+        EXPECT_EQ(std::vector<LONG>(narrow.values.begin(), narrow.values.begin() + c.head.size()), c.head);
+        EXPECT_EQ(std::vector<LONG>(narrow.values.end() - c.tail.size(), narrow.values.end()), c.tail);
+        // The 16-bit view of the 32-bit channel is its upper half on both paths.
+        EXPECT_EQ(Get<short>(component(), 2, c.start, c.end, c.wanted).values, narrow.values);
+        EXPECT_EQ(Get<LONG>(component(), 1, c.start, c.end, c.wanted).values, narrow.values);
+        std::vector<LONG> wide = narrow.values;
+        for (LONG& v : wide) v = v * 65536 + 1234;
+        EXPECT_EQ(Get<LONG>(component(), 2, c.start, c.end, c.wanted).values, wide);
+    }
+    // Channels outside 1 .. N, and counts whose doubling overflows, hand out nothing.
+    const std::tuple<ULONG, ULONG, HRESULT> refused[] = {
+        {0, 4, E_FAIL}, {4, 4, E_FAIL}, {0xFFFFFFFF, 4, E_FAIL}, {1, 0xFFFFFFFF, E_OUTOFMEMORY},
+        {1, 0x7FFFFFFF, E_OUTOFMEMORY}};
+    for (const auto& [channel, wanted, hr] : refused) {
+        EXPECT_EQ(Get<short>(component(), channel, 0, 0, wanted).hr, hr) << channel << " " << wanted;
+        const Overview wide = Get<LONG>(component(), channel, 0, 0, wanted);
+        EXPECT_EQ(wide.hr, hr);
+        EXPECT_EQ(wide.count, wanted) << "not written";
+    }
+    const Overview none = Get<short>(component(), 3, 0, 0, 10);
+    EXPECT_EQ(none.hr, S_OK) << "a channel without blocks";
+    EXPECT_EQ(none.count, 0u);
+}
+
+}  // namespace
+}  // namespace tarn::test
