@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "component/ClassObject.h"
+#include "component/ClientMemory.h"
 #include "component/client/ScanEvents.h"
 #include "platform/platform.h"
 #include "setup/BstrText.h"
@@ -23,6 +25,13 @@ void DrawBar(const std::string& path, LONG percent) {
     std::fprintf(stderr, "\rscanning %s [%-*s] %3ld%%", path.c_str(), kBarWidth, std::string(filled, '#').c_str(),
                  static_cast<long>(percent));
     std::fflush(stderr);
+}
+
+template <typename Value>
+HRESULT CollectOverview(HRESULT hr, ULONG count, Value* raw, std::vector<LONG>& values) {
+    const std::unique_ptr<void, component::CoTaskMemDeleter> owned(raw);
+    if (SUCCEEDED(hr) && raw != nullptr) values.assign(raw, raw + count);
+    return hr;
 }
 
 bool Fail(const char* format, const std::string& path) {
@@ -77,5 +86,30 @@ bool OpenAndScan(Recording& recording, const std::string& path) {
 }
 
 std::string Printable(BSTR text) { return platform::FileNameFromWide(BstrText(text)); }
+
+std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+    const UniqueBstr name(AllocBstr(key));
+    VARIANT value;
+    VariantInit(&value);
+    std::string text;
+    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
+        text = Printable(V_BSTR(&value));
+    }
+    VariantClear(&value);
+    return text;
+}
+
+HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULONG to, ULONG count, bool wide,
+                 std::vector<LONG>& values) {
+    values.clear();
+    if (wide) {
+        LONG* raw = nullptr;
+        const HRESULT hr = reader.GetCompressed32BitSamples(channel, from, to, &count, &raw);
+        return CollectOverview(hr, count, raw, values);
+    }
+    short* raw = nullptr;
+    const HRESULT hr = reader.GetCompressedSamples(channel, from, to, &count, &raw);
+    return CollectOverview(hr, count, raw, values);
+}
 
 }  // namespace tarn::tool

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "compat/compat.h"
 #include "component/TarnInterfaces.h"
@@ -39,5 +40,13 @@ bool OpenAndScan(Recording& recording, const std::string& path);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
+
+// A parameter's text through getParameter, or "" when the recording does not have it.
+std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
+
+// The values GetCompressedSamples (wide: GetCompressed32BitSamples) hands out for channel, the
+// range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.
+HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULONG to, ULONG count, bool wide,
+                 std::vector<LONG>& values);
 
 }  // namespace tarn::tool

@@ -12,19 +12,6 @@ namespace tarn::tool {
 
 namespace {
 
-// A parameter's text, or "" when the recording does not have it.
-std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
-    const UniqueBstr name(AllocBstr(key));
-    VARIANT value;
-    VariantInit(&value);
-    std::string text;
-    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
-        text = Printable(V_BSTR(&value));
-    }
-    VariantClear(&value);
-    return text;
-}
-
 std::string Unit(IQVRecorderFileReader& reader, LONG channel) {
     BSTR unit = nullptr;
     if (FAILED(reader.GetUnit(channel, &unit))) return "-";

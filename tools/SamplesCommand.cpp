@@ -1,6 +1,5 @@
 // tarn samples FILE CHANNEL FROM TO [--32]: the samples FROM .. TO - 1 of one channel, one per
 // line, as GetSamples (or GetSamples32Bit) hands them to a client.
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -9,19 +8,11 @@
 #include "component/ClientMemory.h"
 #include "tools/Command.h"
 #include "tools/ComponentRecording.h"
+#include "tools/Options.h"
 
 namespace tarn::tool {
 
 namespace {
-
-bool ParseLong(const std::string& text, LONG& value) {
-    std::int32_t parsed = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (error != std::errc() || stop != end) return false;
-    value = parsed;
-    return true;
-}
 
 template <typename Slot>
 int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
@@ -45,7 +36,7 @@ int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
 int SamplesCommand(const Arguments& args) {
     if (args.size() != 4 && !(args.size() == 5 && args[4] == "--32")) return kExitUsage;
     LONG channel = 0, from = 0, to = 0;
-    if (!ParseLong(args[1], channel) || !ParseLong(args[2], from) || !ParseLong(args[3], to)) return kExitUsage;
+    if (!ParseNumber(args[1], channel) || !ParseNumber(args[2], from) || !ParseNumber(args[3], to)) return kExitUsage;
     ComponentSession session;
     Recording recording;
     if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;

@@ -1,0 +1,21 @@
+// The command line of a command: numbers and the options that follow its positional arguments.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "compat/compat.h"
+#include "tools/Command.h"
+
+namespace tarn::tool {
+
+// A whole decimal number of the argument's type; false for anything else.
+bool ParseNumber(const std::string& text, LONG& value);
+bool ParseNumber(const std::string& text, ULONG& value);
+
+// The options from args[first] on: "--name VALUE" for each name in valued, "--name" alone for
+// each in flags (mapped to ""). False for anything else, a repeated option or a missing value.
+bool ParseOptions(const Arguments& args, std::size_t first, std::initializer_list<const char*> valued,
+                  std::initializer_list<const char*> flags, std::map<std::string, std::string>& options);
+
+}  // namespace tarn::tool
