@@ -1,8 +1,8 @@
 // Measures, on one page-cached recording of at least 256 MiB (4 channels of 16-bit samples in
 // interleaved 1,024-sample blocks), the scan and the retrieval of one channel (through the
-// component's interface, after its background scan) against plain
-// sequential reads of the whole file, and prints the ratios with their targets. Exit status 1
-// when a target is missed.
+// component's interface, after its background scan) against plain sequential reads of the whole
+// file, and a display's overview of one channel from the min/max cache, which must read no byte of
+// the file; prints the ratios with their targets. Exit status 1 when a target is missed.
 //
 //   tarn_bench_read [folder]     (default: the system's temporary folder)
 #include <algorithm>
@@ -133,6 +133,22 @@ bool GetChannel(IQVRecorderFileReader2& component, std::int32_t channel) {
     return ok;
 }
 
+constexpr ULONG kOverviewValues = 2000;
+
+// A display's overview of a whole channel: kOverviewValues values from the scan's min/max cache,
+// (minimum, maximum) pairs. bytesRead gets the file bytes the process read meanwhile.
+bool OverviewChannel(IQVRecorderFileReader2& component, std::int32_t channel, std::uint64_t& bytesRead) {
+    ULONG count = kOverviewValues;
+    short* out = nullptr;
+    const std::uint64_t before = platform::FileBytesRead();
+    bool ok = component.GetCompressedSamples(static_cast<ULONG>(channel), 0, 0, &count, &out) == S_OK &&
+              count == kOverviewValues;
+    bytesRead = platform::FileBytesRead() - before;
+    for (ULONG i = 0; ok && i < count; i += 2) ok = out[i] <= out[i + 1];
+    CoTaskMemFree(out);
+    return ok;
+}
+
 int ReadBenchmark(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string path = (folder / "tarn-bench-read.dat").string();
@@ -160,14 +176,16 @@ int ReadBenchmark(int argc, char** argv) {
     // The warm copy goes into memory touched before, as the raw read's buffer is; GetSamples
     // hands out fresh client memory each time, first-touch faults included.
     std::vector<std::int16_t> result(static_cast<std::size_t>(kChannelSamples), 1);
+    std::uint64_t overviewBytes = 1;
     const std::vector<double> best = BestOfRounds({
         [&] { return RawRead(path); },
         [&] { return scanned.Open(path); },
         [&] { return GetChannel(*component.Get(), 2); },
         [&] { return CopyChannel(*scanned.reader, 2, result.data()); },
+        [&] { return OverviewChannel(*component.Get(), 2, overviewBytes); },
     });
-    const double raw = best[0], scan = best[1], get = best[2], copy = best[3];
-    if (raw <= 0 || scan <= 0 || get <= 0 || copy <= 0) {
+    const double raw = best[0], scan = best[1], get = best[2], copy = best[3], overview = best[4];
+    if (raw <= 0 || scan <= 0 || get <= 0 || copy <= 0 || overview <= 0) {
         std::fprintf(stderr, "a measured run failed\n");
         return kCannotRun;
     }
@@ -176,11 +194,15 @@ int ReadBenchmark(int argc, char** argv) {
     std::printf("full scan                 %8.1f MiB/s  %7.1f ms\n", mib / scan, scan * 1e3);
     std::printf("GetSamples, channel 2 of 4          %7.1f ms  (fresh client memory)\n", get * 1e3);
     std::printf("  the reader's copy into warm memory %7.1f ms\n", copy * 1e3);
+    std::printf("GetCompressedSamples, channel 2, %lu values %7.3f ms  (from the cache; file bytes read: %llu)\n",
+                static_cast<unsigned long>(kOverviewValues), overview * 1e3,
+                static_cast<unsigned long long>(overviewBytes));
 
     const double memory = static_cast<double>(scanned.reader->IndexMemoryBytes()) / static_cast<double>(kFileBytes);
     bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
     met &= Report("index memory / file size", memory, memory <= 0.10, "<= 0.10");
     met &= Report("time(GetSamples, one channel of 4) / time(raw read)", get / raw, get / raw <= 1.0, "<= 1.00");
+    met &= Report("file bytes read by the overview", static_cast<double>(overviewBytes), overviewBytes == 0, "= 0");
     return met ? kTargetsMet : kTargetMissed;
 }
 

@@ -69,6 +69,10 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
 void AdviseHugePages(void* block, std::size_t bytes);
 
 // ---- Files ----------------------------------------------------------------------------------
+// Bytes this process has read from files so far, through File and RandomAccessFile: a
+// measurement can show with it that an operation read nothing.
+std::uint64_t FileBytesRead();
+
 // A buffered binary stream with 64-bit positions, open for reading or for writing. Reads and
 // writes do not lock the stream (one thread uses a File at a time). Not copyable; movable.
 class File {

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/platform_os.h"
 
+#include <atomic>
 #include <climits>
 #include <mutex>
 
@@ -101,10 +102,20 @@ void File::SetBufferSize(std::size_t bytes) {
     std::setvbuf(m_File, m_Buffer.get(), _IOFBF, bytes);
 }
 
+namespace {
+std::atomic<std::uint64_t> g_FileBytesRead{0};
+}  // namespace
+
+void os::CountFileBytesRead(std::size_t bytes) { g_FileBytesRead.fetch_add(bytes, std::memory_order_relaxed); }
+
+std::uint64_t FileBytesRead() { return g_FileBytesRead.load(std::memory_order_relaxed); }
+
 std::size_t File::Read(void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
     m_LastOp = LastOp::Read;
-    return os::ReadStream(data, bytes, m_File);
+    const std::size_t got = os::ReadStream(data, bytes, m_File);
+    os::CountFileBytesRead(got);
+    return got;
 }
 
 std::size_t File::Write(const void* data, std::size_t bytes) {

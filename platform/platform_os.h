@@ -20,6 +20,9 @@ std::size_t WriteStream(const void* data, std::size_t bytes, std::FILE* file);
 // Size of the open file from its descriptor; -1 on failure.
 std::int64_t StreamLength(std::FILE* file);
 
+// Adds to FileBytesRead; every read of a file calls it with what it got.
+void CountFileBytesRead(std::size_t bytes);
+
 // The platform's own debugger output channel.
 void WriteDebuggerLine(const char* line);
 

@@ -1,5 +1,6 @@
 // RandomAccessFile on POSIX: a descriptor and pread; on Linux, batches through a small io_uring.
 #include "platform/RandomAccessFile.h"
+#include "platform/platform_os.h"
 
 #include <cerrno>
 #include <cstring>
@@ -133,6 +134,7 @@ private:
             RandomAccessFile::ReadRequest& r = requests[cqe.user_data];
             const std::size_t got = cqe.res > 0 ? static_cast<std::size_t>(cqe.res) : 0;
             r.done = got;
+            os::CountFileBytesRead(got);
             if (got < r.bytes && cqe.res != 0)
                 r.done += file.ReadAt(r.offset + static_cast<std::int64_t>(got), static_cast<unsigned char*>(r.data) + got,
                                       r.bytes - got);
@@ -210,7 +212,10 @@ void RandomAccessFile::ReadBatch(ReadRequest* requests, std::size_t count) {
 std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data, std::size_t bytes) const {
     for (;;) {
         const ssize_t got = pread(static_cast<int>(m_Handle), data, bytes, static_cast<off_t>(offset));
-        if (got >= 0) return static_cast<std::size_t>(got);
+        if (got >= 0) {
+            os::CountFileBytesRead(static_cast<std::size_t>(got));
+            return static_cast<std::size_t>(got);
+        }
         if (errno != EINTR) return 0;
     }
 }

@@ -1,6 +1,7 @@
 // RandomAccessFile on Windows: a handle read with an OVERLAPPED offset, which a synchronous
 // handle honours per call.
 #include "platform/RandomAccessFile.h"
+#include "platform/platform_os.h"
 
 #include <windows.h>
 
@@ -43,7 +44,9 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
     const DWORD want = bytes > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes);
     DWORD got = 0;
-    return ReadFile(AsHandle(m_Handle), data, want, &got, &where) ? got : 0;
+    if (!ReadFile(AsHandle(m_Handle), data, want, &got, &where)) return 0;
+    os::CountFileBytesRead(got);
+    return got;
 }
 
 }  // namespace tarn::platform
