@@ -16,6 +16,7 @@ int BlocksCommand(const Arguments& args);
 int InfoCommand(const Arguments& args);
 int SamplesCommand(const Arguments& args);
 int OverviewCommand(const Arguments& args);
+int PlotCommand(const Arguments& args);
 int RegisterCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 int ExtractRecCommand(const Arguments& args);

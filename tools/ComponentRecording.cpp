@@ -87,16 +87,20 @@ bool OpenAndScan(Recording& recording, const std::string& path) {
 
 std::string Printable(BSTR text) { return platform::FileNameFromWide(BstrText(text)); }
 
-std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
     const UniqueBstr name(AllocBstr(key));
     VARIANT value;
     VariantInit(&value);
-    std::string text;
+    std::u16string text;
     if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
-        text = Printable(V_BSTR(&value));
+        text = BstrText(V_BSTR(&value));
     }
     VariantClear(&value);
     return text;
+}
+
+std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+    return platform::FileNameFromWide(WideParameter(reader, key, section));
 }
 
 HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULONG to, ULONG count, bool wide,

@@ -41,8 +41,10 @@ bool OpenAndScan(Recording& recording, const std::string& path);
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
 
-// A parameter's text through getParameter, or "" when the recording does not have it.
+// A parameter's text through getParameter, or "" when the recording does not have it; the first
+// in the console's encoding.
 std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
+std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
 
 // The values GetCompressedSamples (wide: GetCompressed32BitSamples) hands out for channel, the
 // range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.

@@ -25,6 +25,8 @@ const CommandEntry kCommands[] = {
     {"overview", "overview FILE CHANNEL COUNT [--from A] [--to B] [--32]",
      "print COUNT values describing a channel's range A..B-1 (default: all of it) as a client gets them for display",
      OverviewCommand},
+    {"plot", "plot FILE OUT.svg [--channels 1,3] [--from A --to B]",
+     "draw the chosen channels' envelopes (default: all, the whole recording) as an SVG", PlotCommand},
     {"demo", "demo [FILE]",
      "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
      DemoCommand},

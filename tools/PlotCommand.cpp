@@ -1,0 +1,222 @@
+// tarn plot FILE OUT.svg [--channels 1,3] [--from A --to B]: each chosen channel's envelope as a
+// display draws it from the component's overview (GetCompressed32BitSamples), one panel per
+// channel, in a standalone SVG: time in seconds from "SampleFrequency", values multiplied by the
+// correction factor and labelled with the unit. Where a channel had an overrun ("OverrunLatched"),
+// the plot columns whose first sample the recording lacks are shaded: the overview itself joins
+// the blocks on either side of a gap.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "setup/BstrText.h"
+#include "tools/Command.h"
+#include "tools/ComponentRecording.h"
+#include "tools/Options.h"
+
+namespace tarn::tool {
+
+namespace {
+
+constexpr int kWidth = 1000;
+constexpr int kLeft = 90;
+constexpr int kColumns = 890;  // plot area width: one (minimum, maximum) pair per column
+constexpr int kPanelHeight = 230;
+constexpr int kTop = 34;
+constexpr int kPlotHeight = 150;
+
+struct Panel {
+    LONG channel = 0;
+    std::u16string title;
+    std::vector<double> at;         // per point: where it lies in the range, 0 .. 1
+    std::vector<double> low, high;  // per point, in units
+    std::vector<bool> missing;      // per column: the recording lacks the column's first sample
+};
+
+// Text for an SVG document: markup characters escaped, anything outside ASCII as a character
+// reference, so that the file is the same on every system.
+std::string XmlText(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c == '&' || c == '<' || c == '>' || c == '"' || c < 0x20 || c > 0x7E)
+            out += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", std::fabs(value) < 1e-12 ? 0.0 : value);
+    return text;
+}
+
+// Round values 1, 2 or 5 × 10^k apart covering [low, high].
+std::vector<double> Ticks(double low, double high) {
+    const double rough = (high - low) / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = power * (rough / power < 2 ? 1 : rough / power < 5 ? 2 : 5);
+    std::vector<double> ticks;
+    for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step) ticks.push_back(t);
+    return ticks;
+}
+
+bool BuildPanel(Recording& recording, LONG channel, ULONG from, ULONG to, Panel& panel) {
+    IQVRecorderFileReader& reader = *recording.reader.Get();
+    std::vector<LONG> values;
+    const ULONG wanted = 2 * kColumns;
+    if (FAILED(Overview(*recording.reader2.Get(), static_cast<ULONG>(channel), from, to, wanted, true, values)))
+        return false;
+    double factor = 1.0;
+    reader.GetCorrectionFactor(channel, &factor);
+    // wanted values are pairs in either order, spread over the range; fewer are the raw samples
+    // from the range's start on, up to the first one missing.
+    const std::size_t step = values.size() == wanted ? 2 : 1;
+    const double points = step == 2 ? kColumns : static_cast<double>(to - from);
+    for (std::size_t i = 0; i + step <= values.size(); i += step) {
+        const auto [low, high] = std::minmax(values[i], values[i + step - 1]);
+        panel.at.push_back((static_cast<double>(i / step) + 0.5) / points);
+        panel.low.push_back(low * factor);
+        panel.high.push_back(high * factor);
+    }
+    panel.channel = channel;
+    std::u16string name = WideParameter(reader, u"SignalName", channel);
+    if (name.empty()) name = WideParameter(reader, u"OrgSignalName", channel);
+    panel.title = u"channel " + platform::AnsiToWide(std::to_string(channel)) + (name.empty() ? u"" : u": " + name);
+    BSTR unit = nullptr;
+    if (SUCCEEDED(reader.GetUnit(channel, &unit)) && unit != nullptr && SysStringLen(unit) > 0)
+        panel.title += u" (" + BstrText(unit) + u")";
+    SysFreeString(unit);
+    if (WideParameter(reader, u"OverrunLatched", channel) != u"Yes") return true;
+    // One sample at the start of each column: where the recording has none, samples were lost.
+    panel.title += u", overrun: samples lost (shaded)";
+    for (int k = 0; k < kColumns; ++k) {
+        const auto s = static_cast<LONG>(from + static_cast<ULONG>(static_cast<double>(to - from) * k / kColumns));
+        LONG last = 0;
+        LONG* sample = nullptr;
+        const HRESULT hr = recording.reader2->GetSamples32Bit(channel, s, s + 1, &last, &sample);
+        CoTaskMemFree(sample);
+        panel.missing.push_back(SUCCEEDED(hr) && last < s);
+    }
+    return true;
+}
+
+// One panel at y: frame, grid and labels, shaded gaps, the envelope as one polygon (maxima left to
+// right, minima back).
+void WritePanel(std::ostringstream& svg, const Panel& panel, int y, double t0, double t1, const char* timeUnit) {
+    double low = panel.low.empty() ? -1 : *std::min_element(panel.low.begin(), panel.low.end());
+    double high = panel.high.empty() ? 1 : *std::max_element(panel.high.begin(), panel.high.end());
+    if (high - low < 1e-12) low -= 1, high += 1;
+    const double pad = (high - low) * 0.05;
+    low -= pad, high += pad;
+    const auto yOf = [&](double v) { return y + kTop + kPlotHeight * (high - v) / (high - low); };
+    const auto xOf = [&](double t) { return kLeft + kColumns * (t - t0) / (t1 - t0); };
+    svg << "<text x=\"" << kLeft << "\" y=\"" << y + 22 << "\" font-weight=\"bold\">" << XmlText(panel.title)
+        << "</text>\n<rect x=\"" << kLeft << "\" y=\"" << y + kTop << "\" width=\"" << kColumns << "\" height=\""
+        << kPlotHeight << "\" fill=\"#fafafa\" stroke=\"#888\"/>\n";
+    for (std::size_t k = 0; k < panel.missing.size(); ++k) {
+        if (panel.missing[k])
+            svg << "<rect x=\"" << kLeft + static_cast<int>(k) << "\" y=\"" << y + kTop << "\" width=\"1\" height=\""
+                << kPlotHeight << "\" fill=\"#f2a0a0\"/>\n";
+    }
+    for (const double v : Ticks(low, high)) {
+        svg << "<line x1=\"" << kLeft << "\" x2=\"" << kLeft + kColumns << "\" y1=\"" << yOf(v) << "\" y2=\"" << yOf(v)
+            << "\" stroke=\"#ddd\"/><text x=\"" << kLeft - 6 << "\" y=\"" << yOf(v) + 4 << "\" text-anchor=\"end\">"
+            << Number(v) << "</text>\n";
+    }
+    for (const double t : Ticks(t0, t1)) {
+        svg << "<line x1=\"" << xOf(t) << "\" x2=\"" << xOf(t) << "\" y1=\"" << y + kTop << "\" y2=\""
+            << y + kTop + kPlotHeight + 4 << "\" stroke=\"#ddd\"/><text x=\"" << xOf(t) << "\" y=\""
+            << y + kTop + kPlotHeight + 18 << "\" text-anchor=\"middle\">" << Number(t) << "</text>\n";
+    }
+    svg << "<text x=\"" << kLeft + kColumns << "\" y=\"" << y + kTop + kPlotHeight + 34 << "\" text-anchor=\"end\">time ("
+        << timeUnit << ")</text>\n<polygon fill=\"#2a62b0\" stroke=\"#2a62b0\" stroke-width=\"1\" points=\"";
+    const std::size_t n = panel.low.size();
+    const auto x = [&](std::size_t i) { return kLeft + kColumns * panel.at[i]; };
+    for (std::size_t i = 0; i < n; ++i) svg << x(i) << "," << yOf(panel.high[i]) << " ";
+    for (std::size_t i = n; i-- > 0;) svg << x(i) << "," << yOf(panel.low[i]) << " ";
+    svg << "\"/>\n";
+}
+
+bool ParseChannels(const std::string& list, LONG channels, std::vector<LONG>& chosen) {
+    std::stringstream items(list);
+    for (std::string item; std::getline(items, item, ',');) {
+        LONG channel = 0;
+        if (!ParseNumber(item, channel) || channel < 1 || channel > channels) return false;
+        chosen.push_back(channel);
+    }
+    return !chosen.empty();
+}
+
+}  // namespace
+
+int PlotCommand(const Arguments& args) {
+    std::map<std::string, std::string> options;
+    ULONG from = 0, to = 0;
+    if (args.size() < 2 || !ParseOptions(args, 2, {"--channels", "--from", "--to"}, {}, options) ||
+        (options.count("--from") && !ParseNumber(options["--from"], from)) ||
+        (options.count("--to") && !ParseNumber(options["--to"], to))) {
+        return kExitUsage;
+    }
+    ComponentSession session;
+    Recording recording;
+    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    LONG channels = 0, last = 0;
+    recording.reader->get_NumberOfChannels(&channels);
+    std::vector<LONG> chosen;
+    if (!options.count("--channels")) {
+        for (LONG c = 1; c <= channels; ++c) chosen.push_back(c);
+    } else if (!ParseChannels(options["--channels"], channels, chosen)) {
+        std::fprintf(stderr, "tarn: channels are 1..%ld\n", static_cast<long>(channels));
+        return kExitFailure;
+    }
+    // The whole recording: as far as every channel has samples.
+    if (from == to && SUCCEEDED(recording.reader2->GetLastSampleNumber(&last)) && last > 0) to = static_cast<ULONG>(last);
+    if (to <= from) {
+        std::fprintf(stderr, "tarn: no samples to plot in %lu..%lu\n", static_cast<unsigned long>(from),
+                     static_cast<unsigned long>(to));
+        return kExitFailure;
+    }
+    double frequency = 0;
+    const bool seconds = SUCCEEDED(recording.reader->get_SampleFrequency(&frequency)) && frequency > 0;
+    if (!seconds) frequency = 1;
+
+    std::ostringstream svg;
+    const int height = kPanelHeight * static_cast<int>(chosen.size());
+    svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << height
+        << "\" viewBox=\"0 0 " << kWidth << " " << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        Panel panel;
+        if (!BuildPanel(recording, chosen[i], from, to, panel)) {
+            std::fprintf(stderr, "tarn: no overview of channel %ld\n", static_cast<long>(chosen[i]));
+            return kExitFailure;
+        }
+        WritePanel(svg, panel, kPanelHeight * static_cast<int>(i), from / frequency, to / frequency,
+                   seconds ? "s" : "samples");
+        const auto lost = std::count(panel.missing.begin(), panel.missing.end(), true);
+        if (lost > 0) std::printf("channel %ld: samples lost in %ld plot columns\n", static_cast<long>(chosen[i]),
+                                  static_cast<long>(lost));
+    }
+    svg << "</svg>\n";
+    std::FILE* out = std::fopen(args[1].c_str(), "wb");
+    const std::string text = svg.str();
+    const bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (out != nullptr && std::fclose(out) != 0) return kExitFailure;
+    if (!written) {
+        std::fprintf(stderr, "tarn: cannot write %s\n", args[1].c_str());
+        return kExitFailure;
+    }
+    std::printf("plot of %zu channels written to %s\n", chosen.size(), args[1].c_str());
+    return kExitOk;
+}
+
+}  // namespace tarn::tool
