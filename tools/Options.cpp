@@ -42,4 +42,12 @@ bool ParseOptions(const Arguments& args, std::size_t first, std::initializer_lis
     return true;
 }
 
+bool RangeOptions(const std::map<std::string, std::string>& options, ULONG& from, ULONG& to) {
+    const auto number = [&](const char* name, ULONG& value) {
+        const auto found = options.find(name);
+        return found == options.end() || ParseNumber(found->second, value);
+    };
+    return number("--from", from) && number("--to", to);
+}
+
 }  // namespace tarn::tool

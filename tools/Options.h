@@ -18,4 +18,7 @@ bool ParseNumber(const std::string& text, ULONG& value);
 bool ParseOptions(const Arguments& args, std::size_t first, std::initializer_list<const char*> valued,
                   std::initializer_list<const char*> flags, std::map<std::string, std::string>& options);
 
+// The --from and --to options as numbers (0 when absent); false when one is not a number.
+bool RangeOptions(const std::map<std::string, std::string>& options, ULONG& from, ULONG& to);
+
 }  // namespace tarn::tool

@@ -15,9 +15,7 @@ int OverviewCommand(const Arguments& args) {
     std::map<std::string, std::string> options;
     ULONG channel = 0, count = 0, from = 0, to = 0;
     if (args.size() < 3 || !ParseNumber(args[1], channel) || !ParseNumber(args[2], count) ||
-        !ParseOptions(args, 3, {"--from", "--to"}, {"--32"}, options) ||
-        (options.count("--from") && !ParseNumber(options["--from"], from)) ||
-        (options.count("--to") && !ParseNumber(options["--to"], to))) {
+        !ParseOptions(args, 3, {"--from", "--to"}, {"--32"}, options) || !RangeOptions(options, from, to)) {
         return kExitUsage;
     }
     ComponentSession session;

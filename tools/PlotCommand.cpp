@@ -162,8 +162,7 @@ int PlotCommand(const Arguments& args) {
     std::map<std::string, std::string> options;
     ULONG from = 0, to = 0;
     if (args.size() < 2 || !ParseOptions(args, 2, {"--channels", "--from", "--to"}, {}, options) ||
-        (options.count("--from") && !ParseNumber(options["--from"], from)) ||
-        (options.count("--to") && !ParseNumber(options["--to"], to))) {
+        !RangeOptions(options, from, to)) {
         return kExitUsage;
     }
     ComponentSession session;
