@@ -63,9 +63,11 @@ HRESULT CQVRecorderFileReader::CompressedSamples(const char* method, ULONG chann
     constexpr bool kWide = std::is_same_v<Value, LONG>;
     return MemberCall(method, Needs::Recording, {pVal, noOfValues}, [&]() -> HRESULT {
         if (channel < 1 || channel > static_cast<ULONG>(m_NumberOfChannels)) return E_FAIL;
+        const CChannelDesc* found = m_Reader->ChannelSlot(static_cast<std::int32_t>(channel));
+        if (found == nullptr) return E_FAIL;
         if (*noOfValues > kMaxValues) return E_OUTOFMEMORY;
         const auto wanted = static_cast<std::uint32_t>(*noOfValues + (*noOfValues & 1));
-        const CChannelDesc& slot = *m_Reader->ChannelSlot(static_cast<std::int32_t>(channel));
+        const CChannelDesc& slot = *found;
         QV_TRACE("TARN", 1, "        %s from = %u, to = %u wanted number = %u", method, static_cast<unsigned>(startSample),
                  static_cast<unsigned>(endSample), wanted);
 

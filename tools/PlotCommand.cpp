@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <string>
@@ -99,7 +100,9 @@ bool BuildPanel(Recording& recording, LONG channel, ULONG from, ULONG to, Panel&
     // One sample at the start of each column: where the recording has none, samples were lost.
     panel.title += u", overrun: samples lost (shaded)";
     for (int k = 0; k < kColumns; ++k) {
-        const auto s = static_cast<LONG>(from + static_cast<ULONG>(static_cast<double>(to - from) * k / kColumns));
+        const ULONG column = from + static_cast<ULONG>(static_cast<double>(to - from) * k / kColumns);
+        if (column >= static_cast<ULONG>(std::numeric_limits<LONG>::max())) break;  // beyond GetSamples' numbers
+        const auto s = static_cast<LONG>(column);
         LONG last = 0;
         LONG* sample = nullptr;
         const HRESULT hr = recording.reader2->GetSamples32Bit(channel, s, s + 1, &last, &sample);
