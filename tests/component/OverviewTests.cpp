@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/component/ComponentFixture.h"
+#include "tests/debug/TraceTestFixture.h"
 
 namespace tarn::test {
 namespace {
@@ -85,6 +86,42 @@ TEST_F(ComponentTest, OverviewsFromCacheAndFromSamples) {
     const Overview none = Get<short>(component(), 3, 0, 0, 10);
     EXPECT_EQ(none.hr, S_OK) << "a channel without blocks";
     EXPECT_EQ(none.count, 0u);
+}
+
+// What each path traces: the cached path that has too few values and the fallback behind it, then
+// a cached path that succeeds.
+TEST_F(TraceTest, OverviewTraces) {
+    WriteConfig("Level=1\nKeywords=TARN\nKeywordInTrace=0\nFileFunctionLineInTrace=0");
+    TempDir dir;
+    client::ComPtr<IQVRecorderFileReader2> object;
+    client::ScanEvents events;
+    LONG ok = 0;
+    ASSERT_EQ(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileReader2, object.PutVoid()), S_OK);
+    ASSERT_EQ(events.Connect(object.Get()), S_OK);
+    auto& c = static_cast<CQVRecorderFileReader&>(*object.Get());
+    ASSERT_EQ(c.put_FileName(Bstr(platform::FileNameToWide(Ramps().WriteTo(dir, "ramps.dat"))).get()), S_OK);
+    ASSERT_EQ(c.open(&ok), S_OK);
+    ASSERT_EQ(c.ScanFile(&ok), S_OK);
+    ASSERT_TRUE(events.WaitForScan(std::chrono::seconds(60)));
+    const std::size_t before = Lines().size();
+    EXPECT_EQ(Get<short>(c, 1, 0, 0, 42).count, 42u);
+    EXPECT_EQ(Get<LONG>(c, 1, 0, 0, 40).count, 40u);
+    const std::vector<std::string> expected = {
+        "        GetCompressedSamples from = 0, to = 0 wanted number = 42",
+        "Requesting compressed samples from channel 0, startSample = 0, endsample = 0, *noOfValues = 42",
+        "We will return compressed samples  channel 0, startSample = 0, endsample = 1000, *noOfValues = 42",
+        "We only have numOfCompressedSamplesInRange = 40 so we will return 42 samples instead of the requested number",
+        "        GetSamples from = 0, to = 1000 wanted number = 42",
+        "        GetSamples returned *noOfValues = 42, lastsampleread = 999",
+        "        GetCompressed32BitSamples from = 0, to = 0 wanted number = 40",
+        "Requesting compressed samples from channel 0, startSample = 0, endsample = 0, *noOfValues = 40",
+        "We will return compressed samples  channel 0, startSample = 0, endsample = 1000, *noOfValues = 40",
+        "        GetCompressed32BitSamples returned number = 40"};
+    std::vector<std::string> lines = Lines();
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+    for (std::string& line : lines) line.erase(line.find_last_not_of("\r\n") + 1);
+    EXPECT_EQ(lines, expected);
+    events.Disconnect();
 }
 
 }  // namespace
