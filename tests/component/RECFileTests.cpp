@@ -155,7 +155,7 @@ TEST_F(RECFile, EveryWayTheLoaderEnds) {
         g_Creations = 0;
         com::ClassFactory factory(CLSID_RECImport, &CreateFake);
         DWORD cookie = 0;
-        if (c.serve) ASSERT_EQ(factory.RegisterInProcess(&cookie), S_OK);
+        if (c.serve) { ASSERT_EQ(factory.RegisterInProcess(&cookie), S_OK); }
         LONG enabled = 0;
         ASSERT_EQ(component().put_EnableLoadRECFileWithCORAL(7), S_OK);
         ASSERT_EQ(component().get_EnableLoadRECFileWithCORAL(&enabled), S_OK);
@@ -164,7 +164,7 @@ TEST_F(RECFile, EveryWayTheLoaderEnds) {
         LONG ok = 0;
         ASSERT_EQ(component().open(&ok), S_OK);
         EXPECT_EQ(ok, 1);
-        if (c.serve) EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
+        if (c.serve) { EXPECT_EQ(CoRevokeClassObject(cookie), S_OK); }
         EXPECT_EQ(Loaded(), c.loaded);
         EXPECT_EQ(g_Creations, c.creations);
         EXPECT_EQ(server.closes, c.closes);
