@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "component/com/ClassFactory.h"
+#include "component/recimport/RECImport.h"
 #include "tests/component/ComponentFixture.h"
 
 namespace tarn::test {
@@ -16,6 +17,13 @@ namespace {
 
 // Marks the start time of 1 January 2008, 13:05:09.250 local time.
 constexpr double kLocalStart = 1.0;
+
+double LocalStart() {
+    std::tm local{};
+    local.tm_year = 108, local.tm_mday = 1, local.tm_hour = 13, local.tm_min = 5, local.tm_sec = 9;
+    local.tm_isdst = -1;
+    return double(std::mktime(&local)) + 0.25;
+}
 
 // What the stand-in answers: GetWorkspace, CreateWorkspace, ReadRECChannelInfo and its lists.
 struct Answers {
@@ -60,10 +68,7 @@ public:
         *names = m_Answers.names ? AllocBstr(m_Answers.names) : nullptr;
         *units = m_Answers.units ? AllocBstr(m_Answers.units) : nullptr;
         *aliases = m_Answers.aliases ? AllocBstr(m_Answers.aliases) : nullptr;
-        std::tm local{};
-        local.tm_year = 108, local.tm_mday = 1, local.tm_hour = 13, local.tm_min = 5, local.tm_sec = 9;
-        local.tm_isdst = -1;
-        *time = m_Answers.time == kLocalStart ? double(std::mktime(&local)) + 0.25 : m_Answers.time;
+        *time = m_Answers.time == kLocalStart ? LocalStart() : m_Answers.time;
         return S_OK;
     }
 
@@ -178,6 +183,48 @@ TEST_F(RECFile, EveryWayTheLoaderEnds) {
     ASSERT_EQ(component().put_EnableLoadRECFileWithCORAL(0), S_OK);
     Open(TwoChannelRecording(), "Run1_004.dat");
     EXPECT_EQ(Loaded(), u"-,-;-,Pressure,Pa,-;-,Force,,-;");
+}
+
+// The project's own server: its answer for a .REC file, and a failure for what is none.
+TEST_F(RECFile, TheServerReadsItsFormat) {
+    client::ComPtr<IRECImport> server;
+    ASSERT_EQ(recimport::RECImport::Create(nullptr, IID_IRECImport, server.PutVoid()), S_OK);
+    const std::pair<const char*, const char16_t*> cases[] = {
+        {"; set-up\r\n[recording]\r\nStart = 2008-01-01 13:05:09.25\r\nChannels=3\r\n[Channel 1]\r\nName= A \r\n"
+         "Unit=V\r\nAliases=a1; ;a2\r\nName=not this\r\n[Channel 3]\r\nName=C",
+         u"3|A\t\tC|V\t\t|[A\ta1\ta2\t]"},
+        {"[Recording]\nStart=2008-01-01 13:05:09\nChannels=0", nullptr},
+        {"[Recording]\nStart=2008-01-01 13:05:09\nChannels=65537", nullptr},
+        {"[Recording]\nStart=2008-01-01 13:05:09.2500\nChannels=1", nullptr},
+        {"[Recording]\nStart=yesterday\nChannels=1", nullptr},
+        {"[Recording\nStart=2008-01-01 13:05:09\nChannels=1", nullptr},
+    };
+    VARIANT_BOOL closed = VARIANT_FALSE;
+    client::ComPtr<IUnknown> workspace;
+    for (const auto& [text, answer] : cases) {
+        const UniqueBstr path(AllocBstr(platform::FileNameToWide(dir.write("set.REC", std::string_view(text)))));
+        LONG count = 0;
+        BSTR names = nullptr, units = nullptr, aliases = nullptr;
+        double time = 0;
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        const HRESULT hr = server->ReadRECChannelInfo(path.get(), nullptr, &count, &names, &units, &aliases, &time, &ok);
+        if (!workspace) {
+            EXPECT_EQ(hr, E_UNEXPECTED);   // no working object yet
+            EXPECT_EQ(server->GetWorkspace(workspace.Put()), E_FAIL);
+            ASSERT_EQ(server->CreateWorkspace(VARIANT{}, workspace.Put()), S_OK);
+            ASSERT_EQ(server->ReadRECChannelInfo(path.get(), nullptr, &count, &names, &units, &aliases, &time, &ok), S_OK);
+        } else if (answer == nullptr) {
+            EXPECT_EQ(hr, E_FAIL) << text;
+            continue;
+        }
+        EXPECT_EQ(std::to_string(count) + "|" + platform::WideToAnsi(BstrText(names) + u"|" + BstrText(units) + u"|" +
+                                                                     BstrText(aliases)),
+                  platform::WideToAnsi(answer));
+        EXPECT_EQ(time, LocalStart());
+        SysFreeString(names), SysFreeString(units), SysFreeString(aliases);
+    }
+    EXPECT_EQ(server->CloseWorkspace(VARIANT{}, &closed), S_OK);
+    EXPECT_EQ(closed, VARIANT_TRUE);
 }
 
 }  // namespace
