@@ -61,6 +61,11 @@ bool ParseStart(const std::string& text, double& seconds) {
                     &local.tm_hour, &local.tm_min, &local.tm_sec, &consumed) != 6) {
         return false;
     }
+    // mktime would move a 13th month into the next year: such a text is no time.
+    if (local.tm_mon < 1 || local.tm_mon > 12 || local.tm_mday < 1 || local.tm_mday > 31 || local.tm_hour > 23 ||
+        local.tm_min > 59 || local.tm_sec > 60 || local.tm_hour < 0 || local.tm_min < 0 || local.tm_sec < 0) {
+        return false;
+    }
     double fraction = 0.0;
     std::string_view rest = std::string_view(text).substr(static_cast<std::size_t>(consumed));
     if (!rest.empty() && rest.front() == '.') {

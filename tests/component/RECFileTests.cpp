@@ -85,12 +85,12 @@ private:
     Answers m_Answers;
 };
 
-FakeServer* g_Server = nullptr;
-int g_Creations = 0;
+FakeServer* g_server = nullptr;
+int g_creations = 0;
 
 HRESULT CreateFake(IUnknown*, REFIID riid, void** ppv) {
-    ++g_Creations;
-    return g_Server->QueryInterface(riid, ppv);
+    ++g_creations;
+    return g_server->QueryInterface(riid, ppv);
 }
 
 class RECFile : public ComponentTest {
@@ -156,8 +156,8 @@ TEST_F(RECFile, EveryWayTheLoaderEnds) {
         const std::string recording = TwoChannelRecording().WriteTo(dir, (folder / data).string());
         dir.write((folder / c.rec).string(), "not a REC file");
         FakeServer server(c.answers);
-        g_Server = &server;
-        g_Creations = 0;
+        g_server = &server;
+        g_creations = 0;
         com::ClassFactory factory(CLSID_RECImport, &CreateFake);
         DWORD cookie = 0;
         if (c.serve) { ASSERT_EQ(factory.RegisterInProcess(&cookie), S_OK); }
@@ -171,10 +171,10 @@ TEST_F(RECFile, EveryWayTheLoaderEnds) {
         EXPECT_EQ(ok, 1);
         if (c.serve) { EXPECT_EQ(CoRevokeClassObject(cookie), S_OK); }
         EXPECT_EQ(Loaded(), c.loaded);
-        EXPECT_EQ(g_Creations, c.creations);
+        EXPECT_EQ(g_creations, c.creations);
         EXPECT_EQ(server.closes, c.closes);
         EXPECT_EQ(server.references, 0);
-        if (g_Creations != 0 && c.answers.read == S_OK && c.answers.get == S_OK) {
+        if (g_creations != 0 && c.answers.read == S_OK && c.answers.get == S_OK) {
             EXPECT_EQ(server.recPath, platform::FileNameToWide((folder / c.rec).string()));
         }
         component().close();
@@ -197,6 +197,7 @@ TEST_F(RECFile, TheServerReadsItsFormat) {
         {"[Recording]\nStart=2008-01-01 13:05:09\nChannels=65537", nullptr},
         {"[Recording]\nStart=2008-01-01 13:05:09.2500\nChannels=1", nullptr},
         {"[Recording]\nStart=yesterday\nChannels=1", nullptr},
+        {"[Recording]\nStart=2008-13-01 13:05:09\nChannels=1", nullptr},
         {"[Recording\nStart=2008-01-01 13:05:09\nChannels=1", nullptr},
     };
     VARIANT_BOOL closed = VARIANT_FALSE;
