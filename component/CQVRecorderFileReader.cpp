@@ -2,6 +2,7 @@
 
 #include "component/ClientMemory.h"
 #include "component/MemberCall.h"
+#include "component/RECFileLoader.h"
 #include "debug/QVDebug.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "setup/BstrText.h"
@@ -71,7 +72,7 @@ bool CQVRecorderFileReader::HasSetupText() const {
 
 bool CQVRecorderFileReader::IsIdle() const { return m_Reader == nullptr && m_Writer == nullptr && !m_File.IsOpen(); }
 
-bool CQVRecorderFileReader::AddSignalNameFromRECFile() { return false; }
+bool CQVRecorderFileReader::AddSignalNameFromRECFile() { return component::LoadRECFile(m_FileName, m_Params); }
 
 // ---- Opening and closing ----------------------------------------------------------------------
 

@@ -128,7 +128,7 @@ private:
     // The hidden window's message map.
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Companion .REC file: not read yet, so every open falls back to the default names.
+    // Reads the companion .REC file through its server into the store (component/RECFileLoader.h).
     bool AddSignalNameFromRECFile();
 
     // What a member needs of the object's state before its body runs.

@@ -1,6 +1,7 @@
 #include "component/ClassObject.h"
 
 #include "component/CQVRecorderFileReader.h"
+#include "component/ModuleRegistration.h"
 #include "component/com/ClassFactory.h"
 #include "component/com/ComObject.h"
 #include "component/com/Module.h"
@@ -9,10 +10,14 @@ namespace tarn::component {
 
 namespace {
 
+#include "RegistryScript.inc"   // kRegistryScript: component/tarn.rgs as text
+
 com::ClassFactory& Factory() {
-    static com::ClassFactory factory(&CreateQVRecorderFileReader);
+    static com::ClassFactory factory(CLSID_QVRecorderFileReader, &CreateQVRecorderFileReader);
     return factory;
 }
+
+const TypeLibraryId kTypeLibrary{LIBID_TARNLib, kTARNLibMajorVersion, kTARNLibMinorVersion, kTARNLibLocale};
 
 }  // namespace
 
@@ -20,18 +25,14 @@ HRESULT CreateQVRecorderFileReader(IUnknown* outer, REFIID riid, void** ppv) {
     return com::ComObject<CQVRecorderFileReader>::CreateInstance(outer, riid, ppv);
 }
 
-HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(clsid, CLSID_QVRecorderFileReader)) return CLASS_E_CLASSNOTAVAILABLE;
-    return Factory().QueryInterface(riid, ppv);
-}
+HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) { return Factory().GetClassObject(clsid, riid, ppv); }
 
-HRESULT CanUnloadNow() { return com::Module::LockCount() == 0 ? S_OK : S_FALSE; }
+HRESULT CanUnloadNow() { return com::Module::CanUnloadNow(); }
 
-HRESULT RegisterClassObjectInProcess(DWORD* cookie) {
-    return CoRegisterClassObject(CLSID_QVRecorderFileReader, &Factory(), CLSCTX_INPROC_SERVER,
-                                 REGCLS_MULTIPLEUSE, cookie);
-}
+HRESULT RegisterServer() { return RegisterModule(kRegistryScript, &kTypeLibrary); }
+
+HRESULT UnregisterServer() { return UnregisterModule(kRegistryScript, &kTypeLibrary); }
+
+HRESULT RegisterClassObjectInProcess(DWORD* cookie) { return Factory().RegisterInProcess(cookie); }
 
 }  // namespace tarn::component

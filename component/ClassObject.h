@@ -15,6 +15,10 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
 // DllCanUnloadNow: S_OK when no component object and no class-object lock exists, else S_FALSE.
 HRESULT CanUnloadNow();
 
+// DllRegisterServer and DllUnregisterServer: component/tarn.rgs and the type library.
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
 // For executables that link the component: registers the class object with this process's COM,
 // so that CoCreateInstance finds it without a registered module. Revoke with CoRevokeClassObject.
 HRESULT RegisterClassObjectInProcess(DWORD* cookie);

@@ -1,7 +1,6 @@
 #include "component/ModuleRegistration.h"
 
 #include "component/Registrar.h"
-#include "component/TarnInterfaces.h"
 #include "platform/platform.h"
 
 #include <vector>
@@ -9,8 +8,6 @@
 namespace tarn::component {
 
 namespace {
-
-#include "RegistryScript.inc"   // kRegistryScript: component/tarn.rgs as text
 
 HRESULT RegisterTypeLibrary(const std::u16string& modulePath) {
 #ifdef _WIN32
@@ -24,12 +21,13 @@ HRESULT RegisterTypeLibrary(const std::u16string& modulePath) {
 #endif
 }
 
-HRESULT UnregisterTypeLibrary() {
+HRESULT UnregisterTypeLibrary(const TypeLibraryId& id) {
 #ifdef _WIN32
-    HRESULT hr = UnRegisterTypeLib(LIBID_TARNLib, kTARNLibMajorVersion, kTARNLibMinorVersion, kTARNLibLocale, SYS_WIN64);
+    HRESULT hr = UnRegisterTypeLib(id.libid, id.majorVersion, id.minorVersion, id.locale, SYS_WIN64);
     // Already gone is what was asked for.
     return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ? S_OK : hr;
 #else
+    (void)id;
     return S_OK;
 #endif
 }
@@ -41,8 +39,6 @@ Registrar ModuleRegistrar() {
 }
 
 }  // namespace
-
-std::u16string RegistryScript() { return platform::AnsiToWide(kRegistryScript); }
 
 HMODULE ThisModule() {
     HMODULE module = nullptr;
@@ -66,17 +62,17 @@ std::u16string ModulePath() {
     }
 }
 
-HRESULT RegisterServer() {
+HRESULT RegisterModule(std::string_view script, const TypeLibraryId* typeLibrary) {
     const std::u16string path = ModulePath();
     if (path.empty()) return E_FAIL;
-    HRESULT hr = ModuleRegistrar().Register(RegistryScript());
-    if (SUCCEEDED(hr)) hr = RegisterTypeLibrary(path);
+    HRESULT hr = ModuleRegistrar().Register(platform::AnsiToWide(script));
+    if (SUCCEEDED(hr) && typeLibrary != nullptr) hr = RegisterTypeLibrary(path);
     return hr;
 }
 
-HRESULT UnregisterServer() {
-    HRESULT hr = ModuleRegistrar().Unregister(RegistryScript());
-    if (SUCCEEDED(hr)) hr = UnregisterTypeLibrary();
+HRESULT UnregisterModule(std::string_view script, const TypeLibraryId* typeLibrary) {
+    HRESULT hr = ModuleRegistrar().Unregister(platform::AnsiToWide(script));
+    if (SUCCEEDED(hr) && typeLibrary != nullptr) hr = UnregisterTypeLibrary(*typeLibrary);
     return hr;
 }
 

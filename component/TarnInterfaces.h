@@ -2,7 +2,8 @@
 // same vtable order, as the dual interfaces of component/tarn.idl (tests/com checks the two
 // against each other, and against the compiled type library on Windows). Slots 0 to 6 are those
 // of IUnknown and IDispatch; each interface's own members start at slot 7.
-// Also the identity of the type library, the coclass and the event interface.
+// Also the identity of the type library, the coclass and the event interface, and the interface
+// of the .REC file server the component calls (IRECImport, in component/tarn.idl too).
 #pragma once
 
 #include "compat/compat.h"
@@ -115,4 +116,61 @@ struct IQVRecorderFileWriter : public IDispatch {
 
 protected:
     ~IQVRecorderFileWriter() = default;
+};
+
+// ---- IRECImport: the automation server that reads a recorder's companion .REC file ---------
+// The component relies on four methods at fixed method-table positions (11, 19, 20, 71, with
+// QueryInterface at 0); the slots between them are placeholders that it never calls. The
+// project's own server (component/recimport) answers them with E_NOTIMPL.
+inline const GUID IID_IRECImport = {
+    0xf47e2611, 0x8bed, 0x4cc8, {0x91, 0xd2, 0x50, 0x7a, 0xb0, 0x1b, 0x11, 0xb8}};
+// The project's own server: ProgID Tarn.RECImport (component/recimport/recimport.rgs).
+inline const GUID CLSID_RECImport = {
+    0x2c6af841, 0x627b, 0x4fc6, {0x8c, 0x78, 0xad, 0x37, 0x57, 0x03, 0xfc, 0x90}};
+
+// X(slot) for each placeholder before GetWorkspace, between it and CreateWorkspace, and after
+// CloseWorkspace.
+#define TARN_REC_IMPORT_SLOTS_BEFORE_GET(X) \
+    X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10)
+#define TARN_REC_IMPORT_SLOTS_BEFORE_CREATE(X) \
+    X(12) X(13) X(14) X(15) X(16) X(17) X(18)
+#define TARN_REC_IMPORT_SLOTS_BEFORE_READ(X) \
+    X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) \
+    X(31) X(32) X(33) X(34) X(35) X(36) X(37) X(38) X(39) X(40) \
+    X(41) X(42) X(43) X(44) X(45) X(46) X(47) X(48) X(49) X(50) \
+    X(51) X(52) X(53) X(54) X(55) X(56) X(57) X(58) X(59) X(60) \
+    X(61) X(62) X(63) X(64) X(65) X(66) X(67) X(68) X(69) X(70)
+#define TARN_REC_IMPORT_DECLARE_SLOT(slot) virtual HRESULT STDMETHODCALLTYPE Placeholder##slot() = 0;
+
+struct IRECImport : public IUnknown {
+    TARN_REC_IMPORT_SLOTS_BEFORE_GET(TARN_REC_IMPORT_DECLARE_SLOT)
+    // The server's working object, when one exists.
+    virtual HRESULT STDMETHODCALLTYPE GetWorkspace(IUnknown** workspace) = 0;
+    TARN_REC_IMPORT_SLOTS_BEFORE_CREATE(TARN_REC_IMPORT_DECLARE_SLOT)
+    // Creates the working object (create: VT_BOOL, VARIANT_TRUE); the caller closes it.
+    virtual HRESULT STDMETHODCALLTYPE CreateWorkspace(VARIANT create, IUnknown** workspace) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CloseWorkspace(VARIANT close, VARIANT_BOOL* closed) = 0;
+    TARN_REC_IMPORT_SLOTS_BEFORE_READ(TARN_REC_IMPORT_DECLARE_SLOT)
+    // The channels of a .REC file: names and units one TAB-separated field per channel, aliases
+    // as "[" name TAB aliases (TAB-separated) TAB "]" for each channel that has some, and the
+    // start time in seconds since 1970-01-01 00:00 UTC.
+    virtual HRESULT STDMETHODCALLTYPE ReadRECChannelInfo(BSTR recFile, BSTR dataFile, LONG* channelCount,
+                                                         BSTR* signalNames, BSTR* units, BSTR* aliases,
+                                                         double* startTime, VARIANT_BOOL* ok) = 0;
+
+protected:
+    ~IRECImport() = default;
+};
+
+// IRECImport with every placeholder answering E_NOTIMPL: what a server (or a test's stand-in)
+// derives from.
+#define TARN_REC_IMPORT_DEFINE_SLOT(slot) \
+    HRESULT STDMETHODCALLTYPE Placeholder##slot() override { return E_NOTIMPL; }
+struct RECImportPlaceholders : public IRECImport {
+    TARN_REC_IMPORT_SLOTS_BEFORE_GET(TARN_REC_IMPORT_DEFINE_SLOT)
+    TARN_REC_IMPORT_SLOTS_BEFORE_CREATE(TARN_REC_IMPORT_DEFINE_SLOT)
+    TARN_REC_IMPORT_SLOTS_BEFORE_READ(TARN_REC_IMPORT_DEFINE_SLOT)
+
+protected:
+    ~RECImportPlaceholders() = default;
 };

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,9 @@ char16_t UserDecimalSeparator();
 // ---- Time -----------------------------------------------------------------------------------
 // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
 std::uint32_t TickCount();
+// Local broken-down time (the process's time zone) of a 64-bit time_t value. False when it
+// cannot be represented: outside 1970 to the end of year 3000 on both platforms.
+bool LocalTime64(std::int64_t seconds, std::tm& out);
 
 // ---- Debugger output ------------------------------------------------------------------------
 // Writes one line (already carrying its own line end) to the debugger output channel (Windows:
@@ -72,6 +76,12 @@ void AdviseHugePages(void* block, std::size_t bytes);
 // Bytes this process has read from files so far, through File and RandomAccessFile: a
 // measurement can show with it that an operation read nothing.
 std::uint64_t FileBytesRead();
+// The first file matching a pattern ("dir\\*.REC"; '*' and '?' in the last component only):
+// the matching name without its directory. False when nothing matches; "." and ".." never match.
+// Windows: the file system's order and case rules. POSIX: '/' and '\\' both end the directory,
+// names match ignoring ASCII case (a recorder's upper-case names are often lower-cased by a copy)
+// and the bytewise first match is taken, since directory order means nothing there.
+bool FirstMatchingFile(const std::string& pattern, std::string& foundName);
 
 // A buffered binary stream with 64-bit positions, open for reading or for writing. Reads and
 // writes do not lock the stream (one thread uses a File at a time). Not copyable; movable.

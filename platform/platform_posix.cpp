@@ -1,8 +1,10 @@
 // POSIX implementation of the process services: Windows-1252 for ANSI text, UTF-8 file names,
 // the locale named by the environment, CLOCK_MONOTONIC, standard error as the debugger channel.
 #include "platform/platform.h"
+#include "platform/Ascii.h"
 #include "platform/platform_os.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -202,6 +204,14 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(ms);
 }
 
+bool LocalTime64(std::int64_t seconds, std::tm& out) {
+    // The Windows runtime's range, so that both builds accept the same time stamps.
+    constexpr std::int64_t kMaxTime64 = 32535215999;
+    if (seconds < 0 || seconds > kMaxTime64) return false;
+    const time_t t = static_cast<time_t>(seconds);
+    return static_cast<std::int64_t>(t) == seconds && localtime_r(&t, &out) != nullptr;
+}
+
 // ---- Profile directory ----------------------------------------------------------------------
 
 std::string ProfileDirectory() {
@@ -209,6 +219,56 @@ std::string ProfileDirectory() {
     std::string path = dir && *dir ? dir : "/etc";
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
+}
+
+// ---- File search ----------------------------------------------------------------------------
+
+namespace {
+
+// '*' (any run) and '?' (one character), everything else literal and ASCII case ignored, as
+// on Windows. fnmatch is not used: it gives '[' and '\\' meanings Windows patterns lack.
+bool WildcardMatch(const char* pattern, const char* name) {
+    const char* starPattern = nullptr;
+    const char* starName = nullptr;
+    while (*name) {
+        if (*pattern == '*') {
+            starPattern = ++pattern;
+            starName = name;
+        } else if (*pattern == '?' || UpperAscii(*pattern) == UpperAscii(*name)) {
+            ++pattern;
+            ++name;
+        } else if (starPattern) {
+            pattern = starPattern;
+            name = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == '\0';
+}
+
+}  // namespace
+
+bool FirstMatchingFile(const std::string& pattern, std::string& foundName) {
+    const std::size_t separator = pattern.find_last_of("/\\");
+    const std::string dir = separator == std::string::npos ? "."
+                            : separator == 0               ? "/"
+                                                           : pattern.substr(0, separator);
+    const std::string mask = separator == std::string::npos ? pattern : pattern.substr(separator + 1);
+    if (mask.empty() || pattern.find('\0') != std::string::npos) return false;
+    DIR* stream = opendir(dir.c_str());
+    if (!stream) return false;
+    bool found = false;
+    while (const dirent* entry = readdir(stream)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        if (!WildcardMatch(mask.c_str(), name)) continue;
+        if (!found || std::strcmp(name, foundName.c_str()) < 0) foundName = name;
+        found = true;
+    }
+    closedir(stream);
+    return found;
 }
 
 // ---- Streams and the debugger channel -------------------------------------------------------

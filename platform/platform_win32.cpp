@@ -61,6 +61,11 @@ char16_t UserDecimalSeparator() {
 
 std::uint32_t TickCount() { return GetTickCount(); }
 
+bool LocalTime64(std::int64_t seconds, std::tm& out) {
+    const __time64_t t = seconds;
+    return _localtime64_s(&out, &t) == 0;
+}
+
 // ---- Profile files --------------------------------------------------------------------------
 
 std::string ProfileDirectory() {
@@ -86,6 +91,24 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
     if (!buffer || size == 0) return 0;
     return GetPrivateProfileStringA(section ? section : "", key ? key : "",
                                     defaultValue ? defaultValue : "", buffer, size, file ? file : "");
+}
+
+// ---- File search ----------------------------------------------------------------------------
+
+bool FirstMatchingFile(const std::string& pattern, std::string& foundName) {
+    __finddata64_t data{};
+    const intptr_t search = _findfirst64(pattern.c_str(), &data);
+    if (search == -1) return false;
+    bool found = false;
+    do {
+        const std::string_view name = data.name;
+        if (name != "." && name != "..") {
+            foundName = data.name;
+            found = true;
+        }
+    } while (!found && _findnext64(search, &data) == 0);
+    _findclose(search);
+    return found;
 }
 
 // ---- Streams and the debugger channel -------------------------------------------------------

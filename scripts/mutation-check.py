@@ -24,6 +24,11 @@ M = [
  ("format/RecordingLayout.h", "return Kind() == BlockKind::DC ? DCBlockSize(NoOfChannels) * kBlockUnit : ByteLength();", "return ByteLength();", "DC block walked by Size"),
  ("setup/DecimalText.cpp", 'text.find_first_of(u".,")', 'text.find_first_of(u".")', "decimal comma"),
  ("format/RecordingLayout.h", "kFileHeaderMagic = 0x0000BEC0", "kFileHeaderMagic = 0x0000BEC1", "file header magic"),
+ ("component/RECFileLoader.cpp", "if (!m_CreatedWorkspace) return;", "if (m_CreatedWorkspace || !m_Server) return;", "working object never closed"),
+ ("setup/RECChannelInfo.cpp", "if (tab == std::string_view::npos) return m_Rest;", "if (tab == std::string_view::npos) return {};", "short list without its last field"),
+ ("setup/RECChannelInfo.cpp", "close > tab + 1 ? close - tab - 2 : 0", "close > tab + 1 ? close - tab - 1 : 0", "alias closing character kept"),
+ ("platform/platform_posix.cpp", "if (seconds < 0 || seconds > kMaxTime64) return false;", "if (seconds > kMaxTime64) return false;", "start time before 1970 converted"),
+ ("platform/platform_posix.cpp", "UpperAscii(*pattern) == UpperAscii(*name)", "*pattern == *name", "*.REC matched with case"),
 ]
 only = sys.argv[2:]
 

@@ -53,13 +53,14 @@ ComponentSession::~ComponentSession() {
     if (m_Initialized) CoUninitialize();
 }
 
-bool OpenAndScan(Recording& recording, const std::string& path) {
+bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
     HRESULT hr = CoCreateInstance(CLSID_QVRecorderFileReader, nullptr, CLSCTX_INPROC_SERVER, IID_IQVRecorderFileReader,
                                   recording.reader.PutVoid());
     if (FAILED(hr)) return Fail("tarn: the component cannot be created (%s)\n", path);
     recording.reader2 = recording.reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
     if (!name || FAILED(recording.reader->put_FileName(name.get()))) return Fail("tarn: out of memory (%s)\n", path);
+    recording.reader2->put_EnableLoadRECFileWithCORAL(loadRECFile ? 1 : 0);
     LONG ok = 0;
     hr = recording.reader->open(&ok);
     if (hr == E_INVALIDARG) return Fail("tarn: %s is not a recording\n", path);

@@ -33,10 +33,11 @@ struct Recording {
     client::ComPtr<IQVRecorderFileReader2> reader2;
 };
 
-// Creates a component object, opens path with it and scans the whole file in the background,
-// drawing a progress bar on stderr as OnProgress arrives. On failure says why on stderr and
-// returns false.
-bool OpenAndScan(Recording& recording, const std::string& path);
+// Creates a component object, opens path with it (loadRECFile: the names, units, aliases, date and
+// time from the companion .REC file, through its server) and scans the whole file in the
+// background, drawing a progress bar on stderr as OnProgress arrives. On failure says why on
+// stderr and returns false.
+bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile = false);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);

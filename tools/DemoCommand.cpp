@@ -2,12 +2,14 @@
 // recorder application does: four channels of synthetic signals sampled at 10 kHz for 3 s, each
 // with its name, unit and correction factor (one of them 32-bit), a burst that clips the
 // microphone and is flagged as overload, a DC block with supply voltage and temperature every
-// 0.5 s, and a small REC info describing the set-up.
+// 0.5 s, and the set-up file (.REC) a recorder leaves beside its recordings, written there and
+// embedded as the recording's REC info.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -36,6 +38,9 @@ constexpr double kPi = 3.14159265358979323846;
 struct DemoChannel {
     const char16_t* name;
     const char16_t* unit;
+    // The set-up file's name for the channel and its aliases (';'-separated).
+    const char16_t* recName;
+    const char16_t* aliases;
     const char16_t* factorText;
     double factor;  // units per count
     bool is32Bit;
@@ -44,14 +49,14 @@ struct DemoChannel {
 
 const DemoChannel kChannels[] = {
     // A 440 Hz tone; between 1.0 and 1.1 s a burst beyond the 16-bit range clips.
-    {u"Microphone", u"Pa", u"0.001", 0.001, false,
+    {u"Microphone", u"Pa", u"Front microphone", u"Mic;Microphone", u"0.001", 0.001, false,
      [](double t) { return (t >= 1.0 && t < 1.1 ? 45.0 : 8.0) * std::sin(2 * kPi * 440 * t); }},
-    {u"Accelerometer", u"m/s\u00B2", u"0.0005", 0.0005, false,
+    {u"Accelerometer", u"m/s\u00B2", u"Accelerometer X", u"Acc", u"0.0005", 0.0005, false,
      [](double t) { return 3.0 * std::sin(2 * kPi * 50 * t) + 0.5 * std::sin(2 * kPi * 1200 * t); }},
     // A slow load cycle of several thousand micrometres per metre: beyond 16 bits at this resolution.
-    {u"Strain", u"\u00B5m/m", u"0.0001", 0.0001, true,
+    {u"Strain", u"\u00B5m/m", u"Strain gauge 1", u"", u"0.0001", 0.0001, true,
      [](double t) { return 2500.0 * std::sin(2 * kPi * 0.2 * t) + 100.0 * t; }},
-    {u"Temperature", u"\u00B0C", u"0.01", 0.01, false, [](double t) { return 21.5 + 0.3 * t; }},
+    {u"Temperature", u"\u00B0C", u"Air temperature", u"Temp", u"0.01", 0.01, false, [](double t) { return 21.5 + 0.3 * t; }},
 };
 constexpr LONG kChannelCount = sizeof kChannels / sizeof kChannels[0];
 
@@ -61,14 +66,24 @@ bool Succeeded(HRESULT hr, const char* what) {
     return false;
 }
 
-// The set-up as a small text, carried as the recording's REC info.
-std::string RECInfoText() {
-    std::string text = "[Recorder]\r\nName=tarn demo\r\nSampleFrequency=" + std::to_string(kSampleFrequency) + "\r\n";
+// The set-up file, in the .REC format the project's server reads (README). The recording
+// started at a fixed local time.
+std::string RECFileText() {
+    std::string text = "; tarn demo set-up\r\n[Recording]\r\nRecorder=tarn demo\r\nStart=2024-05-17 14:30:00.125\r\n"
+                       "Channels=" + std::to_string(kChannelCount) + "\r\nSampleFrequency=" + std::to_string(kSampleFrequency) + "\r\n";
     for (LONG k = 0; k < kChannelCount; ++k) {
-        text += "[Channel " + std::to_string(k + 1) + "]\r\nName=" + platform::WideToAnsi(kChannels[k].name) +
-                "\r\nUnit=" + platform::WideToAnsi(kChannels[k].unit) + "\r\n";
+        text += "[Channel " + std::to_string(k + 1) + "]\r\nName=" + platform::WideToAnsi(kChannels[k].recName) +
+                "\r\nUnit=" + platform::WideToAnsi(kChannels[k].unit) + "\r\nAliases=" +
+                platform::WideToAnsi(kChannels[k].aliases) + "\r\n";
     }
     return text;
+}
+
+// The set-up file beside the recording: its name with the extension .REC.
+bool WriteRECFile(const std::string& path, const std::string& text, std::string& recPath) {
+    recPath = std::filesystem::path(path).replace_extension(".REC").string();
+    std::ofstream file(recPath, std::ios::binary);
+    return static_cast<bool>(file.write(text.data(), static_cast<std::streamsize>(text.size())));
 }
 
 bool WriteSetup(IQVRecorderFileWriter& writer, const std::string& path, const std::string& recInfo) {
@@ -164,15 +179,21 @@ int DemoCommand(const Arguments& args) {
                    "creating the component")) {
         return kExitFailure;
     }
-    const std::string recInfo = RECInfoText();
+    const std::string recInfo = RECFileText();
     const bool written = WriteSetup(*writer.Get(), path, recInfo) && WriteData(*writer.Get());
     writer->CloseFile();
+    std::string recPath;
     if (!written) return kExitFailure;
+    if (!WriteRECFile(path, recInfo, recPath)) {
+        std::fprintf(stderr, "tarn: cannot write %s\n", recPath.c_str());
+        return kExitFailure;
+    }
     std::printf("demo recording written to %s\n", path.c_str());
     std::printf("  %ld channels at %ld Hz, %ld samples each, %ld DC blocks, %zu bytes of REC info\n",
                 static_cast<long>(kChannelCount), static_cast<long>(kSampleFrequency),
                 static_cast<long>(kBlocks * kBlockSamples), static_cast<long>(kBlocks / kBlocksPerDCBlock),
                 recInfo.size());
+    std::printf("  set-up file %s beside it (tarn info --rec reads it)\n", recPath.c_str());
     return kExitOk;
 }
 

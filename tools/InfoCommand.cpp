@@ -1,4 +1,6 @@
-// tarn info FILE: what a client of the component learns about a recording once it is scanned.
+// tarn info [--rec] FILE: what a client of the component learns about a recording once it is
+// scanned; with --rec, names, units, aliases, date and time come from the companion .REC file.
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -53,6 +55,9 @@ void PrintRecorder(IQVRecorderFileReader& reader) {
 void PrintChannel(IQVRecorderFileReader& reader, LONG channel) {
     std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), SignalName(reader, channel).c_str(),
                 Unit(reader, channel).c_str());
+    std::string aliases = Parameter(reader, u"SignalAliases", channel);
+    std::replace(aliases.begin(), aliases.end(), '\t', '|');
+    if (!aliases.empty()) std::printf(", aliases %s", aliases.c_str());
     double factor = 0;
     if (SUCCEEDED(reader.GetCorrectionFactor(channel, &factor))) std::printf(", correction factor %g", factor);
     LONG is32Bit = 0;
@@ -89,12 +94,14 @@ void PrintDCChannels(IQVRecorderFileReader2& reader) {
 }  // namespace
 
 int InfoCommand(const Arguments& args) {
-    if (args.size() != 1) return kExitUsage;
+    const bool loadRECFile = args.size() == 2 && args[0] == "--rec";
+    if (args.size() != 1 && !loadRECFile) return kExitUsage;
+    const std::string& path = args.back();
     ComponentSession session;
     Recording recording;
-    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    if (!session.Ok() || !OpenAndScan(recording, path, loadRECFile)) return kExitFailure;
     IQVRecorderFileReader& reader = *recording.reader.Get();
-    std::printf("file: %s\n", args[0].c_str());
+    std::printf("file: %s\n", path.c_str());
     PrintRecorder(reader);
     LONG channels = 0;
     reader.get_NumberOfChannels(&channels);

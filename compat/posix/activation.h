@@ -15,6 +15,8 @@
 #define COINIT_APARTMENTTHREADED 0x2
 
 #define CLSCTX_INPROC_SERVER 0x1
+// In-process server and handler, local and remote server: only the first exists here.
+#define CLSCTX_ALL 0x17
 
 #define REGCLS_MULTIPLEUSE 1
 
@@ -30,3 +32,7 @@ HRESULT CoRevokeClassObject(DWORD dwRegister);
 // REGDB_E_CLASSNOTREG without a registration; HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) when the
 // module does not load; CO_E_ERRORINDLL when it exports no DllGetClassObject.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
+// Puts an object into the running state. In-process objects run once they exist, so this only
+// checks the pointer (E_INVALIDARG for none) and answers S_OK, as Windows does for objects
+// without IRunnableObject.
+HRESULT OleRun(LPUNKNOWN pUnknown);

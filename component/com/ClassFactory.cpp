@@ -5,6 +5,17 @@
 
 namespace tarn::com {
 
+HRESULT ClassFactory::GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(clsid, m_Clsid)) return CLASS_E_CLASSNOTAVAILABLE;
+    return QueryInterface(riid, ppv);
+}
+
+HRESULT ClassFactory::RegisterInProcess(DWORD* cookie) {
+    return CoRegisterClassObject(m_Clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, cookie);
+}
+
 HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID riid, void** ppv) {
     return QuerySingleInterface(this, IID_IClassFactory, riid, ppv);
 }

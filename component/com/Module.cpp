@@ -12,5 +12,6 @@ std::atomic<LONG> g_lockCount{0};
 void Module::Lock() { ++g_lockCount; }
 void Module::Unlock() { --g_lockCount; }
 LONG Module::LockCount() { return g_lockCount.load(); }
+HRESULT Module::CanUnloadNow() { return LockCount() == 0 ? S_OK : S_FALSE; }
 
 }  // namespace tarn::com

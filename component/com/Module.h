@@ -11,6 +11,8 @@ public:
     static void Lock();
     static void Unlock();
     static LONG LockCount();
+    // DllCanUnloadNow: S_OK at a lock count of 0, else S_FALSE.
+    static HRESULT CanUnloadNow();
 };
 
 }  // namespace tarn::com

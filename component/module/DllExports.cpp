@@ -1,7 +1,6 @@
-// The four entry points of the in-process server module.
+// The four entry points of an in-process server module, over its ModuleEntries.h.
 #include "compat/compat.h"
-#include "component/ClassObject.h"
-#include "component/ModuleRegistration.h"
+#include "component/module/ModuleEntries.h"
 
 #ifdef _WIN32
 #define TARN_EXPORT STDAPI
@@ -10,11 +9,11 @@
 #endif
 
 TARN_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    return tarn::component::GetClassObject(rclsid, riid, ppv);
+    return tarn::module::GetClassObject(rclsid, riid, ppv);
 }
 
-TARN_EXPORT DllCanUnloadNow() { return tarn::component::CanUnloadNow(); }
+TARN_EXPORT DllCanUnloadNow() { return tarn::module::CanUnloadNow(); }
 
-TARN_EXPORT DllRegisterServer() { return tarn::component::RegisterServer(); }
+TARN_EXPORT DllRegisterServer() { return tarn::module::RegisterServer(); }
 
-TARN_EXPORT DllUnregisterServer() { return tarn::component::UnregisterServer(); }
+TARN_EXPORT DllUnregisterServer() { return tarn::module::UnregisterServer(); }

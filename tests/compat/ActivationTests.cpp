@@ -74,4 +74,19 @@ TEST_F(Activation, RegistrationFailuresSayWhatIsMissing) {
     }
 }
 
+// An object without IRunnableObject runs as it is: OleRun succeeds and keeps no reference.
+TEST_F(Activation, OleRunLeavesAnObjectWithoutRunStateAlone) {
+    struct Plain : IUnknown {
+        long references = 1;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+            *ppv = IsEqualGUID(riid, IID_IUnknown) ? this : nullptr;
+            return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++references); }
+        ULONG STDMETHODCALLTYPE Release() override { return ULONG(--references); }
+    } object;
+    EXPECT_EQ(OleRun(&object), S_OK);
+    EXPECT_EQ(object.references, 1);
+}
+
 }  // namespace
