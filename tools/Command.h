@@ -18,5 +18,6 @@ int SamplesCommand(const Arguments& args);
 int RegisterCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 int ExtractRecCommand(const Arguments& args);
+int ExportCommand(const Arguments& args);
 
 }  // namespace tarn::tool

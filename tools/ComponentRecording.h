@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "compat/compat.h"
 #include "component/TarnInterfaces.h"
@@ -37,7 +38,33 @@ struct Recording {
 // returns false.
 bool OpenAndScan(Recording& recording, const std::string& path);
 
+// A whole decimal number of 32 bits; false for anything else.
+bool ParseLong(const std::string& text, LONG& value);
+
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
+
+// A parameter's text, or "" when the recording does not have it.
+std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
+// A channel's unit ("" when it has none); false when the recording cannot say.
+bool UnitOf(IQVRecorderFileReader& reader, LONG channel, std::string& unit);
+// A channel's name: its "SignalName", else its "OrgSignalName"; "" when it has neither.
+std::string SignalName(IQVRecorderFileReader& reader, LONG channel);
+
+// A progress bar on stderr: "label [####    ]  40%", drawn again as the percentage grows.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::string label) : m_Label(std::move(label)) {}
+    void Show(LONG percent);
+    // Draws 100 % and ends the line, when anything was drawn.
+    void Finish();
+
+private:
+    std::string m_Label;
+    LONG m_Shown = -1;
+};
+
+// Files from this size on take long enough to show a progress bar.
+inline constexpr LONG kProgressBarMinimumBytes = 1 << 20;
 
 }  // namespace tarn::tool

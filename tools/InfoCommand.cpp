@@ -12,29 +12,14 @@ namespace tarn::tool {
 
 namespace {
 
-// A parameter's text, or "" when the recording does not have it.
-std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
-    const UniqueBstr name(AllocBstr(key));
-    VARIANT value;
-    VariantInit(&value);
-    std::string text;
-    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
-        text = Printable(V_BSTR(&value));
-    }
-    VariantClear(&value);
-    return text;
-}
-
 std::string Unit(IQVRecorderFileReader& reader, LONG channel) {
-    BSTR unit = nullptr;
-    if (FAILED(reader.GetUnit(channel, &unit))) return "-";
-    const UniqueBstr owned(unit);
-    return unit == nullptr || SysStringLen(unit) == 0 ? "(none)" : Printable(unit);
+    std::string unit;
+    if (!UnitOf(reader, channel, unit)) return "-";
+    return unit.empty() ? "(none)" : unit;
 }
 
-std::string SignalName(IQVRecorderFileReader& reader, LONG channel) {
-    std::string name = Parameter(reader, u"SignalName", channel);
-    if (name.empty()) name = Parameter(reader, u"OrgSignalName", channel);
+std::string QuotedName(IQVRecorderFileReader& reader, LONG channel) {
+    const std::string name = SignalName(reader, channel);
     return name.empty() ? "-" : "\"" + name + "\"";
 }
 
@@ -64,7 +49,7 @@ void PrintRecorder(IQVRecorderFileReader& reader) {
 }
 
 void PrintChannel(IQVRecorderFileReader& reader, LONG channel) {
-    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), SignalName(reader, channel).c_str(),
+    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), QuotedName(reader, channel).c_str(),
                 Unit(reader, channel).c_str());
     double factor = 0;
     if (SUCCEEDED(reader.GetCorrectionFactor(channel, &factor))) std::printf(", correction factor %g", factor);

@@ -1,6 +1,5 @@
 // tarn samples FILE CHANNEL FROM TO [--32]: the samples FROM .. TO - 1 of one channel, one per
 // line, as GetSamples (or GetSamples32Bit) hands them to a client.
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -13,15 +12,6 @@
 namespace tarn::tool {
 
 namespace {
-
-bool ParseLong(const std::string& text, LONG& value) {
-    std::int32_t parsed = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (error != std::errc() || stop != end) return false;
-    value = parsed;
-    return true;
-}
 
 template <typename Slot>
 int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {

@@ -22,6 +22,8 @@ const CommandEntry kCommands[] = {
      BlocksCommand},
     {"info", "info FILE", "open and scan a recording, then show its channels as a client sees them", InfoCommand},
     {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", SamplesCommand},
+    {"export", "export FILE OUT.csv|OUT.wav [--channels 1,3] [--raw]",
+     "every sample of the chosen channels (default all; a WAV needs them) as CSV or as WAV", ExportCommand},
     {"demo", "demo [FILE]",
      "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
      DemoCommand},
