@@ -131,8 +131,7 @@ public:
     bool ReadGenFeBlockSelection();
     const OutputBlock& Output() const { return m_Output; }
     bool ReadOverrun() const { return m_ReadOverrun; }
-    // Relative sample number of the first sample of the last block ReadGenFeBlock delivered; -1
-    // before any.
+    // Relative sample number of the first sample of the last block delivered; -1 before any.
     std::int32_t LastSampleNumber() const { return m_LastSampleNumber; }
     bool SelectionActive() const { return m_SelectionActive; }
     // index: 0-based channel. False outside 0 .. N - 1 or when already selected.

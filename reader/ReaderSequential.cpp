@@ -75,7 +75,8 @@ bool CQVDataRecorderReader::DeliverCommonStretch(bool selection) {
     end = start + static_cast<std::int64_t>(n);
     DiscardBefore(end, false);
     m_DeliveredEnd = end;
-    if (!selection) m_LastSampleNumber = static_cast<std::int32_t>(start);
+    // Also on the selection path: without it a client could not place a block after a gap.
+    m_LastSampleNumber = static_cast<std::int32_t>(start);
     return true;
 }
 

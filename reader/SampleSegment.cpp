@@ -52,7 +52,7 @@ void SampleSegment::Append(const unsigned char* samples, std::uint32_t count) {
 void SampleSegment::DiscardBefore(std::int64_t s) {
     if (s <= m_First) return;
     if (s >= End()) {
-        Restart(static_cast<std::uint32_t>(s), m_Is32);
+        Restart(s, m_Is32);
         return;
     }
     const auto dropped = static_cast<std::size_t>(s - m_First);
@@ -61,7 +61,7 @@ void SampleSegment::DiscardBefore(std::int64_t s) {
     m_First = s;
 }
 
-void SampleSegment::Restart(std::uint32_t first, bool is32) {
+void SampleSegment::Restart(std::int64_t first, bool is32) {
     m_First = first;
     m_Length = 0;
     m_Head = 0;

@@ -17,7 +17,7 @@ public:
     // Drops the samples before s; a run that ends at or before s becomes an empty run at s.
     void DiscardBefore(std::int64_t s);
     // Makes the (empty) run start again at first with the given width, keeping its storage.
-    void Restart(std::uint32_t first, bool is32);
+    void Restart(std::int64_t first, bool is32);
 
     std::int64_t First() const { return m_First; }
     std::int64_t End() const { return m_First + static_cast<std::int64_t>(m_Length); }
