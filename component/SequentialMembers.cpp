@@ -97,7 +97,9 @@ HRESULT CQVRecorderFileReader::put_ChannelSelection(VARIANT value) {
         SAFEARRAY* array = V_VT(&value) == (VT_ARRAY | VT_I4) ? V_ARRAY(&value) : nullptr;
         LONG lower = 0;
         LONG upper = -1;
-        if (array == nullptr || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
+        // The elements are read as 32-bit numbers: an array of anything else is refused.
+        if (array == nullptr || array->cDims != 1 || array->cbElements != sizeof(LONG) ||
+            FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
             FAILED(SafeArrayGetUBound(array, 1, &upper)))
             return E_INVALIDARG;
         void* data = nullptr;
