@@ -98,7 +98,8 @@ TEST_F(Client, LateBound) {
     short values[2] = {};
     ASSERT_EQ(SafeArrayGetLBound(V_ARRAY(block.get()), 1, &lower), S_OK);
     ASSERT_EQ(SafeArrayGetUBound(V_ARRAY(block.get()), 1, &upper), S_OK);
-    EXPECT_EQ(std::make_pair(lower, upper), std::make_pair(1, 8));
+    EXPECT_EQ(lower, 1);
+    EXPECT_EQ(upper, 8);
     for (LONG i : {1, 2}) EXPECT_EQ(SafeArrayGetElement(V_ARRAY(block.get()), &i, &values[i - 1]), S_OK);
     EXPECT_EQ(values[0], -2);
     EXPECT_EQ(values[1], 1);
