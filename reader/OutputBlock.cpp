@@ -1,6 +1,9 @@
 #include "reader/OutputBlock.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "format/LittleEndian.h"
 
 #include "reader/CChannelDesc.h"
 
@@ -28,6 +31,16 @@ template <class Out>
 void OutputBlock::FillAs(const std::vector<const CChannelDesc*>& channels, std::int64_t start, RFMode mode) {
     auto* out = reinterpret_cast<Out*>(m_Values.data());
     const std::size_t k = channels.size();
+    if (mode == RF_Interleaved && le::kHostIsLittleEndian &&
+        std::all_of(channels.begin(), channels.end(),
+                    [](const CChannelDesc* c) { return c->FirstRun().Is32() == (sizeof(Out) == 4); })) {
+        // Every value as stored: one pass that writes the block in order, sample after sample.
+        m_Sources.clear();
+        for (const CChannelDesc* channel : channels) m_Sources.push_back(channel->FirstRun().At(start));
+        for (std::size_t i = 0; i < m_PerChannel; ++i, out += k)
+            for (std::size_t j = 0; j < k; ++j) std::memcpy(out + j, m_Sources[j] + i * sizeof(Out), sizeof(Out));
+        return;
+    }
     for (std::size_t j = 0; j < k; ++j) {
         if (mode == RF_BlockInterleaved)
             channels[j]->FirstRun().CopyTo(start, m_PerChannel, out + j * m_PerChannel, 1);

@@ -40,6 +40,7 @@ private:
 
     std::vector<unsigned char> m_Values;  // Count() 16-bit or 32-bit values (the allocator aligns for both)
     std::vector<bool> m_ChannelIs32;     // per channel of the block, in its order
+    std::vector<const unsigned char*> m_Sources;  // per channel, while filling
     std::size_t m_Count = 0;
     std::size_t m_PerChannel = 0;        // n
     RFMode m_Mode = RF_Interleaved;

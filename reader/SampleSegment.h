@@ -28,9 +28,10 @@ public:
     // view of a 32-bit sample is its upper half; a 16-bit sample widens with its sign.
     template <class Out> void CopyTo(std::int64_t s, std::size_t n, Out* out, std::size_t stride) const;
 
-private:
+    // The stored bytes of sample s (First() <= s < End()).
     const unsigned char* At(std::int64_t s) const;
 
+private:
     std::unique_ptr<unsigned char[]> m_Storage;
     std::size_t m_Capacity = 0;  // bytes
     std::size_t m_Head = 0;      // bytes discarded at the front of the storage, not yet reused
