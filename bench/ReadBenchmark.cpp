@@ -1,13 +1,16 @@
 // Measures, on one page-cached recording of at least 256 MiB (4 channels of 16-bit samples in
-// interleaved 1,024-sample blocks), the scan and the retrieval of one channel (through the
-// component's interface, after its background scan) against plain sequential reads of the whole
-// file, and a display's overview of one channel from the min/max cache, which must read no byte of
-// the file; prints the ratios with their targets. Exit status 1 when a target is missed.
+// interleaved 1,024-sample blocks), the scan, the retrieval of one channel (through the
+// component's interface, after its background scan) and sequential reading of the whole file
+// (through the interface) against plain sequential reads of the whole file, a display's overview
+// of one channel from the min/max cache, which must read no byte of the file, and the tool's CSV
+// export against a plain loop printing as many lines; prints the ratios with their targets.
+// Exit status 1 when a target is missed.
 //
 //   tarn_bench_read [folder]     (default: the system's temporary folder)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -90,17 +93,24 @@ struct Scanned {
     }
 };
 
-// A component object, created as a client creates it, with the recording open and scanned in
-// the background.
-client::ComPtr<IQVRecorderFileReader2> OpenComponent(const std::string& path) {
+// A component object, created as a client creates it, with the recording open.
+client::ComPtr<IQVRecorderFileReader> OpenRecording(const std::string& path) {
     client::ComPtr<IQVRecorderFileReader> reader;
     if (FAILED(component::CreateQVRecorderFileReader(nullptr, IID_IQVRecorderFileReader, reader.PutVoid()))) return {};
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
     LONG ok = 0;
+    if (FAILED(reader->put_FileName(name.get())) || FAILED(reader->open(&ok)) || ok != 1) return {};
+    return reader;
+}
+
+// The same, scanned in the background.
+client::ComPtr<IQVRecorderFileReader2> OpenComponent(const std::string& path) {
+    const client::ComPtr<IQVRecorderFileReader> reader = OpenRecording(path);
+    if (!reader) return {};
+    LONG ok = 0;
     client::ScanEvents events;
     client::ComPtr<IQVRecorderFileReader2> reader2 = reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
-    if (FAILED(reader->put_FileName(name.get())) || FAILED(reader->open(&ok)) || ok != 1 ||
-        FAILED(events.Connect(reader.Get())) || FAILED(reader2->ScanFile(&ok)) ||
+    if (FAILED(events.Connect(reader.Get())) || FAILED(reader2->ScanFile(&ok)) ||
         !events.WaitForScan(std::chrono::minutes(5))) {
         return {};
     }
@@ -149,6 +159,53 @@ bool OverviewChannel(IQVRecorderFileReader2& component, std::int32_t channel, st
     return ok;
 }
 
+// What a client of sequential reading does: read and _getBlock until the stream ends. Every
+// sample of every channel must come, in interleaved order.
+bool ReadSequentially(const std::string& path) {
+    const client::ComPtr<IQVRecorderFileReader> reader = OpenRecording(path);
+    if (!reader) return false;
+    std::int64_t samples = 0;
+    bool right = true;
+    for (LONG ok = 1; reader->read(&ok) == S_OK && ok == 1;) {
+        LONG size = 0, first = 0;
+        short* block = nullptr;
+        if (FAILED(reader->get_BlockSize(&size)) || FAILED(reader->get_SampleNumber(&first)) ||
+            FAILED(reader->_getBlock(&block)) || size < static_cast<LONG>(kChannels))
+            return false;
+        const auto n = static_cast<std::uint32_t>(size) / kChannels;
+        const auto s = static_cast<std::uint32_t>(first) + n - 1;
+        right = right && block[0] == SampleValue(0, static_cast<std::uint32_t>(first)) &&
+                block[size - 1] == SampleValue(kChannels - 1, s);
+        samples += n;
+    }
+    return right && samples == kChannelSamples;
+}
+
+#ifdef _WIN32
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+// The tool, as a user runs it: the whole recording as CSV with the stored integers.
+bool ExportCsv(const std::string& path, const std::string& csv) {
+    const std::string command = "\"" TARN_TOOL_PATH "\" export \"" + path + "\" \"" + csv + "\" --raw";
+    return std::system((command + " 2>" + kNullDevice).c_str()) == 0;
+}
+
+// A plain loop printing as many lines as the export writes: a sample number and four values.
+bool PrintLines(const std::string& csv) {
+    std::FILE* f = std::fopen(csv.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "sample,channel 1,channel 2,channel 3,channel 4\n");
+    for (std::int32_t s = 0; s < kChannelSamples; ++s) {
+        const auto u = static_cast<std::uint32_t>(s);
+        std::fprintf(f, "%d,%d,%d,%d,%d\n", static_cast<int>(s), SampleValue(0, u), SampleValue(1, u), SampleValue(2, u),
+                     SampleValue(3, u));
+    }
+    return std::fclose(f) == 0;
+}
+
 int ReadBenchmark(int argc, char** argv) {
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string path = (folder / "tarn-bench-read.dat").string();
@@ -181,15 +238,21 @@ int ReadBenchmark(int argc, char** argv) {
     const std::uint64_t before = platform::FileBytesRead();
     const bool counted = GetChannel(*component.Get(), 2);
     const std::uint64_t samplesBytes = platform::FileBytesRead() - before;
+    const std::string csv = (folder / "tarn-bench-export.csv").string();
     const std::vector<double> best = BestOfRounds({
         [&] { return RawRead(path); },
         [&] { return scanned.Open(path); },
         [&] { return GetChannel(*component.Get(), 2); },
         [&] { return CopyChannel(*scanned.reader, 2, result.data()); },
         [&] { return OverviewChannel(*component.Get(), 2, overviewBytes); },
+        [&] { return ReadSequentially(path); },
+        [&] { return ExportCsv(path, csv); },
+        [&] { return PrintLines(csv); },
     });
-    const double raw = best[0], scan = best[1], get = best[2], copy = best[3], overview = best[4];
-    if (!counted || raw <= 0 || scan <= 0 || get <= 0 || copy <= 0 || overview <= 0) {
+    std::filesystem::remove(csv, ec);
+    const double raw = best[0], scan = best[1], get = best[2], copy = best[3], overview = best[4],
+                 sequential = best[5], exported = best[6], printed = best[7];
+    if (!counted || std::any_of(best.begin(), best.end(), [](double t) { return t <= 0; })) {
         std::fprintf(stderr, "a measured run failed\n");
         return kCannotRun;
     }
@@ -202,6 +265,9 @@ int ReadBenchmark(int argc, char** argv) {
                 "  GetSamples of the channel: %llu)\n",
                 static_cast<unsigned long>(kOverviewValues), overview * 1e3,
                 static_cast<unsigned long long>(overviewBytes), static_cast<unsigned long long>(samplesBytes));
+    std::printf("sequential read (read, _getBlock) %8.1f MiB/s  %7.1f ms\n", mib / sequential, sequential * 1e3);
+    std::printf("tarn export --raw (scan + CSV)      %7.1f ms\n", exported * 1e3);
+    std::printf("plain fprintf loop, as many lines   %7.1f ms\n", printed * 1e3);
 
     const double memory = static_cast<double>(scanned.reader->IndexMemoryBytes()) / static_cast<double>(kFileBytes);
     bool met = Report("scan throughput / raw read throughput", raw / scan, raw / scan >= 0.25, ">= 0.25");
@@ -209,6 +275,8 @@ int ReadBenchmark(int argc, char** argv) {
     met &= Report("time(GetSamples, one channel of 4) / time(raw read)", get / raw, get / raw <= 1.0, "<= 1.00");
     met &= Report("file bytes read by the overview", static_cast<double>(overviewBytes),
                   overviewBytes == 0 && samplesBytes > 0, "= 0");
+    met &= Report("sequential read throughput / raw read", raw / sequential, raw / sequential >= 0.5, ">= 0.50");
+    std::printf("%-44s %8.3f   (no target)\n", "time(tarn export --raw) / time(plain loop)", exported / printed);
     return met ? kTargetsMet : kTargetMissed;
 }
 

@@ -1,5 +1,6 @@
 #include "reader/CChannelDesc.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -42,6 +43,9 @@ CChannelDesc::~CChannelDesc() {
                      static_cast<unsigned>(m_SamplesInFile.back().last()));
         }
         TRACE_COMPRESSED_CACHE();
+        QV_TRACE("TARN", 1, "m_Samples.max_size() = %u", kTracedMaxSize);
+        QV_TRACE("TARN", 1, "m_Samples.capacity() = %u", static_cast<unsigned>(m_Samples.capacity()));
+        QV_TRACE("TARN", 1, "m_Samples.size() = %u", static_cast<unsigned>(m_Samples.size()));
         QV_TRACE("TARN", 1, "m_SamplesInFile.max_size() = %u", kTracedMaxSize);
         QV_TRACE("TARN", 1, "m_SamplesInFile.capacity() = %u", static_cast<unsigned>(m_SamplesInFile.capacity()));
         QV_TRACE("TARN", 1, "m_SamplesInFile.size() = %u", static_cast<unsigned>(m_SamplesInFile.size()));
@@ -50,8 +54,9 @@ CChannelDesc::~CChannelDesc() {
     }
 }
 
-bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
-                       const std::int32_t* minmax, std::size_t minmaxCount) {
+bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
+                       std::int64_t position, const std::int32_t* minmax, std::size_t minmaxCount) {
+    if (samples != nullptr) HoldSamples(first, samples, count, is32Bit);
     if (position < 0 || position > BlockEntry::kMaxPosition || count == 0 || count > BlockEntry::kMaxCount)
         return false;
     const std::uint32_t start = m_NoOfCompressedValues;
@@ -100,6 +105,33 @@ std::size_t CChannelDesc::FirstEndingAtOrAfter(std::int64_t target, std::size_t 
             hi = mid;
     }
     return lo;
+}
+
+bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count,
+                               bool is32Bit) {
+    if (count == 0 || first < m_DiscardedBefore) return false;
+    if (!m_Samples.empty()) {
+        SampleSegment& last = *m_Samples.back();
+        if (last.Empty()) {
+            last.Restart(first, is32Bit);
+        } else if (first < last.End()) {
+            return false;
+        } else if (first > last.End() || last.Is32() != is32Bit) {
+            m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
+        }
+    } else {
+        m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
+    }
+    m_Samples.back()->Append(samples, count);
+    return true;
+}
+
+void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
+    m_DiscardedBefore = std::max(m_DiscardedBefore, s);
+    std::size_t gone = 0;
+    while (gone + 1 < m_Samples.size() && m_Samples[gone]->End() <= s) ++gone;
+    m_Samples.erase(m_Samples.begin(), m_Samples.begin() + static_cast<std::ptrdiff_t>(gone));
+    if (!m_Samples.empty()) m_Samples.front()->DiscardBefore(s);
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "reader/BlockEntry.h"
 #include "reader/HugePageAllocator.h"
+#include "reader/SampleSegment.h"
 
 namespace tarn {
 
@@ -22,13 +24,14 @@ public:
     CChannelDesc(const CChannelDesc&) = delete;
     CChannelDesc& operator=(const CChannelDesc&) = delete;
 
-    // Indexes a block of count samples starting at relative sample first, whose header lies at
-    // position, with its min/max values (minmax may be null when minmaxCount is 0). Marks an
-    // overrun when the block starts later than the channel's next expected sample, and traces
-    // any other start than the expected one. False (nothing indexed) for a position or count the
-    // index cannot hold.
-    bool add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
-             const std::int32_t* minmax, std::size_t minmaxCount);
+    // A block of count samples starting at relative sample first. With samples (its data, as
+    // stored) sequential reading holds them in memory (HoldSamples). With a position of 0 or more
+    // (its header's) the block is indexed with its min/max values (minmax may be null when
+    // minmaxCount is 0): an overrun is marked when the block starts later than the channel's next
+    // expected sample, and any other start than the expected one is traced. False (nothing
+    // indexed) for no position, or a position or count the index cannot hold.
+    bool add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
+             std::int64_t position, const std::int32_t* minmax, std::size_t minmaxCount);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
     struct Location {
@@ -62,6 +65,20 @@ public:
     bool Is32Bit() const { return m_Is32Bit; }
     void SetIs32Bit(bool is32Bit) { m_Is32Bit = is32Bit; }
     const BlockList& Blocks() const { return m_SamplesInFile; }
+    // ---- Sequential reading: runs of samples held until every channel taking part has them.
+    // Holds the block as the end of the last run or as a new run after it; false, and nothing
+    // held, for a block that repeats or overlaps samples held or already discarded, or that lies
+    // between two runs.
+    bool HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit);
+    // Drops the samples before s: every run that ends at or before s goes (the last one stays
+    // as an empty run, keeping its storage), and a block before s is refused from now on.
+    void DiscardSamplesBefore(std::int64_t s);
+    // The first run holds samples: [BufferFirst(), BufferEnd()).
+    bool HasSamples() const { return !m_Samples.empty() && !m_Samples.front()->Empty(); }
+    std::int64_t BufferFirst() const { return m_Samples.front()->First(); }
+    std::int64_t BufferEnd() const { return m_Samples.front()->End(); }
+    const SampleSegment& FirstRun() const { return *m_Samples.front(); }
+
     // Bytes held by the entries and the min/max cache.
     std::size_t MemoryBytes() const;
 
@@ -82,6 +99,8 @@ private:
     MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
     BlockList m_SamplesInFile;
+    std::vector<std::unique_ptr<SampleSegment>> m_Samples;
+    std::int64_t m_DiscardedBefore = 0;  // sequential reading passed every sample below this
 };
 
 }  // namespace tarn

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "reader/ChannelTable.h"
 #include "reader/DCChannelDesc.h"
+#include "reader/OutputBlock.h"
 #include "format/RFMode.h"
 #include "format/RecordingLayout.h"
 
@@ -71,8 +72,8 @@ public:
     CQVDataRecorderReader& operator=(const CQVDataRecorderReader&) = delete;
 
     // ---- Scan and index -----------------------------------------------------------------
-    // N fresh channel slots (the old ones discarded); first trigger sample -1. The read mode
-    // matters to sequential reading only, which this reader does not offer.
+    // N fresh channel slots (the old ones discarded, with what sequential reading held); first
+    // trigger sample -1; mode is how sequential reading lays out its blocks.
     void CreateChannelDescs(RFMode mode);
     // One scan step: indexes the next sample or DC block. Each step goes on where the previous
     // step ended, whatever else read the file in between. False once the stream is exhausted or
@@ -120,6 +121,24 @@ public:
     const CChannelDesc* ChannelSlot(std::int32_t channel) const;
     // The width of slot channelIndex (from 0); false outside 0 .. N - 1.
     bool Is32BitData(std::int32_t channelIndex, bool& is32Bit) const;
+
+    // ---- Sequential reading ---------------------------------------------------------------
+    // Reads blocks from where the last read stopped (its own position: the scan and retrieval
+    // do not move it) until every channel taking part (all N, or the selected ones) holds a
+    // common stretch of samples, and delivers it into the output block. A block read at the
+    // scan's position is indexed as the scan would index it. Stretches that cannot be completed
+    // for every channel are dropped and reported by ReadOverrun(), latching the overrun flags of
+    // the channels taking part. False, with the previous block left, once the stream ends.
+    bool ReadGenFeBlock();
+    bool ReadGenFeBlockSelection();
+    const OutputBlock& Output() const { return m_Output; }
+    bool ReadOverrun() const { return m_ReadOverrun; }
+    // Relative sample number of the first sample of the last block delivered; -1 before any.
+    std::int32_t LastSampleNumber() const { return m_LastSampleNumber; }
+    bool SelectionActive() const { return m_SelectionActive; }
+    // index: 0-based channel. False outside 0 .. N - 1 or when already selected.
+    bool AddToSelection(std::int32_t index);
+    void ClearSelection();
 
     // ---- Start of the file --------------------------------------------------------------
     bool EndOfData() const { return m_EndOfData; }
@@ -175,8 +194,20 @@ private:
 
     // Scan steps.
     bool EndScan();
-    bool ResumeScan();
-    void IndexSampleBlock(CChannelDesc& slot, std::int64_t position);
+    // Reads the delivered block after at (moving at past it), indexes it when index, and lets
+    // its channel hold its samples when hold. False when the stream ends there.
+    bool TakeBlock(std::int64_t& at, bool index, bool hold);
+    void AddSampleBlock(CChannelDesc& slot, std::int64_t position, bool hold);
+
+    // Sequential reading.
+    bool ReadSequential(bool selection);
+    // The channels taking part, ascending; false when one of them holds nothing yet.
+    bool ChannelsTakingPart(bool selection);
+    // Delivers the common stretch of the channels taking part when they have one.
+    bool DeliverCommonStretch(bool selection);
+    // Every channel passes the samples before s; with report, the stretch from the last
+    // delivery's end to s was lost: an overrun.
+    void DiscardBefore(std::int64_t s, bool report);
 
     // Retrieval.
     // The block read back at bytes (its framing, and with withData its samples) if it is still
@@ -244,6 +275,19 @@ private:
     };
     std::vector<PlannedBlock> m_Plan;
     std::vector<platform::RandomAccessFile::ReadRequest> m_Requests;
+
+    // sequential reading
+    RFMode m_ReadMode = RF_Interleaved;
+    std::int64_t m_ReadPosition = 0;    // where the next read takes a block
+    bool m_ReadEnded = false;
+    std::int64_t m_DeliveredEnd = -1;   // end of the last stretch delivered; -1 before any
+    std::int32_t m_LastSampleNumber = -1;
+    bool m_ReadOverrun = false;
+    OutputBlock m_Output;
+    std::vector<const CChannelDesc*> m_TakingPart;
+    bool m_SelectionActive = false;
+    std::int32_t m_SelectionCount = 0;
+    std::vector<std::int32_t> m_SelectionMap;  // per channel index: -1, or its place in the selection
 
     std::vector<std::uint8_t> m_OverrunFlags;
     std::vector<std::int32_t> m_MinMaxScratch;

@@ -8,9 +8,15 @@ namespace tarn {
 
 using layout::BlockKind;
 
-void CQVDataRecorderReader::CreateChannelDescs(RFMode) {
+void CQVDataRecorderReader::CreateChannelDescs(RFMode mode) {
     m_ChannelDescs.Create(m_NumberOfChannels, m_CompressedReserve);
+    m_ReadMode = mode;
     m_FirstTriggerSample = -1;
+    m_LastSampleNumber = -1;
+    // What the channels held is gone: sequential reading starts again at the first block.
+    m_ReadPosition = m_BlockStreamStart;
+    m_ReadEnded = false;
+    m_DeliveredEnd = -1;
 }
 
 bool CQVDataRecorderReader::EndScan() {
@@ -19,53 +25,54 @@ bool CQVDataRecorderReader::EndScan() {
     return false;
 }
 
-// Whatever read the stream since the last step (sequential reading shares it), the scan goes on
-// where it stopped; otherwise blocks would be skipped or indexed twice.
-bool CQVDataRecorderReader::ResumeScan() {
-    return m_File.Tell() == m_ScanPosition || m_File.Seek(m_ScanPosition);
-}
-
 bool CQVDataRecorderReader::ScanFile() {
     // A rejected file has no channel slots to index into.
     if (m_NumberOfChannels == 0 || m_ScanEnded) return false;
-    if (!ResumeScan() || !ReadBlockHeader()) return EndScan();
-    // The block's own header: the walk may have passed over trigger, kind-3 or stale blocks
-    // since the step began.
+    return TakeBlock(m_ScanPosition, true, false) || EndScan();
+}
+
+bool CQVDataRecorderReader::TakeBlock(std::int64_t& at, bool index, bool hold) {
+    // Whatever read the stream since (the scan and sequential reading share it), each goes on
+    // where it stopped; otherwise blocks would be skipped or taken twice.
+    if ((m_File.Tell() != at && !m_File.Seek(at)) || !ReadBlockHeader()) return false;
+    // The block's own header: the walk may have passed over trigger, kind-3 or stale blocks.
     const std::int64_t position = m_BlockPosition;
-    if (position < 0) return EndScan();
+    if (position < 0) return false;
     const std::uint32_t length = m_BlockHeader.WalkLength();
 
     if (m_BlockHeader.Kind() == BlockKind::DC) {
         FixBaseSampleNumber();
-        m_DCChannels.Add(m_ChannelKey, DCBlockEntry{m_BlockHeader.SampleNo - m_BaseSampleNo,
-                                                    static_cast<std::int32_t>(length), position});
+        if (index)
+            m_DCChannels.Add(m_ChannelKey, DCBlockEntry{m_BlockHeader.SampleNo - m_BaseSampleNo,
+                                                        static_cast<std::int32_t>(length), position});
     } else {
         CChannelDesc& slot = m_ChannelDescs.SlotFor(m_ChannelKey);
         // An overrun is latched once a later block of the channel shows up.
-        if (m_ChannelKey < m_NumberOfChannels && slot.Overrun())
+        if (index && m_ChannelKey < m_NumberOfChannels && slot.Overrun())
             m_OverrunFlags[static_cast<std::size_t>(m_ChannelKey)] = 1;
-        if (!ReadBlockData()) return EndScan();
-        IndexSampleBlock(slot, position);
+        if (!ReadBlockData()) return false;
+        // Only the N channels take part in sequential reading; other keys' samples are not held.
+        AddSampleBlock(slot, index ? position : -1, hold && m_ChannelKey < m_NumberOfChannels);
     }
-    m_ScanPosition = position + length;
+    at = position + length;
     return true;
 }
 
-void CQVDataRecorderReader::IndexSampleBlock(CChannelDesc& slot, std::int64_t position) {
+void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t position, bool hold) {
     const bool is32Bit = m_BlockHeader.Is32Bit();
     const std::uint32_t count = CurrentSampleCount();
     if (is32Bit) m_Has32BitData = true;
     m_MinMaxScratch.clear();
-    CompressBlockMinMax(m_BlockBuffer.data(), count, is32Bit, m_MinMaxScratch);
+    if (position >= 0) CompressBlockMinMax(m_BlockBuffer.data(), count, is32Bit, m_MinMaxScratch);
     FixBaseSampleNumber();
-    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, count, is32Bit, position, m_MinMaxScratch.data(),
-             m_MinMaxScratch.size());
+    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, hold ? m_BlockBuffer.data() : nullptr, count, is32Bit,
+             position, m_MinMaxScratch.data(), m_MinMaxScratch.size());
     if (is32Bit) slot.SetIs32Bit(true);
 }
 
 void CQVDataRecorderReader::ResetScan() {
     if (m_NumberOfChannels == 0) return;
-    CreateChannelDescs(RF_Interleaved);
+    CreateChannelDescs(m_ReadMode);
     m_DCChannels.Clear();
     m_ScanComplete = false;
     m_ScanEnded = false;

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   install-deps.sh native    compilers, CMake, GoogleTest, Google Benchmark
+#   install-deps.sh native    compilers, CMake, GoogleTest, Google Benchmark, libsndfile (WAV export)
 #   install-deps.sh all       the above, plus the mingw-w64 cross compiler, Wine and Chromium (renders
 #                             the plot test's SVG)
 set -euo pipefail
-want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev)
+want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config libsndfile1-dev)
 if [ "${1:-all}" = all ]; then
   want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev python3 chromium)
 fi

@@ -20,5 +20,6 @@ int PlotCommand(const Arguments& args);
 int RegisterCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 int ExtractRecCommand(const Arguments& args);
+int ExportCommand(const Arguments& args);
 
 }  // namespace tarn::tool

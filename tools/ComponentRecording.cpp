@@ -1,6 +1,7 @@
 #include "tools/ComponentRecording.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -17,15 +18,6 @@ namespace {
 // A scan that has not ended after this long is given up.
 constexpr std::chrono::minutes kScanTimeout{10};
 constexpr int kBarWidth = 40;
-// Smaller recordings scan in a moment: no bar for them.
-constexpr LONG kBarMinimumBytes = 1 << 20;
-
-void DrawBar(const std::string& path, LONG percent) {
-    const int filled = static_cast<int>(percent) * kBarWidth / 100;
-    std::fprintf(stderr, "\rscanning %s [%-*s] %3ld%%", path.c_str(), kBarWidth, std::string(filled, '#').c_str(),
-                 static_cast<long>(percent));
-    std::fflush(stderr);
-}
 
 template <typename Value>
 HRESULT CollectOverview(HRESULT hr, ULONG count, Value* raw, std::vector<LONG>& values) {
@@ -67,22 +59,16 @@ bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile
     if (FAILED(hr) || ok != 1) return Fail("tarn: cannot open %s\n", path);
 
     client::ScanEvents events;
-    bool drawn = false;
+    ProgressBar bar("scanning " + path);
     LONG size = 0;
     recording.reader->get_FileSize(&size);
-    if (static_cast<ULONG>(size) >= static_cast<ULONG>(kBarMinimumBytes)) {
-        events.onProgress = [&](LONG percent) {
-            DrawBar(path, percent);
-            drawn = true;
-        };
-    }
+    // Smaller recordings scan in a moment: no bar for them.
+    if (static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes))
+        events.onProgress = [&](LONG percent) { bar.Show(percent); };
     if (FAILED(events.Connect(recording.reader.Get()))) return Fail("tarn: no scan events from %s\n", path);
     if (FAILED(recording.reader2->ScanFile(&ok))) return Fail("tarn: cannot scan %s\n", path);
     const bool scanned = events.WaitForScan(kScanTimeout);
-    if (drawn) {
-        DrawBar(path, 100);
-        std::fputc('\n', stderr);
-    }
+    bar.Finish();
     return scanned || Fail("tarn: the scan of %s did not end\n", path);
 }
 
@@ -115,6 +101,34 @@ HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULON
     short* raw = nullptr;
     const HRESULT hr = reader.GetCompressedSamples(channel, from, to, &count, &raw);
     return CollectOverview(hr, count, raw, values);
+}
+
+bool UnitOf(IQVRecorderFileReader& reader, LONG channel, std::string& unit) {
+    BSTR text = nullptr;
+    if (FAILED(reader.GetUnit(channel, &text))) return false;
+    const UniqueBstr owned(text);
+    unit = text == nullptr ? std::string() : Printable(text);
+    return true;
+}
+
+std::string SignalName(IQVRecorderFileReader& reader, LONG channel) {
+    std::string name = Parameter(reader, u"SignalName", channel);
+    return name.empty() ? Parameter(reader, u"OrgSignalName", channel) : name;
+}
+
+void ProgressBar::Show(LONG percent) {
+    if (percent <= m_Shown) return;
+    m_Shown = percent;
+    const int filled = static_cast<int>(percent) * kBarWidth / 100;
+    std::fprintf(stderr, "\r%s [%-*s] %3ld%%", m_Label.c_str(), kBarWidth, std::string(filled, '#').c_str(),
+                 static_cast<long>(percent));
+    std::fflush(stderr);
+}
+
+void ProgressBar::Finish() {
+    if (m_Shown < 0) return;
+    Show(100);
+    std::fputc('\n', stderr);
 }
 
 }  // namespace tarn::tool

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compat/compat.h"
@@ -51,5 +52,25 @@ std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key,
 // range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.
 HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULONG to, ULONG count, bool wide,
                  std::vector<LONG>& values);
+// A channel's unit ("" when it has none); false when the recording cannot say.
+bool UnitOf(IQVRecorderFileReader& reader, LONG channel, std::string& unit);
+// A channel's name: its "SignalName", else its "OrgSignalName"; "" when it has neither.
+std::string SignalName(IQVRecorderFileReader& reader, LONG channel);
+
+// A progress bar on stderr: "label [####    ]  40%", drawn again as the percentage grows.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::string label) : m_Label(std::move(label)) {}
+    void Show(LONG percent);
+    // Draws 100 % and ends the line, when anything was drawn.
+    void Finish();
+
+private:
+    std::string m_Label;
+    LONG m_Shown = -1;
+};
+
+// Files from this size on take long enough to show a progress bar.
+inline constexpr LONG kProgressBarMinimumBytes = 1 << 20;
 
 }  // namespace tarn::tool

@@ -15,15 +15,13 @@ namespace tarn::tool {
 namespace {
 
 std::string Unit(IQVRecorderFileReader& reader, LONG channel) {
-    BSTR unit = nullptr;
-    if (FAILED(reader.GetUnit(channel, &unit))) return "-";
-    const UniqueBstr owned(unit);
-    return unit == nullptr || SysStringLen(unit) == 0 ? "(none)" : Printable(unit);
+    std::string unit;
+    if (!UnitOf(reader, channel, unit)) return "-";
+    return unit.empty() ? "(none)" : unit;
 }
 
-std::string SignalName(IQVRecorderFileReader& reader, LONG channel) {
-    std::string name = Parameter(reader, u"SignalName", channel);
-    if (name.empty()) name = Parameter(reader, u"OrgSignalName", channel);
+std::string QuotedName(IQVRecorderFileReader& reader, LONG channel) {
+    const std::string name = SignalName(reader, channel);
     return name.empty() ? "-" : "\"" + name + "\"";
 }
 
@@ -53,7 +51,7 @@ void PrintRecorder(IQVRecorderFileReader& reader) {
 }
 
 void PrintChannel(IQVRecorderFileReader& reader, LONG channel) {
-    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), SignalName(reader, channel).c_str(),
+    std::printf("channel %ld: %s, unit %s", static_cast<long>(channel), QuotedName(reader, channel).c_str(),
                 Unit(reader, channel).c_str());
     std::string aliases = Parameter(reader, u"SignalAliases", channel);
     std::replace(aliases.begin(), aliases.end(), '\t', '|');

@@ -28,6 +28,8 @@ const CommandEntry kCommands[] = {
      OverviewCommand},
     {"plot", "plot FILE OUT.svg [--channels 1,3] [--from A --to B]",
      "draw the chosen channels' envelopes (default: all, the whole recording) as an SVG", PlotCommand},
+    {"export", "export FILE OUT.csv|OUT.wav [--channels 1,3] [--raw]",
+     "every sample of the chosen channels (default all; a WAV needs them) as CSV or as WAV", ExportCommand},
     {"demo", "demo [FILE]",
      "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
      DemoCommand},

@@ -77,6 +77,8 @@ TEST_F(Client, LateBound) {
         {u"SampleFrequency", DISPATCH_PROPERTYGET, {}, S_OK, VT_R8, u"44100.5"},
         {u"GetUnit", DISPATCH_METHOD, {Arg(1)}, S_OK, VT_BSTR, u"Pa"},
         {u"getParameter", DISPATCH_METHOD, {Arg(u"SignalName"), Arg(2)}, S_OK, VT_BSTR, u"Force"},
+        {u"read", DISPATCH_METHOD, {}, S_OK, VT_I4, u"1"},
+        {u"BlockSize", DISPATCH_PROPERTYGET, {}, S_OK, VT_I4, u"8"},
         {u"GetUnit", DISPATCH_METHOD, {}, DISP_E_BADPARAMCOUNT, VT_EMPTY, u""},
         {u"GetSamples", DISPATCH_METHOD, {}, DISP_E_UNKNOWNNAME, VT_EMPTY, u""},   // a member of the second interface
     };
@@ -88,6 +90,19 @@ TEST_F(Client, LateBound) {
         ASSERT_EQ(VariantChangeTypeEx(result.get(), result.get(), 0x409, 0, VT_BSTR), S_OK);
         EXPECT_EQ(BstrText(V_BSTR(result.get())), text);
     }
+    // The block read above as getBlock hands it to a script: BlockSize 16-bit values from 1.
+    ScopedVariant block;
+    ASSERT_EQ(Call(object.Get(), u"getBlock", DISPATCH_METHOD, {}, block.get()), S_OK);
+    ASSERT_EQ(V_VT(block.get()), VT_ARRAY | VT_I2);
+    LONG lower = 0, upper = 0;
+    short values[2] = {};
+    ASSERT_EQ(SafeArrayGetLBound(V_ARRAY(block.get()), 1, &lower), S_OK);
+    ASSERT_EQ(SafeArrayGetUBound(V_ARRAY(block.get()), 1, &upper), S_OK);
+    EXPECT_EQ(lower, 1);
+    EXPECT_EQ(upper, 8);
+    for (LONG i : {1, 2}) EXPECT_EQ(SafeArrayGetElement(V_ARRAY(block.get()), &i, &values[i - 1]), S_OK);
+    EXPECT_EQ(values[0], -2);
+    EXPECT_EQ(values[1], 1);
 }
 
 TEST_F(Client, EventsThroughTheConnectionPoint) {

@@ -7,4 +7,6 @@ WScript.Echo "channels: " & reader.NumberOfChannels
 WScript.Echo "sample frequency: " & reader.SampleFrequency
 WScript.Echo "signal name 1: " & reader.getParameter("SignalName", 1)
 WScript.Echo "unit 1: " & reader.GetUnit(1)
+WScript.Echo "read: " & reader.read()
+WScript.Echo "block size: " & reader.BlockSize
 reader.close

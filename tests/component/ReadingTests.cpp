@@ -136,6 +136,82 @@ TEST_F(ComponentTest, SamplesAndDCIndexes) {
 }
 
 
+// A block handed out as a SAFEARRAY of VT_I2 from 1, as 16-bit elements.
+std::vector<short> I2Elements(VARIANT* block) {
+    EXPECT_EQ(V_VT(block), VT_ARRAY | VT_I2);
+    LONG lower = 0, upper = -1;
+    EXPECT_EQ(SafeArrayGetLBound(V_ARRAY(block), 1, &lower), S_OK);
+    EXPECT_EQ(SafeArrayGetUBound(V_ARRAY(block), 1, &upper), S_OK);
+    EXPECT_EQ(lower, 1);
+    void* data = nullptr;
+    EXPECT_EQ(SafeArrayAccessData(V_ARRAY(block), &data), S_OK);
+    std::vector<short> out(static_cast<const short*>(data), static_cast<const short*>(data) + (upper - lower + 1));
+    SafeArrayUnaccessData(V_ARRAY(block));
+    return out;
+}
+
+// Blocks through the interface: 32-bit values once a 32-bit channel is met, the 16-bit view of
+// them, the end of the stream keeping the last block, and a selection of channel 2 alone.
+TEST_F(ComponentTest, SequentialReading) {
+    Open(TwoChannelRecording());
+    LONG ok = -1, size = -1, sample = 0;
+    ScopedVariant block;
+    EXPECT_EQ(component().getBlock(block.get()), E_FAIL);
+    const std::pair<std::vector<short>, std::vector<LONG>> expected[] = {
+        {{-2, 1, -1, -1, 0, 1, 1, -2}, {-2, 0x10001, -1, -2, 0, 70000, 1, -70000}},
+        {{2, 0, 3, 0, 4, 0, 5, 0}, {2, 5, 3, 6, 4, 7, 5, 8}}};
+    for (const auto& [view, values] : expected) {
+        ASSERT_EQ(component().read(&ok), S_OK);
+        ASSERT_EQ(ok, 1);
+        ASSERT_EQ(component().get_BlockSize(&size), S_OK);
+        ASSERT_EQ(size, 8);
+        block.reset();
+        ASSERT_EQ(component().getBlock(block.get()), S_OK);
+        EXPECT_EQ(I2Elements(block.get()), view);
+        block.reset();
+        ASSERT_EQ(component().getBlock32(block.get()), S_OK);
+        const std::vector<short> words = I2Elements(block.get());
+        short* raw = nullptr;
+        ASSERT_EQ(component()._getBlock(&raw), S_OK);
+        EXPECT_EQ(std::memcmp(raw, words.data(), 32), 0);
+        EXPECT_EQ(std::memcmp(values.data(), words.data(), 32), 0);
+    }
+    VARIANT_BOOL overrun = VARIANT_TRUE;
+    EXPECT_EQ(component().read(&ok), S_OK);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(component().get_BlockSize(&size), S_OK);
+    EXPECT_EQ(size, 8);
+    EXPECT_EQ(component().get_SampleNumber(&sample), S_OK);
+    EXPECT_EQ(sample, 4);
+    EXPECT_EQ(component().get_Overrun(&overrun), S_OK);
+    EXPECT_EQ(overrun, VARIANT_FALSE);
+    EXPECT_EQ(component().GetFirstTriggerSample(&sample), S_OK);
+    EXPECT_EQ(sample, 6);
+
+    ASSERT_EQ(component().close(), S_OK);
+    Open(TwoChannelRecording());
+    ScopedVariant channels;
+    const std::pair<std::vector<std::int32_t>, HRESULT> selections[] = {
+        {{2}, E_FAIL}, {{1, 1}, E_FAIL}, {{}, E_INVALIDARG}, {{1}, S_OK}};
+    for (const auto& [list, code] : selections) {
+        channels.reset();
+        component::I4ListToVariant(list, channels.get());
+        EXPECT_EQ(component().put_ChannelSelection(*channels.get()), code);
+    }
+    // 16-bit elements labelled as 32-bit ones are refused, not read past.
+    channels.reset();
+    V_ARRAY(channels.get()) = SafeArrayCreateVector(VT_I2, 0, 1);
+    V_VT(channels.get()) = VT_ARRAY | VT_I4;
+    EXPECT_EQ(component().put_ChannelSelection(*channels.get()), E_INVALIDARG);
+    ASSERT_EQ(component().read(&ok), S_OK);
+    block.reset();
+    ASSERT_EQ(component().getBlock32(block.get()), S_OK);
+    EXPECT_EQ(I2Elements(block.get()), (std::vector<short>{1, 1, -2, -1, 4464, 1, -4464, -2}));
+    EXPECT_EQ(component().get_SampleNumber(&sample), S_OK);
+    EXPECT_EQ(sample, 0);
+    EXPECT_EQ(component().clearSelection(0), S_OK);
+}
+
 // The REC info as GetRECInfoSection hands it out; empty on failure.
 HRESULT RECInfo(CQVRecorderFileReader& component, Bytes& bytes) {
     LONG size = -7;

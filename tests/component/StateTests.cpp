@@ -20,6 +20,7 @@ struct Outs {
     ULONG u = 0;
     double d = 0;
     BYTE b = 0;
+    VARIANT_BOOL flag = 0;
     ScopedVariant v;
     BSTR s = nullptr;
     short* p16 = nullptr;
@@ -68,6 +69,23 @@ const Row kRows[] = {
     Reads("GetCompressed32BitSamples", [](Outs& o) { return o.c.GetCompressed32BitSamples(2, 0, 4, &o.u, &o.p32); }),
     Always("GetCompressed32BitSamples null count",
            [](Outs& o) { return o.c.GetCompressed32BitSamples(2, 0, 4, nullptr, &o.p32); }, P),
+    Always("setSampleSelection", [](Outs& o) { return o.c.setSampleSelection(0, 1); }, N),
+    Reads("read", [](Outs& o) { return o.c.read(&o.l); }),
+    Always("read null", [](Outs& o) { return o.c.read(nullptr); }, P),
+    Always("getBlock before a read", [](Outs& o) { return o.c.getBlock(o.v.get()); }, F),
+    Always("getBlock null", [](Outs& o) { return o.c.getBlock(nullptr); }, P),
+    Always("getBlock32 before a read", [](Outs& o) { return o.c.getBlock32(o.v.get()); }, F),
+    Always("getBlock32 null", [](Outs& o) { return o.c.getBlock32(nullptr); }, P),
+    Always("_getBlock before a read", [](Outs& o) { return o.c._getBlock(&o.p16); }, F),
+    Always("_getBlock null", [](Outs& o) { return o.c._getBlock(nullptr); }, P),
+    Reads("get_BlockSize", [](Outs& o) { return o.c.get_BlockSize(&o.l); }),
+    Always("get_BlockSize null", [](Outs& o) { return o.c.get_BlockSize(nullptr); }, P),
+    Reads("get_SampleNumber", [](Outs& o) { return o.c.get_SampleNumber(&o.l); }),
+    Always("get_SampleNumber null", [](Outs& o) { return o.c.get_SampleNumber(nullptr); }, P),
+    Reads("get_Overrun", [](Outs& o) { return o.c.get_Overrun(&o.flag); }),
+    Always("get_Overrun null", [](Outs& o) { return o.c.get_Overrun(nullptr); }, P),
+    {"put_ChannelSelection not a list", [](Outs& o) { return o.c.put_ChannelSelection(*o.v.get()); }, {F, I, F, F}},
+    Reads("clearSelection", [](Outs& o) { return o.c.clearSelection(0); }),
     Reads("get_Description", [](Outs& o) { return o.c.get_Description(&o.s); }),
     Always("get_Description null", [](Outs& o) { return o.c.get_Description(nullptr); }, P),
     Reads("GetCorrectionFactor", [](Outs& o) { return o.c.GetCorrectionFactor(1, &o.d); }),

@@ -40,11 +40,12 @@ TEST_F(TraceTest, DescriptorTracesNameTheConstructorAndDestructor) {
     TempDir dir;
     OpenedRecording(dir, RecordingBuilder().Header(1));
     const std::vector<std::string> lines = Lines();
-    ASSERT_EQ(lines.size(), 9u);
+    ASSERT_EQ(lines.size(), 12u);
     for (std::size_t i = 0; i < lines.size(); ++i)
         EXPECT_NE(lines[i].find(i < 3 ? "\\CChannelDesc::CChannelDesc(" : "\\CChannelDesc::~CChannelDesc("),
                   std::string::npos) << lines[i];
     EXPECT_EQ(lines[0].rfind("m_CompressedSamples.max_size() = 1073741823    Origin: ", 0), 0u);
+    EXPECT_EQ(lines[6].rfind("m_Samples.max_size() = 1073741823    Origin: ", 0), 0u);
 }
 
 // Everything retrieval sees of a scanned recording.

@@ -1,0 +1,43 @@
+// A run of consecutive samples of one channel that sequential reading holds until every channel
+// taking part has reached them. Samples stay as the block stored them (16 or 32 bits).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace tarn {
+
+class SampleSegment {
+public:
+    SampleSegment(std::uint32_t first, bool is32);
+
+    // count samples (little-endian, the segment's width) that continue the run at End().
+    void Append(const unsigned char* samples, std::uint32_t count);
+    // Drops the samples before s; a run that ends at or before s becomes an empty run at s.
+    void DiscardBefore(std::int64_t s);
+    // Makes the (empty) run start again at first with the given width, keeping its storage.
+    void Restart(std::int64_t first, bool is32);
+
+    std::int64_t First() const { return m_First; }
+    std::int64_t End() const { return m_First + static_cast<std::int64_t>(m_Length); }
+    bool Empty() const { return m_Length == 0; }
+    bool Is32() const { return m_Is32; }
+
+    // n samples from s (First() <= s, s + n <= End()) to out, one every stride values. The 16-bit
+    // view of a 32-bit sample is its upper half; a 16-bit sample widens with its sign.
+    template <class Out> void CopyTo(std::int64_t s, std::size_t n, Out* out, std::size_t stride) const;
+
+    // The stored bytes of sample s (First() <= s < End()).
+    const unsigned char* At(std::int64_t s) const;
+
+private:
+    std::unique_ptr<unsigned char[]> m_Storage;
+    std::size_t m_Capacity = 0;  // bytes
+    std::size_t m_Head = 0;      // bytes discarded at the front of the storage, not yet reused
+    std::int64_t m_First;
+    std::size_t m_Length = 0;    // samples
+    bool m_Is32;
+};
+
+}  // namespace tarn

@@ -1,0 +1,137 @@
+// Sequential reading: what each read delivers, checked value by value against the recording.
+#include <algorithm>
+#include <tuple>
+
+#include "tests/reader/ReaderFixture.h"
+
+namespace tarn::test {
+namespace {
+
+// The sample every channel key holds at a relative sample number (base 100).
+std::int32_t Value(std::uint16_t key, std::int64_t s) { return static_cast<std::int32_t>((key + 1) * 1000 + s); }
+
+struct Stretch { std::uint16_t key; std::uint32_t first; std::uint32_t count; bool is32 = false; };
+
+RecordingBuilder Recording(std::uint32_t channels, const std::vector<Stretch>& runs) {
+    RecordingBuilder b;
+    b.Header(channels);
+    for (const Stretch& r : runs) {
+        const auto gen = [r](std::uint32_t i) { return Value(r.key, r.first + i); };
+        if (r.is32)
+            b.Samples32(r.count, gen, At(100 + r.first, r.key));
+        else
+            b.Samples16(r.count, gen, At(100 + r.first, r.key));
+    }
+    return b;
+}
+
+using Delivery = std::tuple<std::int64_t, std::int32_t, bool>;  // start, samples per channel, Overrun
+
+// Reads to the end; every value must be the recording's at its own sample number, in the mode's
+// layout, the channels taking part in ascending order.
+std::vector<Delivery> ReadAll(OpenedRecording& r, const std::vector<std::uint16_t>& keys, RFMode mode,
+                              bool selection) {
+    std::vector<Delivery> out;
+    std::int64_t floor = -1;
+    const auto k = static_cast<std::int32_t>(keys.size());
+    while (out.size() < 100 && (selection ? r->ReadGenFeBlockSelection() : r->ReadGenFeBlock())) {
+        const OutputBlock& block = r->Output();
+        const std::int32_t n = block.Count() / k;
+        std::vector<std::int32_t> values(static_cast<std::size_t>(block.Count()));
+        block.CopyTo(values.data());
+        const std::int64_t first = values[0] - Value(keys[0], 0);
+        EXPECT_EQ(first, r->LastSampleNumber());
+        EXPECT_GE(first, floor) << "delivered backwards or twice";
+        for (std::int32_t i = 0; i < n; ++i)
+            for (std::int32_t j = 0; j < k; ++j)
+                EXPECT_EQ(values[static_cast<std::size_t>(mode == RF_Interleaved ? i * k + j : j * n + i)],
+                          Value(keys[static_cast<std::size_t>(j)], first + i));
+        floor = first + n;
+        out.emplace_back(first, n, r->ReadOverrun());
+    }
+    return out;
+}
+
+TEST(Sequential, DeliversEverySampleOnceAndReportsWhatItDrops) {
+    struct Case {
+        const char* what;
+        std::uint32_t channels;
+        std::vector<Stretch> runs;
+        std::vector<Delivery> expected;
+    };
+    const Case cases[] = {
+        {"alternating blocks", 2, {{0, 0, 4}, {1, 0, 4}, {0, 4, 4}, {1, 4, 4}}, {{0, 4, false}, {4, 4, false}}},
+        {"channel 1 two blocks ahead", 2, {{0, 0, 4}, {0, 4, 4}, {1, 0, 4}, {1, 4, 4}},
+         {{0, 4, false}, {4, 4, false}}},
+        {"gap in channel 1", 2, {{0, 0, 4}, {1, 0, 4}, {0, 8, 4}, {1, 4, 4}, {1, 8, 4}},
+         {{0, 4, false}, {8, 4, true}}},
+        {"gap in channel 2", 2, {{0, 0, 4}, {1, 0, 4}, {0, 4, 4}, {1, 8, 4}, {0, 8, 4}},
+         {{0, 4, false}, {8, 4, true}}},
+        {"gap in a one-channel recording", 1, {{0, 0, 4}, {0, 8, 4}, {0, 12, 2}},
+         {{0, 4, false}, {8, 4, true}, {12, 2, false}}},
+        {"run left behind", 2, {{0, 0, 4}, {1, 0, 10}, {0, 6, 4}, {0, 10, 2}, {1, 10, 2}},
+         {{0, 4, false}, {6, 4, true}, {10, 2, false}}},
+        {"channel 2 starts later", 2, {{0, 0, 4}, {0, 4, 4}, {1, 4, 4}}, {{4, 4, false}}},
+        {"repeated and overlapping blocks", 2, {{0, 0, 4}, {1, 0, 4}, {0, 0, 4}, {1, 2, 4}, {0, 4, 4}, {1, 4, 4}},
+         {{0, 4, false}, {4, 4, false}}},
+        {"block between two runs", 1, {{0, 0, 4}, {0, 8, 4}, {0, 4, 4}, {0, 12, 2}},
+         {{0, 4, false}, {8, 4, true}, {12, 2, false}}},
+        {"key N or more", 2, {{0, 0, 4}, {7, 0, 4}, {1, 0, 4}, {9, 4, 4}}, {{0, 4, false}}},
+        {"32-bit channel", 2, {{0, 0, 4}, {1, 0, 2, true}, {1, 2, 2, true}}, {{0, 2, false}, {2, 2, false}}},
+    };
+    TempDir dir;
+    for (const Case& c : cases)
+        for (const RFMode mode : {RF_Interleaved, RF_BlockInterleaved}) {
+            SCOPED_TRACE(std::string(c.what) + (mode == RF_Interleaved ? " interleaved" : " block-interleaved"));
+            OpenedRecording r(dir, Recording(c.channels, c.runs));
+            r->CreateChannelDescs(mode);
+            std::vector<std::uint16_t> keys(c.channels);
+            for (std::uint16_t i = 0; i < c.channels; ++i) keys[i] = i;
+            EXPECT_EQ(ReadAll(r, keys, mode, false), c.expected);
+            const bool gap = std::any_of(c.expected.begin(), c.expected.end(), [](auto& d) { return std::get<2>(d); });
+            EXPECT_EQ(r->IsOverrunLatched(1), gap);
+            EXPECT_EQ(r->Output().Is32(), c.runs.back().is32);
+        }
+}
+
+// A selection takes its channels in ascending order whatever the order of selection; its block
+// is as wide as the recording's widest samples; unselected channels do not hold it back.
+TEST(Sequential, SelectionTakesItsChannelsOnly) {
+    TempDir dir;
+    OpenedRecording r(dir, Recording(3, {{0, 0, 4}, {2, 0, 2, true}, {2, 2, 2, true}, {0, 4, 4}, {1, 0, 2},
+                                         {2, 4, 1, true}}));
+    EXPECT_TRUE(r->AddToSelection(2));
+    EXPECT_TRUE(r->AddToSelection(0));
+    EXPECT_FALSE(r->AddToSelection(0));
+    EXPECT_FALSE(r->AddToSelection(3));
+    EXPECT_EQ(ReadAll(r, {0, 2}, RF_Interleaved, true),
+              (std::vector<Delivery>{{0, 2, false}, {2, 2, false}, {4, 1, false}}));
+    EXPECT_TRUE(r->Output().Is32());
+    r->ClearSelection();
+    EXPECT_FALSE(r->SelectionActive());
+}
+
+// Reading indexes what the scan has not reached, exactly as the scan would; a DC block fixes
+// the base; the 16-bit view of a 32-bit block is each 32-bit channel's upper half.
+TEST(Sequential, IndexesAsTheScanDoes) {
+    TempDir dir;
+    RecordingBuilder file = Recording(2, {{0, 0, 4}, {1, 0, 2, true}, {1, 2, 2, true}, {0, 4, 4}, {1, 4, 4, true}});
+    OpenedRecording scanned(dir, file);
+    scanned.Scan();
+    OpenedRecording dc(dir, RecordingBuilder().Header(1).DC({{0, 0, 1}}, At(90)).Samples16({1, 2}, At(100)));
+    EXPECT_TRUE(dc->ReadGenFeBlock());
+    EXPECT_EQ(dc->LastSampleNumber(), 10);
+    OpenedRecording r(dir, file);
+    r->ScanFile();
+    while (r->ReadGenFeBlock()) {
+    }
+    for (std::int32_t channel = 1; channel <= 2; ++channel)
+        EXPECT_EQ(r.Samples(channel), scanned.Samples(channel));
+    EXPECT_EQ(r->GetLastSampleNumber(), 8);
+    std::vector<std::int16_t> view(static_cast<std::size_t>(r->Output().Count()));
+    r->Output().CopyTo(view.data());
+    EXPECT_EQ(view, (std::vector<std::int16_t>{1004, 0, 1005, 0, 1006, 0, 1007, 0}));
+}
+
+}  // namespace
+}  // namespace tarn::test
