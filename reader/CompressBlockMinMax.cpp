@@ -12,14 +12,6 @@ MinMaxBuckets::MinMaxBuckets(std::uint32_t n)
       count(static_cast<std::uint32_t>(std::ceil(static_cast<float>(n / 50.0)))),
       width(count == 0 ? 0.0f : static_cast<float>(n) / static_cast<float>(count)) {}
 
-std::uint32_t MinMaxBuckets::WidthEnd(std::uint32_t b) const {
-    return static_cast<std::uint32_t>(static_cast<float>(b) * width);
-}
-
-std::uint32_t MinMaxBuckets::End(std::uint32_t b) const {
-    return b >= count ? samples : std::min(WidthEnd(b), samples);
-}
-
 namespace {
 
 // Min and max of count >= 1 samples of a contiguous span: two plain loops with no early exit and

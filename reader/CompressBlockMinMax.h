@@ -3,6 +3,7 @@
 // data from these pairs without rereading the file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -14,10 +15,13 @@ namespace tarn {
 // the smallest) would leave their last sample in no bucket.
 struct MinMaxBuckets {
     explicit MinMaxBuckets(std::uint32_t n);
-    // The end (one past the last sample) of bucket b, counted from 1.
-    std::uint32_t End(std::uint32_t b) const;
+    // The end (one past the last sample) of bucket b, counted from 1. Inline: it is asked for
+    // every bucket of every block the scan takes.
+    std::uint32_t End(std::uint32_t b) const { return b >= count ? samples : std::min(WidthEnd(b), samples); }
     // The end the single-precision width alone gives, the last bucket included.
-    std::uint32_t WidthEnd(std::uint32_t b) const;
+    std::uint32_t WidthEnd(std::uint32_t b) const {
+        return static_cast<std::uint32_t>(static_cast<float>(b) * width);
+    }
 
     std::uint32_t samples;
     std::uint32_t count;

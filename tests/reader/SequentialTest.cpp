@@ -77,6 +77,7 @@ TEST(Sequential, DeliversEverySampleOnceAndReportsWhatItDrops) {
         {"block between two runs", 1, {{0, 0, 4}, {0, 8, 4}, {0, 4, 4}, {0, 12, 2}},
          {{0, 4, false}, {8, 4, true}, {12, 2, false}}},
         {"key N or more", 2, {{0, 0, 4}, {7, 0, 4}, {1, 0, 4}, {9, 4, 4}}, {{0, 4, false}}},
+        {"four channels, a stretch of 12", 4, {{0, 0, 12}, {1, 0, 12}, {2, 0, 12}, {3, 0, 12}}, {{0, 12, false}}},
         {"32-bit channel", 2, {{0, 0, 4}, {1, 0, 2, true}, {1, 2, 2, true}}, {{0, 2, false}, {2, 2, false}}},
     };
     TempDir dir;
