@@ -40,14 +40,7 @@ struct Choice {
 
 // "1,3" into channels of 1 .. count, ascending; false for anything else or a repeated channel.
 bool ParseChannels(const std::string& text, LONG count, Choice& choice) {
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', at), text.size());
-        LONG channel = 0;
-        if (!ParseNumber(text.substr(at, comma - at), channel) || channel < 1 || channel > count) return false;
-        choice.channels.push_back(channel);
-        at = comma + 1;
-    }
+    if (!ParseChannelList(text, count, choice.channels)) return false;
     std::sort(choice.channels.begin(), choice.channels.end());
     choice.selected = true;
     return std::adjacent_find(choice.channels.begin(), choice.channels.end()) == choice.channels.end();

@@ -42,6 +42,18 @@ bool ParseOptions(const Arguments& args, std::size_t first, std::initializer_lis
     return true;
 }
 
+bool ParseChannelList(const std::string& text, LONG count, std::vector<LONG>& channels) {
+    channels.clear();
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        LONG channel = 0;
+        if (!ParseNumber(text.substr(at, comma - at), channel) || channel < 1 || channel > count) return false;
+        channels.push_back(channel);
+        at = comma + 1;
+    }
+    return true;
+}
+
 bool RangeOptions(const std::map<std::string, std::string>& options, ULONG& from, ULONG& to) {
     const auto number = [&](const char* name, ULONG& value) {
         const auto found = options.find(name);

@@ -149,16 +149,6 @@ void WritePanel(std::ostringstream& svg, const Panel& panel, int y, double t0, d
     svg << "\"/>\n";
 }
 
-bool ParseChannels(const std::string& list, LONG channels, std::vector<LONG>& chosen) {
-    std::stringstream items(list);
-    for (std::string item; std::getline(items, item, ',');) {
-        LONG channel = 0;
-        if (!ParseNumber(item, channel) || channel < 1 || channel > channels) return false;
-        chosen.push_back(channel);
-    }
-    return !chosen.empty();
-}
-
 }  // namespace
 
 int PlotCommand(const Arguments& args) {
@@ -176,7 +166,7 @@ int PlotCommand(const Arguments& args) {
     std::vector<LONG> chosen;
     if (!options.count("--channels")) {
         for (LONG c = 1; c <= channels; ++c) chosen.push_back(c);
-    } else if (!ParseChannels(options["--channels"], channels, chosen)) {
+    } else if (!ParseChannelList(options["--channels"], channels, chosen)) {
         std::fprintf(stderr, "tarn: channels are 1..%ld\n", static_cast<long>(channels));
         return kExitFailure;
     }
