@@ -1,10 +1,12 @@
 #include "reader/CChannelDesc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
 #include "debug/QVDebug.h"
+#include "format/RecordingLayout.h"
 
 namespace tarn {
 
@@ -107,22 +109,30 @@ std::size_t CChannelDesc::FirstEndingAtOrAfter(std::int64_t target, std::size_t 
     return lo;
 }
 
-bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count,
-                               bool is32Bit) {
-    if (count == 0 || first < m_DiscardedBefore) return false;
+unsigned char* CChannelDesc::HoldRoom(std::uint32_t first, std::uint32_t count, bool is32Bit) {
+    if (count == 0 || first < m_DiscardedBefore) return nullptr;
     if (!m_Samples.empty()) {
         SampleSegment& last = *m_Samples.back();
         if (last.Empty()) {
             last.Restart(first, is32Bit);
         } else if (first < last.End()) {
-            return false;
+            return nullptr;
         } else if (first > last.End() || last.Is32() != is32Bit) {
             m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
         }
     } else {
         m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
     }
-    m_Samples.back()->Append(samples, count);
+    return m_Samples.back()->Room(count);
+}
+
+bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count,
+                               bool is32Bit) {
+    unsigned char* room = HoldRoom(first, count, is32Bit);
+    if (room == nullptr) return false;
+    // Sequential reading reads a block straight into the room.
+    if (room != samples) std::memcpy(room, samples, std::size_t{count} * layout::SampleWidth(is32Bit));
+    m_Samples.back()->Commit(count);
     return true;
 }
 

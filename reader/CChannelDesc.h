@@ -70,6 +70,9 @@ public:
     // held, for a block that repeats or overlaps samples held or already discarded, or that lies
     // between two runs.
     bool HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit);
+    // Where HoldSamples would put such a block (nullptr where it would refuse it); handing that
+    // place back to HoldSamples, filled, spares the copy.
+    unsigned char* HoldRoom(std::uint32_t first, std::uint32_t count, bool is32Bit);
     // Drops the samples before s: every run that ends at or before s goes (the last one stays
     // as an empty run, keeping its storage), and a block before s is refused from now on.
     void DiscardSamplesBefore(std::int64_t s);

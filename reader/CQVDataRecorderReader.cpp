@@ -191,11 +191,14 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
     }
 }
 
-bool CQVDataRecorderReader::ReadBlockData() {
+bool CQVDataRecorderReader::ReadBlockData(unsigned char* samples) {
     if (!m_DataPending) return false;
     if (m_DataBytes == 0) return EndStream(StreamEnd::EmptySampleBlock);
     m_DataPending = false;
-    return ReadIntoBlockBuffer(m_DataBytes) || EndStream(StreamEnd::TruncatedData);
+    const std::uint32_t direct =
+        samples == nullptr ? 0 : CurrentSampleCount() * layout::SampleWidth(m_BlockHeader.Is32Bit());
+    return ((direct == 0 || m_File.Read(samples, direct) == direct) && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
+           EndStream(StreamEnd::TruncatedData);
 }
 
 void CQVDataRecorderReader::ResetWalk() {

@@ -50,23 +50,29 @@ bool CQVDataRecorderReader::TakeBlock(std::int64_t& at, bool index, bool hold) {
         // An overrun is latched once a later block of the channel shows up.
         if (index && m_ChannelKey < m_NumberOfChannels && slot.Overrun())
             m_OverrunFlags[static_cast<std::size_t>(m_ChannelKey)] = 1;
-        if (!ReadBlockData()) return false;
+        FixBaseSampleNumber();
         // Only the N channels take part in sequential reading; other keys' samples are not held.
-        AddSampleBlock(slot, index ? position : -1, hold && m_ChannelKey < m_NumberOfChannels);
+        // Held samples are read straight into their channel's run.
+        unsigned char* room = hold && m_ChannelKey < m_NumberOfChannels
+                                  ? slot.HoldRoom(m_BlockHeader.SampleNo - m_BaseSampleNo, CurrentSampleCount(),
+                                                  m_BlockHeader.Is32Bit())
+                                  : nullptr;
+        if (!ReadBlockData(room)) return false;
+        AddSampleBlock(slot, index ? position : -1, room != nullptr ? room : m_BlockBuffer.data(), room != nullptr);
     }
     at = position + length;
     return true;
 }
 
-void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t position, bool hold) {
+void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data,
+                                           bool held) {
     const bool is32Bit = m_BlockHeader.Is32Bit();
     const std::uint32_t count = CurrentSampleCount();
     if (is32Bit) m_Has32BitData = true;
     m_MinMaxScratch.clear();
-    if (position >= 0) CompressBlockMinMax(m_BlockBuffer.data(), count, is32Bit, m_MinMaxScratch);
-    FixBaseSampleNumber();
-    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, hold ? m_BlockBuffer.data() : nullptr, count, is32Bit,
-             position, m_MinMaxScratch.data(), m_MinMaxScratch.size());
+    if (position >= 0) CompressBlockMinMax(data, count, is32Bit, m_MinMaxScratch);
+    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, held ? data : nullptr, count, is32Bit, position,
+             m_MinMaxScratch.data(), m_MinMaxScratch.size());
     if (is32Bit) slot.SetIs32Bit(true);
 }
 

@@ -28,7 +28,7 @@ const unsigned char* SampleSegment::At(std::int64_t s) const {
     return m_Storage.get() + m_Head + static_cast<std::size_t>(s - m_First) * layout::SampleWidth(m_Is32);
 }
 
-void SampleSegment::Append(const unsigned char* samples, std::uint32_t count) {
+unsigned char* SampleSegment::Room(std::uint32_t count) {
     const std::size_t width = layout::SampleWidth(m_Is32);
     const std::size_t held = m_Length * width;
     const std::size_t bytes = std::size_t{count} * width;
@@ -45,8 +45,7 @@ void SampleSegment::Append(const unsigned char* samples, std::uint32_t count) {
         }
         m_Head = 0;
     }
-    std::memcpy(m_Storage.get() + m_Head + held, samples, bytes);
-    m_Length += count;
+    return m_Storage.get() + m_Head + held;
 }
 
 void SampleSegment::DiscardBefore(std::int64_t s) {

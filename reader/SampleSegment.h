@@ -12,8 +12,10 @@ class SampleSegment {
 public:
     SampleSegment(std::uint32_t first, bool is32);
 
-    // count samples (little-endian, the segment's width) that continue the run at End().
-    void Append(const unsigned char* samples, std::uint32_t count);
+    // Room for count samples (little-endian, the segment's width) that continue the run at End():
+    // the caller writes them there (a reader can read a block straight into it), then commits.
+    unsigned char* Room(std::uint32_t count);
+    void Commit(std::uint32_t count) { m_Length += count; }
     // Drops the samples before s; a run that ends at or before s becomes an empty run at s.
     void DiscardBefore(std::int64_t s);
     // Makes the (empty) run start again at first with the given width, keeping its storage.

@@ -177,6 +177,14 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
     std::vector<std::int32_t> values;
     CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, 504, false, values);
     EXPECT_EQ(std::vector<std::int32_t>(values.end() - 2, values.end()), (std::vector<std::int32_t>{0, 30000}));
+    // One bucket of 49 with its extremes in each lane of the vector loop and of its overlapping tail.
+    for (std::uint32_t at = 0; at < 49; ++at) {
+        RecordingBuilder spikes;
+        spikes.Samples16(49, [at](std::uint32_t i) { return i == at ? -5 : i == (at + 13) % 49 ? 7 : 0; }, Block().Size(1));
+        values.clear();
+        CompressBlockMinMax(spikes.bytes().data() + layout::kBlockFramingLength, 49, false, values);
+        EXPECT_EQ(values, (std::vector<std::int32_t>{-5, 7})) << at;
+    }
 }
 
 }  // namespace
