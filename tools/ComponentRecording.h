@@ -3,6 +3,7 @@
 // bar driven by the scan's events.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,11 +35,27 @@ struct Recording {
     client::ComPtr<IQVRecorderFileReader2> reader2;
 };
 
+// The step of opening and scanning that failed.
+enum class OpenStep { Create, Name, Open, Events, Scan, ScanTimeout };
+
+struct OpenResult {
+    HRESULT hr = S_OK;
+    OpenStep step = OpenStep::Create;
+    bool Ok() const { return SUCCEEDED(hr); }
+};
+
 // Creates a component object, opens path with it (loadRECFile: the names, units, aliases, date and
 // time from the companion .REC file, through its server) and scans the whole file in the
-// background, drawing a progress bar on stderr as OnProgress arrives. On failure says why on
-// stderr and returns false.
+// background, dispatching this thread's messages until the scan has ended; onProgress (when set)
+// gets each OnProgress percentage. Says nothing: the result names the step that failed.
+OpenResult OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile,
+                       const std::function<void(LONG)>& onProgress);
+
+// The same for the tool: a progress bar on stderr for files of kProgressBarMinimumBytes and more,
+// and on failure a line on stderr saying why; false then.
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile = false);
+// What went wrong, in words ("PATH is not a recording").
+std::string DescribeOpenFailure(const OpenResult& result, const std::string& path);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
