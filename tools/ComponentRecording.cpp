@@ -40,8 +40,7 @@ ComponentSession::~ComponentSession() {
     if (m_Initialized) CoUninitialize();
 }
 
-OpenResult OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile,
-                       const std::function<void(LONG)>& onProgress) {
+OpenResult OpenAndScan(Recording& recording, const std::string& path, const OpenOptions& options) {
     const auto failed = [](HRESULT hr, OpenStep step) { return OpenResult{FAILED(hr) ? hr : E_FAIL, step}; };
     HRESULT hr = CoCreateInstance(CLSID_QVRecorderFileReader, nullptr, CLSCTX_INPROC_SERVER, IID_IQVRecorderFileReader,
                                   recording.reader.PutVoid());
@@ -51,13 +50,15 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, bool loadR
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
     hr = name ? recording.reader->put_FileName(name.get()) : E_OUTOFMEMORY;
     if (FAILED(hr)) return failed(hr, OpenStep::Name);
-    recording.reader2->put_EnableLoadRECFileWithCORAL(loadRECFile ? 1 : 0);
+    recording.reader2->put_EnableLoadRECFileWithCORAL(options.loadRECFile ? 1 : 0);
+    recording.reader->put_Mode(options.mode);
     LONG ok = 0;
     hr = recording.reader->open(&ok);
     if (FAILED(hr) || ok != 1) return failed(hr, OpenStep::Open);
+    if (!options.scan) return {};
 
     client::ScanEvents events;
-    events.onProgress = onProgress;
+    events.onProgress = options.onProgress;
     hr = events.Connect(recording.reader.Get());
     if (FAILED(hr)) return failed(hr, OpenStep::Events);
     hr = recording.reader2->ScanFile(&ok);
@@ -69,11 +70,14 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, bool loadR
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
     ProgressBar bar("scanning " + path);
     // Smaller recordings scan in a moment: no bar for them. The size is known once the file is open.
-    const OpenResult result = OpenAndScan(recording, path, loadRECFile, [&](LONG percent) {
+    OpenOptions options;
+    options.loadRECFile = loadRECFile;
+    options.onProgress = [&](LONG percent) {
         LONG size = 0;
         recording.reader->get_FileSize(&size);
         if (static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes)) bar.Show(percent);
-    });
+    };
+    const OpenResult result = OpenAndScan(recording, path, options);
     bar.Finish();
     if (result.Ok()) return true;
     std::fprintf(stderr, "tarn: %s\n", DescribeOpenFailure(result, path).c_str());
@@ -94,15 +98,19 @@ std::string DescribeOpenFailure(const OpenResult& result, const std::string& pat
 
 std::string Printable(BSTR text) { return platform::FileNameFromWide(BstrText(text)); }
 
-std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+bool FindParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section, std::u16string& text) {
     const UniqueBstr name(AllocBstr(key));
     VARIANT value;
     VariantInit(&value);
-    std::u16string text;
-    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
-        text = BstrText(V_BSTR(&value));
-    }
+    const bool found = SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR;
+    text = found ? BstrText(V_BSTR(&value)) : std::u16string();
     VariantClear(&value);
+    return found;
+}
+
+std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+    std::u16string text;
+    FindParameter(reader, key, section, text);
     return text;
 }
 

@@ -44,12 +44,21 @@ struct OpenResult {
     bool Ok() const { return SUCCEEDED(hr); }
 };
 
-// Creates a component object, opens path with it (loadRECFile: the names, units, aliases, date and
-// time from the companion .REC file, through its server) and scans the whole file in the
-// background, dispatching this thread's messages until the scan has ended; onProgress (when set)
-// gets each OnProgress percentage. Says nothing: the result names the step that failed.
-OpenResult OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile,
-                       const std::function<void(LONG)>& onProgress);
+struct OpenOptions {
+    // Names, units, aliases, date and time from the companion .REC file, through its server.
+    bool loadRECFile = false;
+    // false: open only (sequential reading indexes as it goes and needs no scan).
+    bool scan = true;
+    // The layout sequential reading delivers.
+    RFMode mode = RF_Interleaved;
+    // Gets each OnProgress percentage.
+    std::function<void(LONG)> onProgress;
+};
+
+// Creates a component object, opens path with it and scans the whole file in the background,
+// dispatching this thread's messages until the scan has ended. Says nothing: the result names the
+// step that failed.
+OpenResult OpenAndScan(Recording& recording, const std::string& path, const OpenOptions& options);
 
 // The same for the tool: a progress bar on stderr for files of kProgressBarMinimumBytes and more,
 // and on failure a line on stderr saying why; false then.
@@ -64,6 +73,8 @@ std::string Printable(BSTR text);
 // in the console's encoding.
 std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
 std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
+// The same, telling an absent parameter (false) from an empty one.
+bool FindParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section, std::u16string& text);
 
 // The values GetCompressedSamples (wide: GetCompressed32BitSamples) hands out for channel, the
 // range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.
