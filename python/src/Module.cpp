@@ -51,6 +51,8 @@ PYBIND11_MODULE(_tarn, module) {
         "_write_example",
         [](const std::string& path, std::uint32_t channels, std::uint32_t blocks, std::uint32_t blockSamples,
            std::uint32_t gapChannel) {
+            if (channels == 0 || channels > 65536 || blockSamples == 0 || blockSamples % 2 != 0 || blockSamples > 65536)
+                throw py::value_error("1..65536 channels and an even block length of 2..65536 samples");
             if (!WriteExampleFile(path, {channels, blocks, blockSamples, gapChannel}))
                 throw std::runtime_error("cannot write " + path);
         },

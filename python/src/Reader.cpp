@@ -44,11 +44,12 @@ std::vector<std::pair<LONG, LONG>> IndexPairs(VARIANT& list) {
 }
 
 // A DC block as stored: header, n channel entries, n 32-bit values.
-py::tuple DecodeDCBlock(LONG channel, LONG index, const unsigned char* bytes, LONG size) {
-    if (size < static_cast<LONG>(layout::kBlockHeaderLength)) ThrowComError(E_FAIL, "a DC block is cut short");
+py::tuple DecodeDCBlock(LONG channel, LONG index, const std::vector<unsigned char>& block) {
+    const unsigned char* bytes = block.data();
+    if (block.size() < layout::kBlockHeaderLength) ThrowComError(E_FAIL, "a DC block is cut short");
     const layout::BlockHeader header = layout::BlockHeader::Decode(bytes);
     const std::size_t entries = header.NoOfChannels;
-    if (static_cast<std::size_t>(size) < layout::kBlockHeaderLength + entries * (layout::kChannelEntryLength + layout::kDCValueLength))
+    if (block.size() < layout::kBlockHeaderLength + entries * (layout::kChannelEntryLength + layout::kDCValueLength))
         ThrowComError(E_FAIL, "a DC block is cut short");
     py::list values;
     const unsigned char* value = bytes + layout::kBlockHeaderLength + entries * layout::kChannelEntryLength;
@@ -81,50 +82,56 @@ Reader::Reader(const std::string& path, bool loadRECFile, bool progress) {
     OpenRecording(m_Recording, m_Lock, path, options, progress);
 }
 
+// Every call takes the object's lock (WithoutGil): another Python thread may be inside a long one.
 void Reader::Close() {
     WithoutGil(m_Lock, [&] { return m_Recording.reader->close(); });
 }
 
 LONG Reader::ChannelCount() {
     LONG count = 0;
-    Check(m_Recording.reader->get_NumberOfChannels(&count), "NumberOfChannels");
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_NumberOfChannels(&count); }), "NumberOfChannels");
     return count;
 }
 
 py::object Reader::SampleFrequency() {
     double frequency = 0;
-    if (FAILED(m_Recording.reader->get_SampleFrequency(&frequency))) return py::none();
+    if (FAILED(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_SampleFrequency(&frequency); }))) return py::none();
     return py::float_(frequency);
 }
 
 py::object Reader::Description() {
     BSTR text = nullptr;
-    Check(m_Recording.reader->get_Description(&text), "Description");
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_Description(&text); }), "Description");
     return TextOrNone(text);
 }
 
 py::object Reader::Parameter(LONG section, const std::u16string& key) {
     std::u16string text;
-    if (!tool::FindParameter(*m_Recording.reader.Get(), key.c_str(), section, text)) return py::none();
+    if (!WithoutGil(m_Lock, [&] { return tool::FindParameter(*m_Recording.reader.Get(), key.c_str(), section, text); }))
+        return py::none();
     return py::cast(text);
 }
 
 py::object Reader::CorrectionFactor(LONG channel) {
     double factor = 0;
-    if (FAILED(m_Recording.reader->GetCorrectionFactor(channel, &factor))) return py::none();
+    if (FAILED(WithoutGil(m_Lock, [&] { return m_Recording.reader->GetCorrectionFactor(channel, &factor); })))
+        return py::none();
     return py::float_(factor);
 }
 
 bool Reader::Is32Bit(LONG channel) {
     LONG wide = 0;
-    Check(m_Recording.reader->Is32BitData(channel - 1, &wide), "Is32BitData");
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->Is32BitData(channel - 1, &wide); }), "Is32BitData");
     return wide != 0;
 }
 
 std::pair<LONG, LONG> Reader::SampleRange() {
     LONG first = 0, last = 0;
-    Check(m_Recording.reader2->GetFirstSampleNumber(&first), "GetFirstSampleNumber");
-    Check(m_Recording.reader2->GetLastSampleNumber(&last), "GetLastSampleNumber");
+    Check(WithoutGil(m_Lock, [&] {
+              const HRESULT hr = m_Recording.reader2->GetFirstSampleNumber(&first);
+              return FAILED(hr) ? hr : m_Recording.reader2->GetLastSampleNumber(&last);
+          }),
+          "GetFirstSampleNumber/GetLastSampleNumber");
     return {first, last};
 }
 
@@ -166,28 +173,34 @@ LONG Reader::ChannelEnd(LONG channel, LONG from) {
 py::object Reader::RecInfo() {
     LONG size = 0;
     BYTE* block = nullptr;
-    const HRESULT hr = m_Recording.reader2->GetRECInfoSection(&size, &block);
+    const HRESULT hr = WithoutGil(m_Lock, [&] { return m_Recording.reader2->GetRECInfoSection(&size, &block); });
     const component::UniqueTaskMem owned(block);
     if (FAILED(hr) || block == nullptr || size <= 0) return py::none();
     return py::bytes(reinterpret_cast<const char*>(block), static_cast<std::size_t>(size));
 }
 
 py::list Reader::DCBlocks(LONG start, LONG stop) {
-    VARIANT list;
-    VariantInit(&list);
-    const HRESULT hr = m_Recording.reader2->GetDCChannelIndexes(start, stop, &list);
-    const std::vector<std::pair<LONG, LONG>> pairs = IndexPairs(list);
-    VariantClear(&list);
-    Check(hr, "GetDCChannelIndexes");
+    // The blocks as stored, fetched under the lock; taken apart afterwards.
+    std::vector<std::pair<std::pair<LONG, LONG>, std::vector<unsigned char>>> stored;
+    WithoutGil(m_Lock, [&] {
+        VARIANT list;
+        VariantInit(&list);
+        const HRESULT hr = m_Recording.reader2->GetDCChannelIndexes(start, stop, &list);
+        const std::vector<std::pair<LONG, LONG>> pairs = IndexPairs(list);
+        VariantClear(&list);
+        Check(hr, "GetDCChannelIndexes");
+        for (const auto& pair : pairs) {
+            LONG size = 0;
+            BYTE* block = nullptr;
+            const HRESULT got = m_Recording.reader2->GetDCChannelBlock(pair.first, pair.second, &size, &block);
+            const component::UniqueTaskMem owned(block);
+            Check(got, "GetDCChannelBlock");
+            stored.emplace_back(pair, std::vector<unsigned char>(block, block + (block != nullptr && size > 0 ? size : 0)));
+        }
+        return 0;
+    });
     py::list blocks;
-    for (const auto& [channel, index] : pairs) {
-        LONG size = 0;
-        BYTE* block = nullptr;
-        const HRESULT got = m_Recording.reader2->GetDCChannelBlock(channel, index, &size, &block);
-        const component::UniqueTaskMem owned(block);
-        Check(got, "GetDCChannelBlock");
-        blocks.append(DecodeDCBlock(channel, index, block, size));
-    }
+    for (const auto& [pair, bytes] : stored) blocks.append(DecodeDCBlock(pair.first, pair.second, bytes));
     return blocks;
 }
 

@@ -153,6 +153,8 @@ class Recording:
         stop = chosen.last_sample if stop is None else _sample_number(stop, "stop")
         if stop < start:
             raise ValueError("stop %d lies before start %d" % (stop, start))
+        # Nothing lies beyond the channel's end: no buffer is asked for it.
+        stop = max(start, min(stop, chosen.last_sample))
         values = self._reader.samples(chosen.number, start, stop, chosen.is_32bit)
         if not scaled:
             return values
@@ -167,6 +169,8 @@ class Recording:
         if not 1 <= count <= _LONG_MAX // 2:
             raise ValueError("count must be in 1..%d" % (_LONG_MAX // 2))
         start, stop = _sample_number(start, "start"), _sample_number(stop, "stop")
+        # More pairs than samples give the samples themselves: no larger buffer is asked for.
+        count = min(int(count), max(1, len(chosen)))
         values = self._reader.overview(chosen.number, 2 * int(count), start, stop, chosen.is_32bit)
         if len(values) != 2 * count:
             return values, values
