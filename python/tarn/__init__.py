@@ -199,13 +199,17 @@ class Recording:
             yield start, (table if order == sorted(order) else table[:, order])
 
     def to_pandas(self, channels=None, scaled=True):
-        """A DataFrame of the channels (default all), one column each named after the channel,
-        indexed by time in seconds from the channels' first samples, as long as the shortest."""
+        """A DataFrame of the channels (default all), one column each named after the channel (its
+        number added when two share a name), indexed by time in seconds from the channels' first
+        samples, as long as the shortest."""
         import pandas as pd
 
         chosen = self.channels if channels is None else [self._channel(c) for c in channels]
         rows = min((len(c) for c in chosen), default=0)
-        columns = {(c.name or "channel %d" % c.number): self.samples(c, 0, rows, scaled=scaled) for c in chosen}
+        names = [c.name or "channel %d" % c.number for c in chosen]
+        # Channels of the same name keep a column each.
+        names = [n if names.count(n) == 1 else "%s (%d)" % (n, c.number) for n, c in zip(names, chosen)]
+        columns = {n: self.samples(c, 0, rows, scaled=scaled) for n, c in zip(names, chosen)}
         frequency = self.sample_frequency or 1.0
         index = pd.Index(np.arange(rows) / frequency, name="time")
         return pd.DataFrame(columns, index=index)

@@ -37,10 +37,11 @@ def test_bad_writes_are_refused_before_anything_is_written(tmp_path, call, error
         assert len(recording.channels[0]) == 0 and np.array_equal(recording.samples(2), np.arange(5))
 
 
-def test_long_big_endian_and_strided_arrays_round_trip(tmp_path):
+def test_long_big_endian_and_strided_arrays_round_trip_under_shared_names(tmp_path):
     values = np.arange(-20000, 20000, dtype=">i4")[::2]  # several blocks, swapped and strided
-    with make(tmp_path) as writer:
+    with make(tmp_path, names=["Same", "Same"]) as writer:
         writer.write(1, values, overload=True)
         writer.write(2, values.astype(np.int16))
     with tarn.open(tmp_path / "w.dat") as recording:
         assert np.array_equal(recording.samples(1), values) and np.array_equal(recording.samples(2), values.astype(np.int16))
+        assert list(recording.to_pandas(scaled=False).columns) == ["Same (1)", "Same (2)"]
