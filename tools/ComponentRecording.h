@@ -1,6 +1,6 @@
-// What the info and samples commands share: the component object created by its class ID, as
-// any client creates it, and a recording opened and scanned in the background with a progress
-// bar driven by the scan's events.
+// What the tool's commands and the Python module share: the component object created by its
+// class ID, as any client creates it, and a recording opened and scanned in the background with
+// a progress bar driven by the scan's events.
 #pragma once
 
 #include <functional>
