@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test of both builds: native with g++ (AddressSanitizer and UndefinedBehaviorSanitizer),
-# native with clang++, the suites with threads once more under ThreadSanitizer, and the Windows
-# build under Wine. Installs what is missing first.
+# native with clang++ (with the Python module's pytest suite), the suites with threads once more
+# under ThreadSanitizer, and the Windows build under Wine. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all

@@ -26,11 +26,6 @@ HRESULT CollectOverview(HRESULT hr, ULONG count, Value* raw, std::vector<LONG>& 
     return hr;
 }
 
-bool Fail(const char* format, const std::string& path) {
-    std::fprintf(stderr, format, path.c_str());
-    return false;
-}
-
 }  // namespace
 
 ComponentSession::ComponentSession() {
@@ -45,44 +40,77 @@ ComponentSession::~ComponentSession() {
     if (m_Initialized) CoUninitialize();
 }
 
-bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
+OpenResult OpenAndScan(Recording& recording, const std::string& path, const OpenOptions& options) {
+    const auto failed = [](HRESULT hr, OpenStep step) { return OpenResult{FAILED(hr) ? hr : E_FAIL, step}; };
     HRESULT hr = CoCreateInstance(CLSID_QVRecorderFileReader, nullptr, CLSCTX_INPROC_SERVER, IID_IQVRecorderFileReader,
                                   recording.reader.PutVoid());
-    if (FAILED(hr)) return Fail("tarn: the component cannot be created (%s)\n", path);
-    recording.reader2 = recording.reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2);
+    if (FAILED(hr)) return failed(hr, OpenStep::Create);
+    recording.reader2 = recording.reader.As<IQVRecorderFileReader2>(IID_IQVRecorderFileReader2, &hr);
+    if (FAILED(hr)) return failed(hr, OpenStep::Create);
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
-    if (!name || FAILED(recording.reader->put_FileName(name.get()))) return Fail("tarn: out of memory (%s)\n", path);
-    recording.reader2->put_EnableLoadRECFileWithCORAL(loadRECFile ? 1 : 0);
+    hr = name ? recording.reader->put_FileName(name.get()) : E_OUTOFMEMORY;
+    if (FAILED(hr)) return failed(hr, OpenStep::Name);
+    recording.reader2->put_EnableLoadRECFileWithCORAL(options.loadRECFile ? 1 : 0);
+    recording.reader->put_Mode(options.mode);
     LONG ok = 0;
     hr = recording.reader->open(&ok);
-    if (hr == E_INVALIDARG) return Fail("tarn: %s is not a recording\n", path);
-    if (FAILED(hr) || ok != 1) return Fail("tarn: cannot open %s\n", path);
+    if (FAILED(hr) || ok != 1) return failed(hr, OpenStep::Open);
+    if (!options.scan) return {};
 
     client::ScanEvents events;
+    events.onProgress = options.onProgress;
+    hr = events.Connect(recording.reader.Get());
+    if (FAILED(hr)) return failed(hr, OpenStep::Events);
+    hr = recording.reader2->ScanFile(&ok);
+    if (FAILED(hr)) return failed(hr, OpenStep::Scan);
+    if (!events.WaitForScan(kScanTimeout)) return failed(E_FAIL, OpenStep::ScanTimeout);
+    return {};
+}
+
+bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
     ProgressBar bar("scanning " + path);
-    LONG size = 0;
-    recording.reader->get_FileSize(&size);
-    // Smaller recordings scan in a moment: no bar for them.
-    if (static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes))
-        events.onProgress = [&](LONG percent) { bar.Show(percent); };
-    if (FAILED(events.Connect(recording.reader.Get()))) return Fail("tarn: no scan events from %s\n", path);
-    if (FAILED(recording.reader2->ScanFile(&ok))) return Fail("tarn: cannot scan %s\n", path);
-    const bool scanned = events.WaitForScan(kScanTimeout);
+    // Smaller recordings scan in a moment: no bar for them. The size is known once the file is open.
+    OpenOptions options;
+    options.loadRECFile = loadRECFile;
+    options.onProgress = [&](LONG percent) {
+        LONG size = 0;
+        recording.reader->get_FileSize(&size);
+        if (static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes)) bar.Show(percent);
+    };
+    const OpenResult result = OpenAndScan(recording, path, options);
     bar.Finish();
-    return scanned || Fail("tarn: the scan of %s did not end\n", path);
+    if (result.Ok()) return true;
+    std::fprintf(stderr, "tarn: %s\n", DescribeOpenFailure(result, path).c_str());
+    return false;
+}
+
+std::string DescribeOpenFailure(const OpenResult& result, const std::string& path) {
+    switch (result.step) {
+    case OpenStep::Create: return "the component cannot be created (" + path + ")";
+    case OpenStep::Name: return "out of memory (" + path + ")";
+    case OpenStep::Open: return result.hr == E_INVALIDARG ? path + " is not a recording" : "cannot open " + path;
+    case OpenStep::Events: return "no scan events from " + path;
+    case OpenStep::Scan: return "cannot scan " + path;
+    case OpenStep::ScanTimeout: return "the scan of " + path + " did not end";
+    }
+    return "cannot open " + path;
 }
 
 std::string Printable(BSTR text) { return platform::FileNameFromWide(BstrText(text)); }
 
-std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+bool FindParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section, std::u16string& text) {
     const UniqueBstr name(AllocBstr(key));
     VARIANT value;
     VariantInit(&value);
-    std::u16string text;
-    if (SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR) {
-        text = BstrText(V_BSTR(&value));
-    }
+    const bool found = SUCCEEDED(reader.getParameter(name.get(), section, &value)) && V_VT(&value) == VT_BSTR;
+    text = found ? BstrText(V_BSTR(&value)) : std::u16string();
     VariantClear(&value);
+    return found;
+}
+
+std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section) {
+    std::u16string text;
+    FindParameter(reader, key, section, text);
     return text;
 }
 

@@ -1,8 +1,9 @@
-// What the info and samples commands share: the component object created by its class ID, as
-// any client creates it, and a recording opened and scanned in the background with a progress
-// bar driven by the scan's events.
+// What the tool's commands and the Python module share: the component object created by its
+// class ID, as any client creates it, and a recording opened and scanned in the background with
+// a progress bar driven by the scan's events.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,11 +35,36 @@ struct Recording {
     client::ComPtr<IQVRecorderFileReader2> reader2;
 };
 
-// Creates a component object, opens path with it (loadRECFile: the names, units, aliases, date and
-// time from the companion .REC file, through its server) and scans the whole file in the
-// background, drawing a progress bar on stderr as OnProgress arrives. On failure says why on
-// stderr and returns false.
+// The step of opening and scanning that failed.
+enum class OpenStep { Create, Name, Open, Events, Scan, ScanTimeout };
+
+struct OpenResult {
+    HRESULT hr = S_OK;
+    OpenStep step = OpenStep::Create;
+    bool Ok() const { return SUCCEEDED(hr); }
+};
+
+struct OpenOptions {
+    // Names, units, aliases, date and time from the companion .REC file, through its server.
+    bool loadRECFile = false;
+    // false: open only (sequential reading indexes as it goes and needs no scan).
+    bool scan = true;
+    // The layout sequential reading delivers.
+    RFMode mode = RF_Interleaved;
+    // Gets each OnProgress percentage.
+    std::function<void(LONG)> onProgress;
+};
+
+// Creates a component object, opens path with it and scans the whole file in the background,
+// dispatching this thread's messages until the scan has ended. Says nothing: the result names the
+// step that failed.
+OpenResult OpenAndScan(Recording& recording, const std::string& path, const OpenOptions& options);
+
+// The same for the tool: a progress bar on stderr for files of kProgressBarMinimumBytes and more,
+// and on failure a line on stderr saying why; false then.
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile = false);
+// What went wrong, in words ("PATH is not a recording").
+std::string DescribeOpenFailure(const OpenResult& result, const std::string& path);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
@@ -47,6 +73,8 @@ std::string Printable(BSTR text);
 // in the console's encoding.
 std::string Parameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
 std::u16string WideParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section);
+// The same, telling an absent parameter (false) from an empty one.
+bool FindParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG section, std::u16string& text);
 
 // The values GetCompressedSamples (wide: GetCompressed32BitSamples) hands out for channel, the
 // range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.

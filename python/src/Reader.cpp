@@ -1,0 +1,243 @@
+#include "python/src/Reader.h"
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "component/ClientMemory.h"
+#include "format/LittleEndian.h"
+#include "format/RecordingLayout.h"
+#include "python/src/ClientArray.h"
+#include "python/src/ComCall.h"
+#include "setup/BstrText.h"
+
+namespace py = pybind11;
+
+namespace tarn::python {
+
+namespace {
+
+// Samples asked for at a time while looking for a channel's end: bounds the memory of one probe.
+constexpr LONG kProbeSamples = 1 << 16;
+
+py::object TextOrNone(BSTR text) {
+    const UniqueBstr owned(text);
+    if (text == nullptr) return py::none();
+    return py::cast(BstrText(text));
+}
+
+// The (channel, block) pairs of a GetDCChannelIndexes list.
+std::vector<std::pair<LONG, LONG>> IndexPairs(VARIANT& list) {
+    std::vector<std::pair<LONG, LONG>> pairs;
+    if (V_VT(&list) != (VT_ARRAY | VT_I4)) return pairs;
+    SAFEARRAY* array = V_ARRAY(&list);
+    LONG low = 0, high = -1;
+    SafeArrayGetLBound(array, 1, &low);
+    SafeArrayGetUBound(array, 1, &high);
+    for (LONG i = low; i < high; i += 2) {
+        LONG next = i + 1, channel = 0, block = 0;
+        SafeArrayGetElement(array, &i, &channel);
+        SafeArrayGetElement(array, &next, &block);
+        pairs.emplace_back(channel, block);
+    }
+    return pairs;
+}
+
+// A DC block as stored: header, n channel entries, n 32-bit values.
+py::tuple DecodeDCBlock(LONG channel, LONG index, const std::vector<unsigned char>& block) {
+    const unsigned char* bytes = block.data();
+    if (block.size() < layout::kBlockHeaderLength) ThrowComError(E_FAIL, "a DC block is cut short");
+    const layout::BlockHeader header = layout::BlockHeader::Decode(bytes);
+    const std::size_t entries = header.NoOfChannels;
+    if (block.size() < layout::kBlockHeaderLength + entries * (layout::kChannelEntryLength + layout::kDCValueLength))
+        ThrowComError(E_FAIL, "a DC block is cut short");
+    py::list values;
+    const unsigned char* value = bytes + layout::kBlockHeaderLength + entries * layout::kChannelEntryLength;
+    for (std::size_t k = 0; k < entries; ++k) {
+        const layout::ChannelEntry entry = layout::ChannelEntry::Decode(bytes + layout::kBlockHeaderLength + k * layout::kChannelEntryLength);
+        values.append(py::make_tuple(layout::ChannelKey(header.FE_Frame_ID, entry.ID), le::ReadS32(value + k * layout::kDCValueLength)));
+    }
+    return py::make_tuple(channel, index, header.SampleNo, values);
+}
+
+// Runs a retrieval that hands out a block of values (call sets how many) and gives the block to
+// an array.
+template <class Value, class Call>
+py::array Retrieve(std::mutex& lock, const char* what, Call&& call) {
+    Value* raw = nullptr;
+    std::size_t count = 0;
+    const HRESULT hr = WithoutGil(lock, [&] { return call(&raw, count); });
+    if (FAILED(hr)) {
+        CoTaskMemFree(raw);
+        ThrowComError(hr, what);
+    }
+    return AdoptClientArray(raw, raw == nullptr ? 0 : count);
+}
+
+}  // namespace
+
+Reader::Reader(const std::string& path, bool loadRECFile, bool progress) {
+    tool::OpenOptions options;
+    options.loadRECFile = loadRECFile;
+    OpenRecording(m_Recording, m_Lock, path, options, progress);
+}
+
+// Every call takes the object's lock (WithoutGil): another Python thread may be inside a long one.
+void Reader::Close() {
+    WithoutGil(m_Lock, [&] { return m_Recording.reader->close(); });
+}
+
+LONG Reader::ChannelCount() {
+    LONG count = 0;
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_NumberOfChannels(&count); }), "NumberOfChannels");
+    return count;
+}
+
+py::object Reader::SampleFrequency() {
+    double frequency = 0;
+    if (FAILED(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_SampleFrequency(&frequency); }))) return py::none();
+    return py::float_(frequency);
+}
+
+py::object Reader::Description() {
+    BSTR text = nullptr;
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->get_Description(&text); }), "Description");
+    return TextOrNone(text);
+}
+
+py::object Reader::Parameter(LONG section, const std::u16string& key) {
+    std::u16string text;
+    if (!WithoutGil(m_Lock, [&] { return tool::FindParameter(*m_Recording.reader.Get(), key.c_str(), section, text); }))
+        return py::none();
+    return py::cast(text);
+}
+
+py::object Reader::CorrectionFactor(LONG channel) {
+    double factor = 0;
+    if (FAILED(WithoutGil(m_Lock, [&] { return m_Recording.reader->GetCorrectionFactor(channel, &factor); })))
+        return py::none();
+    return py::float_(factor);
+}
+
+bool Reader::Is32Bit(LONG channel) {
+    LONG wide = 0;
+    Check(WithoutGil(m_Lock, [&] { return m_Recording.reader->Is32BitData(channel - 1, &wide); }), "Is32BitData");
+    return wide != 0;
+}
+
+std::pair<LONG, LONG> Reader::SampleRange() {
+    LONG first = 0, last = 0;
+    Check(WithoutGil(m_Lock, [&] {
+              const HRESULT hr = m_Recording.reader2->GetFirstSampleNumber(&first);
+              return FAILED(hr) ? hr : m_Recording.reader2->GetLastSampleNumber(&last);
+          }),
+          "GetFirstSampleNumber/GetLastSampleNumber");
+    return {first, last};
+}
+
+LONG Reader::ChannelEnd(LONG channel, LONG from) {
+    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
+    // GetSamples stops at the first sample the channel lacks and says where: count samples from
+    // first on are asked for, and the number of them the channel has comes back.
+    const auto have = [&](LONG first, LONG count) {
+        LONG last = first - 1;
+        short* raw = nullptr;
+        const HRESULT hr = reader.GetSamples(channel, first, first + count, &last, &raw);
+        CoTaskMemFree(raw);
+        Check(hr, "GetSamples");
+        return last - first + 1;
+    };
+    return WithoutGil(m_Lock, [&] {
+        if (from > 0 && have(from - 1, 1) == 0) {
+            // Shorter than the range every channel has: the first sample it lacks lies below.
+            LONG low = 0, high = from - 1;
+            while (low < high) {
+                const LONG middle = low + (high - low) / 2;
+                if (have(middle, 1) == 1)
+                    low = middle + 1;
+                else
+                    high = middle;
+            }
+            return low;
+        }
+        // Chunks bound the memory of one probe.
+        while (from >= 0 && from <= std::numeric_limits<LONG>::max() - kProbeSamples) {
+            const LONG got = have(from, kProbeSamples);
+            from += got;
+            if (got < kProbeSamples) break;
+        }
+        return from;
+    });
+}
+
+py::object Reader::RecInfo() {
+    LONG size = 0;
+    BYTE* block = nullptr;
+    const HRESULT hr = WithoutGil(m_Lock, [&] { return m_Recording.reader2->GetRECInfoSection(&size, &block); });
+    const component::UniqueTaskMem owned(block);
+    if (FAILED(hr) || block == nullptr || size <= 0) return py::none();
+    return py::bytes(reinterpret_cast<const char*>(block), static_cast<std::size_t>(size));
+}
+
+py::list Reader::DCBlocks(LONG start, LONG stop) {
+    // The blocks as stored, fetched under the lock; taken apart afterwards.
+    std::vector<std::pair<std::pair<LONG, LONG>, std::vector<unsigned char>>> stored;
+    WithoutGil(m_Lock, [&] {
+        VARIANT list;
+        VariantInit(&list);
+        const HRESULT hr = m_Recording.reader2->GetDCChannelIndexes(start, stop, &list);
+        const std::vector<std::pair<LONG, LONG>> pairs = IndexPairs(list);
+        VariantClear(&list);
+        Check(hr, "GetDCChannelIndexes");
+        for (const auto& pair : pairs) {
+            LONG size = 0;
+            BYTE* block = nullptr;
+            const HRESULT got = m_Recording.reader2->GetDCChannelBlock(pair.first, pair.second, &size, &block);
+            const component::UniqueTaskMem owned(block);
+            Check(got, "GetDCChannelBlock");
+            stored.emplace_back(pair, std::vector<unsigned char>(block, block + (block != nullptr && size > 0 ? size : 0)));
+        }
+        return 0;
+    });
+    py::list blocks;
+    for (const auto& [pair, bytes] : stored) blocks.append(DecodeDCBlock(pair.first, pair.second, bytes));
+    return blocks;
+}
+
+py::array Reader::Samples(LONG channel, LONG start, LONG stop, bool wide) {
+    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
+    // lastsampleread tells how far the copy got.
+    const auto filled = [start](LONG last) { return last >= start ? static_cast<std::size_t>(last - start) + 1 : 0; };
+    if (wide) {
+        return Retrieve<LONG>(m_Lock, "GetSamples32Bit", [&](LONG** raw, std::size_t& count) {
+            LONG last = start - 1;
+            const HRESULT hr = reader.GetSamples32Bit(channel, start, stop, &last, raw);
+            count = filled(last);
+            return hr;
+        });
+    }
+    return Retrieve<short>(m_Lock, "GetSamples", [&](short** raw, std::size_t& count) {
+        LONG last = start - 1;
+        const HRESULT hr = reader.GetSamples(channel, start, stop, &last, raw);
+        count = filled(last);
+        return hr;
+    });
+}
+
+py::array Reader::Overview(ULONG channel, ULONG count, ULONG start, ULONG stop, bool wide) {
+    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
+    if (wide) {
+        return Retrieve<LONG>(m_Lock, "GetCompressed32BitSamples", [&](LONG** raw, std::size_t& got) {
+            const HRESULT hr = reader.GetCompressed32BitSamples(channel, start, stop, &count, raw);
+            got = count;
+            return hr;
+        });
+    }
+    return Retrieve<short>(m_Lock, "GetCompressedSamples", [&](short** raw, std::size_t& got) {
+        const HRESULT hr = reader.GetCompressedSamples(channel, start, stop, &count, raw);
+        got = count;
+        return hr;
+    });
+}
+
+}  // namespace tarn::python

@@ -1,0 +1,304 @@
+"""Recordings of the portable data recorder as NumPy arrays, through the tarn component.
+
+    import tarn
+    with tarn.open("run.dat") as rec:
+        mic = rec.channels[0]
+        print(mic.name, mic.unit, len(mic))
+        pa = rec.samples(1, scaled=True)       # float64, in the channel's unit
+"""
+import collections
+import datetime
+import math
+
+import numpy as np
+
+from tarn._tarn import Error
+from tarn import _tarn
+
+__all__ = ["open", "Recording", "Channel", "DCBlock", "Writer", "Error"]
+
+_LONG_MAX = 2**31 - 1
+
+DCBlock = collections.namedtuple("DCBlock", "channel index sample values")
+DCBlock.__doc__ = "A DC block: its DC channel and index, its sample number and {key: value}."
+
+
+def open(path, rec=False, progress=False):
+    """Opens and scans a recording; rec: names, units, aliases, date and time from the .REC
+    file beside it; progress: a progress bar on stderr while the scan runs."""
+    return Recording(path, rec=rec, progress=progress)
+
+
+def _channel_number(channel, count):
+    number = channel.number if isinstance(channel, Channel) else channel
+    if isinstance(number, bool) or not isinstance(number, (int, np.integer)):
+        raise TypeError("a channel is a number from 1 or a Channel, not %r" % (channel,))
+    if not 1 <= number <= count:
+        raise ValueError("channel %d is not one of 1..%d" % (number, count))
+    return int(number)
+
+
+def _sample_number(value, name):
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
+        raise TypeError("%s must be an integer, not %r" % (name, value))
+    if not 0 <= value <= _LONG_MAX:
+        raise ValueError("%s must be in 0..%d, not %d" % (name, _LONG_MAX, value))
+    return int(value)
+
+
+def _date_time(date, time):
+    """'17/MAY/2024' and '14:30:00:125' as a datetime; None when either is unknown."""
+    try:
+        day = datetime.datetime.strptime(date, "%d/%b/%Y")
+        hour, minute, second, milli = (int(part) for part in time.split(":"))
+        return day.replace(hour=hour, minute=minute, second=second, microsecond=milli * 1000)
+    except (TypeError, ValueError, AttributeError):
+        return None
+
+
+class Channel:
+    """One channel of a recording. Indexing and slicing give its samples, counted from its first
+    sample: channel[1000:2000] is Recording.samples(number, 1000, 2000)."""
+
+    def __init__(self, recording, number):
+        reader = recording._reader
+        self._recording = recording
+        self.number = number
+        text = lambda key: reader.parameter(number, key)
+        self.name = text("SignalName") or text("OrgSignalName") or ""
+        self.unit = text("Unit") or ""
+        self.aliases = [alias for alias in (text("SignalAliases") or "").split("\t") if alias]
+        self.correction_factor = reader.correction_factor(number)
+        self.is_32bit = reader.is_32bit(number)
+        self.overrun = text("OverrunLatched") == "Yes"
+        first, last = reader.sample_range()
+        self.first_sample = 0
+        self.last_sample = reader.channel_end(number, max(0, last - first))
+
+    def __len__(self):
+        return self.last_sample - self.first_sample
+
+    def __getitem__(self, key):
+        if isinstance(key, slice):
+            start, stop, step = key.indices(len(self))
+            if step < 0:
+                return self[:][key]
+            return self._recording.samples(self.number, start, max(start, stop))[::step]
+        if isinstance(key, (int, np.integer)) and not isinstance(key, bool):
+            index = key + len(self) if key < 0 else key
+            if not 0 <= index < len(self):
+                raise IndexError("sample %d is not in channel %d" % (key, self.number))
+            return self._recording.samples(self.number, index, index + 1)[0]
+        raise TypeError("a channel is indexed by an integer or a slice")
+
+    def __repr__(self):
+        return "<Channel %d %r [%s], %d samples>" % (self.number, self.name, self.unit, len(self))
+
+
+class Recording:
+    """A recording opened and scanned through the component; a context manager that closes it."""
+
+    def __init__(self, path, rec=False, progress=False):
+        self.path = str(path)
+        self._rec = bool(rec)
+        self._reader = _tarn.Reader(self.path, self._rec, bool(progress))
+        count = self._reader.channel_count()
+        self.channels = [Channel(self, number) for number in range(1, count + 1)]
+        self.sample_frequency = self._reader.sample_frequency()
+        self.start = _date_time(self.parameter(0, "Date"), self.parameter(0, "Time"))
+        # [first, last): the samples every channel has, in the recording's numbering.
+        self.first_sample, self.last_sample = self._reader.sample_range()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        self._reader.close()
+
+    @property
+    def description(self):
+        """The setup text as stored, or None."""
+        return self._reader.description()
+
+    @property
+    def rec_info(self):
+        """The REC info embedded in the recording as bytes, or None."""
+        return self._reader.rec_info()
+
+    def parameter(self, section, key):
+        """A setup value as text (section 0: the recorder, 1..N: the channels); None when absent."""
+        if not isinstance(key, str):
+            raise TypeError("a parameter's name is a str")
+        return self._reader.parameter(int(section), key)
+
+    def dc_blocks(self, start=0, stop=None):
+        """The DC blocks whose sample numbers lie in [start, stop)."""
+        start = _sample_number(start, "start")
+        stop = _LONG_MAX if stop is None else _sample_number(stop, "stop")
+        return [DCBlock(channel, index, sample, dict(values))
+                for channel, index, sample, values in self._reader.dc_blocks(start, stop)]
+
+    def _channel(self, channel):
+        return self.channels[_channel_number(channel, len(self.channels)) - 1]
+
+    def samples(self, channel, start=0, stop=None, *, scaled=False):
+        """Samples [start, stop) of a channel (stop None: to its end), as far as it has them:
+        int16, or int32 for a 32-bit channel, in the component's own buffer; scaled: float64
+        times the correction factor (a channel without one keeps its stored values)."""
+        chosen = self._channel(channel)
+        start = _sample_number(start, "start")
+        stop = chosen.last_sample if stop is None else _sample_number(stop, "stop")
+        if stop < start:
+            raise ValueError("stop %d lies before start %d" % (stop, start))
+        # Nothing lies beyond the channel's end: no buffer is asked for it.
+        stop = max(start, min(stop, chosen.last_sample))
+        values = self._reader.samples(chosen.number, start, stop, chosen.is_32bit)
+        if not scaled:
+            return values
+        return values * (chosen.correction_factor or 1.0)
+
+    def overview(self, channel, count, start=0, stop=0):
+        """(min, max) arrays of count pairs over [start, stop) (0, 0: the whole channel), from the
+        component's compressed retrieval; fewer samples than pairs: the samples in both."""
+        chosen = self._channel(channel)
+        if isinstance(count, bool) or not isinstance(count, (int, np.integer)):
+            raise TypeError("count must be an integer")
+        if not 1 <= count <= _LONG_MAX // 2:
+            raise ValueError("count must be in 1..%d" % (_LONG_MAX // 2))
+        start, stop = _sample_number(start, "start"), _sample_number(stop, "stop")
+        # More pairs than samples give the samples themselves: no larger buffer is asked for.
+        count = min(int(count), max(1, len(chosen)))
+        values = self._reader.overview(chosen.number, 2 * int(count), start, stop, chosen.is_32bit)
+        if len(values) != 2 * count:
+            return values, values
+        # Pairs come (min, max) from the scan's cache and (max, min) when reduced from the samples.
+        pairs = values.reshape(-1, 2)
+        return pairs.min(axis=1), pairs.max(axis=1)
+
+    def blocks(self, mode="interleaved", channels=None):
+        """Sequential reading from the first block: (first sample number, int32 array of samples x
+        channels) per block; mode "interleaved" or "channels" is the layout the component delivers,
+        channels a selection (numbers from 1, one column each in that order)."""
+        if mode not in ("interleaved", "channels"):
+            raise ValueError("mode is 'interleaved' or 'channels', not %r" % (mode,))
+        chosen = [] if channels is None else [_channel_number(c, len(self.channels)) for c in channels]
+        if len(set(chosen)) != len(chosen):
+            raise ValueError("a channel is chosen twice")
+        # The component delivers a selection in ascending channel order.
+        ascending = sorted(chosen)
+        order = [ascending.index(c) for c in chosen]
+        stream = _tarn.BlockStream(self.path, mode == "channels", ascending)
+        while True:
+            block = stream.next()
+            if block is None:
+                return
+            start, table = block
+            yield start, (table if order == sorted(order) else table[:, order])
+
+    def to_pandas(self, channels=None, scaled=True):
+        """A DataFrame of the channels (default all), one column each named after the channel (its
+        number added when two share a name), indexed by time in seconds from the channels' first
+        samples, as long as the shortest."""
+        import pandas as pd
+
+        chosen = self.channels if channels is None else [self._channel(c) for c in channels]
+        rows = min((len(c) for c in chosen), default=0)
+        names = [c.name or "channel %d" % c.number for c in chosen]
+        # Channels of the same name keep a column each.
+        names = [n if names.count(n) == 1 else "%s (%d)" % (n, c.number) for n, c in zip(names, chosen)]
+        columns = {n: self.samples(c, 0, rows, scaled=scaled) for n, c in zip(names, chosen)}
+        frequency = self.sample_frequency or 1.0
+        index = pd.Index(np.arange(rows) / frequency, name="time")
+        return pd.DataFrame(columns, index=index)
+
+    def __repr__(self):
+        return "<Recording %r, %d channels>" % (self.path, len(self.channels))
+
+
+class Writer:
+    """Writes a recording through the component: write(channel, int16 or int32 array),
+    write_dc(sample, {key: value}); a context manager that closes the file."""
+
+    def __init__(self, path, channels, sample_frequency, names=None, units=None,
+                 correction_factors=None, rec_info=None):
+        if isinstance(channels, bool) or not isinstance(channels, (int, np.integer)):
+            raise TypeError("channels is a count")
+        if not 1 <= channels <= 65536:
+            raise ValueError("channels must be in 1..65536")
+        frequency = float(sample_frequency)
+        if not (math.isfinite(frequency) and frequency > 0):
+            raise ValueError("sample_frequency must be a positive number")
+        names = self._per_channel(names, channels, "names", str, "")
+        units = self._per_channel(units, channels, "units", str, "")
+        factors = self._per_channel(correction_factors, channels, "correction_factors", (int, float, type(None)), None)
+        if rec_info is not None and not isinstance(rec_info, (bytes, bytearray)):
+            raise TypeError("rec_info is bytes")
+        if rec_info is None:
+            rec_info = self._set_up_text(frequency, names, units)
+        setups = [_tarn.ChannelSetup(n, u, "" if f is None else repr(float(f))) for n, u, f in zip(names, units, factors)]
+        self._widths = [None] * channels
+        self._writer = _tarn.Writer(str(path), repr(frequency), setups, bytes(rec_info))
+
+    @staticmethod
+    def _set_up_text(frequency, names, units):
+        """The component writes no recording without REC info: a recorder's set-up text made
+        from the arguments stands in for one."""
+        lines = ["; written by tarn", "[Recording]", "Channels=%d" % len(names), "SampleFrequency=%r" % frequency]
+        for number, (name, unit) in enumerate(zip(names, units), 1):
+            lines += ["[Channel %d]" % number, "Name=" + name, "Unit=" + unit]
+        return ("\r\n".join(lines) + "\r\n").encode("cp1252", "replace")
+
+    @staticmethod
+    def _per_channel(values, count, what, kind, default):
+        if values is None:
+            return [default] * count
+        values = list(values)
+        if len(values) != count:
+            raise ValueError("%s needs one entry per channel (%d), not %d" % (what, count, len(values)))
+        if not all(isinstance(v, kind) and not isinstance(v, bool) for v in values):
+            raise TypeError("%s holds the wrong type" % what)
+        return values
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def write(self, channel, samples, overload=False):
+        """Appends samples (1-D int16 or int32; a channel keeps the width it started with; an
+        even count for int16) to the channel (from 1)."""
+        number = _channel_number(channel, len(self._widths))
+        if not isinstance(samples, np.ndarray):
+            raise TypeError("samples are a NumPy array")
+        if samples.dtype.kind != "i" or samples.dtype.itemsize not in (2, 4):
+            raise TypeError("samples are int16 or int32, not %s" % samples.dtype)
+        if samples.ndim != 1:
+            raise ValueError("samples are one-dimensional, not of shape %s" % (samples.shape,))
+        if samples.dtype.itemsize == 2 and len(samples) % 2:
+            raise ValueError("16-bit blocks hold an even number of samples, not %d" % len(samples))
+        width = samples.dtype.itemsize
+        if self._widths[number - 1] not in (None, width):
+            raise TypeError("channel %d was written with %d-bit samples" % (number, 8 * self._widths[number - 1]))
+        if len(samples) == 0:
+            return
+        self._widths[number - 1] = width
+        little = np.ascontiguousarray(samples, dtype="<i%d" % width)
+        self._writer.write(number, little, bool(overload))
+
+    def write_dc(self, sample, values):
+        """A DC block at the recorder's sample number with {key: int32 value} (at most 255 keys).
+        The writer places the first DC block at sample 0 and later ones relative to it."""
+        if not isinstance(values, dict) or not values:
+            raise TypeError("values are a non-empty dict of key: value")
+        if len(values) > 255 or not all(0 <= int(k) <= 0xFFFF and -2**31 <= int(v) < 2**31 for k, v in values.items()):
+            raise ValueError("at most 255 keys of 0..65535 with 32-bit values")
+        if not 0 <= sample < 2**32:
+            raise ValueError("sample must be in 0..2**32-1")
+        self._writer.write_dc(int(sample), [(int(k), int(v)) for k, v in values.items()])
+
+    def close(self):
+        self._writer.close()

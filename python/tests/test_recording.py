@@ -1,0 +1,145 @@
+import concurrent.futures
+import datetime
+import gc
+
+import numpy as np
+import pytest
+
+import tarn
+from conftest import DC, WRITTEN, example
+
+
+@pytest.fixture(scope="module")
+def rec(written):
+    with tarn.open(written) as recording:
+        yield recording
+
+
+@pytest.mark.parametrize("number", sorted(WRITTEN))
+def test_writer_round_trip_is_lossless(rec, number):
+    samples, factor = WRITTEN[number]
+    channel = rec.channels[number - 1]
+    got = rec.samples(number)
+    assert got.dtype == samples.dtype and np.array_equal(got, samples)
+    assert (channel.number, len(channel), channel.is_32bit) == (number, len(samples), samples.dtype == np.int32)
+    assert channel.correction_factor == factor and not channel.overrun
+    scaled = rec.samples(number, 10, 20, scaled=True)
+    assert scaled.dtype == np.float64 and np.array_equal(scaled, samples[10:20] * factor)
+
+
+def test_recording_properties(rec, written):
+    assert [(c.name, c.unit, c.aliases) for c in rec.channels] == [("Mic", "Pa", []), ("Strain", "µm/m", []), ("Ramp", "", [])]
+    assert rec.sample_frequency == 1000.0 and rec.start is None
+    assert rec.rec_info == b"[Recording]\r\n" and "SampleFrequency=1000.0" in rec.description
+    assert (rec.parameter(0, "SampleFrequency"), rec.parameter(1, "NoSuchKey")) == ("1000.0", None)
+    assert (rec.first_sample, rec.last_sample) == (0, 2000)
+    assert [(b.sample, b.values) for b in rec.dc_blocks()] == DC
+    assert [b.sample for b in rec.dc_blocks(1, 1000)] == [500]
+
+
+@pytest.mark.parametrize("key", [slice(1000, 2000), slice(None, 10), slice(-5, None), slice(None, None, 3),
+                                 slice(None, None, -1), slice(5, 2), slice(2990, 5000), 17, -1])
+def test_channel_indexing_is_numpy_indexing(rec, key):
+    assert np.array_equal(rec.channels[0][key], WRITTEN[1][0][key])
+
+
+def test_samples_own_the_component_buffer_and_free_it_once(rec):
+    gc.collect()
+    freed = tarn._tarn._freed_arrays()
+    arrays = [rec.samples(1, 0, 100) for _ in range(5)]
+    view = arrays[0][10:20]
+    assert all(not a.flags.owndata and a.base is not None for a in arrays)
+    del arrays
+    gc.collect()
+    assert tarn._tarn._freed_arrays() == freed + 4  # the view keeps the first block
+    assert np.array_equal(view, WRITTEN[1][0][10:20])
+    del view
+    assert tarn._tarn._freed_arrays() == freed + 5
+
+
+@pytest.mark.parametrize("number,count,start,stop", [(1, 10, 0, 0), (2, 7, 100, 1500), (3, 50, 0, 0), (1, 500, 0, 300)])
+def test_overview_pairs_are_min_max(rec, number, count, start, stop):
+    low, high = rec.overview(number, count, start, stop)
+    samples = WRITTEN[number][0][start:stop or None]
+    assert len(low) == len(high) and np.all(low <= high)
+    assert (low.min(), high.max()) == (samples.min(), samples.max())
+    if len(samples) < 2 * count:  # the raw samples themselves
+        assert np.array_equal(low, samples) and np.array_equal(high, samples)
+
+
+@pytest.mark.parametrize("mode", ["interleaved", "channels"])
+@pytest.mark.parametrize("channels", [None, [3, 1], [2]])
+def test_blocks_deliver_every_sample_in_order(tmp_path, mode, channels):
+    path, expected = example(tmp_path / "blocks.dat")
+    with tarn.open(path) as recording:
+        items = list(recording.blocks(mode, channels))
+    starts = [start for start, _ in items]
+    table = np.concatenate([block for _, block in items])
+    assert starts == sorted(starts) and starts[0] == 0
+    columns = [expected[c - 1] for c in (channels or [1, 2, 3])]
+    assert np.array_equal(table, np.stack(columns, axis=1))
+
+
+def test_to_pandas_is_indexed_by_time(rec):
+    frame = rec.to_pandas(channels=[1, 3])
+    assert list(frame.columns) == ["Mic", "Ramp"] and len(frame) == 2000
+    assert frame.index[1] == pytest.approx(0.001)
+    assert np.array_equal(frame["Mic"].to_numpy(), WRITTEN[1][0][:2000] * 0.5)
+    assert rec.to_pandas(scaled=False)["Strain"].dtype == np.int32
+
+
+def test_overrun_and_a_recording_without_setup(tmp_path):
+    path, expected = example(tmp_path / "gap.dat", channels=2, gap_channel=2)
+    with tarn.open(path) as recording:
+        assert [c.overrun for c in recording.channels] == [False, True]
+        assert [c.name for c in recording.channels] == ["", ""] and recording.sample_frequency is None
+        assert np.array_equal(recording.samples(1), expected[0])
+        assert np.array_equal(recording.samples(2), expected[1][:512])  # up to the gap
+
+
+def test_rec_file_names_aliases_and_start(demo, capfd):
+    with tarn.open(demo, rec=True, progress=True) as recording:
+        assert [c.name for c in recording.channels][:2] == ["Front microphone", "Accelerometer X"]
+        assert recording.channels[0].aliases == ["Mic", "Microphone"]
+        assert recording.start == datetime.datetime(2024, 5, 17, 14, 30, 0, 125000)
+        assert recording.samples(3).dtype == np.int32 and recording.channels[2].is_32bit
+    assert "100%" in capfd.readouterr().err
+
+
+def test_threads_share_a_recording(rec):
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        results = list(pool.map(lambda k: rec.samples(1, k * 100, k * 100 + 700), range(20)))
+    assert all(np.array_equal(r, WRITTEN[1][0][k * 100:k * 100 + 700]) for k, r in enumerate(results))
+
+
+BAD_CALLS = [
+    (lambda r: r.samples(0), ValueError), (lambda r: r.samples(4), ValueError), (lambda r: r.samples("1"), TypeError),
+    (lambda r: r.samples(1, -1), ValueError), (lambda r: r.samples(1, 5, 2), ValueError),
+    (lambda r: r.samples(1, 0, 2**31), ValueError), (lambda r: r.overview(1, 0), ValueError),
+    (lambda r: r.overview(1, 2.5), TypeError), (lambda r: next(r.blocks("rows")), ValueError),
+    (lambda r: next(r.blocks(channels=[1, 1])), ValueError), (lambda r: r.parameter(0, 5), TypeError),
+    (lambda r: r.dc_blocks(-1), ValueError), (lambda r: r.channels[0][3000], IndexError),
+]
+
+
+@pytest.mark.parametrize("call,error", BAD_CALLS)
+def test_bad_arguments_raise(rec, call, error):
+    with pytest.raises(error):
+        call(rec)
+
+
+@pytest.mark.parametrize("content", [b"", b"not a recording at all", None])
+def test_what_is_no_recording_is_a_tarn_error(tmp_path, content):
+    path = tmp_path / "x.dat"
+    if content is not None:
+        path.write_bytes(content)
+    with pytest.raises(tarn.Error) as raised:
+        tarn.open(path)
+    assert raised.value.hresult & 0x80000000 and str(path) in str(raised.value)
+
+
+def test_a_closed_recording_answers_with_errors(written):
+    recording = tarn.open(written)
+    recording.close()
+    with pytest.raises(tarn.Error):
+        recording.samples(1, 0, 10)
