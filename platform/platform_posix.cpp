@@ -321,6 +321,10 @@ std::int64_t StreamLength(std::FILE* file) {
     return info.st_size;
 }
 
+int TruncateStream(std::FILE* file, std::int64_t length) {
+    return ftruncate(fileno(file), static_cast<off_t>(length));
+}
+
 void WriteDebuggerLine(const char* line) { std::fputs(line, stderr); }
 
 }  // namespace os

@@ -48,6 +48,25 @@ inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 inline const unsigned char* Data(const char* bytes) { return reinterpret_cast<const unsigned char*>(bytes); }
 
+// The file faults of the process (platform::SetFileFaults) for the life of the object.
+class ScopedFileFaults {
+public:
+    // readBytes, writeBytes: what reads and writes may still move (-1: no end); readChunk: the
+    // most one read delivers (0: no limit).
+    explicit ScopedFileFaults(std::int64_t writeBytes, std::int64_t readBytes = -1, std::size_t readChunk = 0,
+                              bool seeksFail = false) {
+        platform::FileFaults faults;
+        faults.writeBytes = writeBytes;
+        faults.readBytes = readBytes;
+        faults.readChunk = readChunk;
+        faults.seeksFail = seeksFail;
+        platform::SetFileFaults(faults);
+    }
+    ~ScopedFileFaults() { platform::ClearFileFaults(); }
+    ScopedFileFaults(const ScopedFileFaults&) = delete;
+    ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
+};
+
 class WrittenFile {
 public:
     WrittenFile(const TempDir& dir, const std::string& name) : m_Path(dir.file(name)) {
