@@ -290,8 +290,10 @@ HRESULT CQVRecorderFileReader::CopySampleRange(
         if (FAILED(hr)) return hr;
         // An empty copy reports samplestart - 1, which the lowest start has no room for.
         if (samplestart == std::numeric_limits<LONG>::min()) return E_FAIL;
-        // One slot more than the range holds: clients have always been handed that many.
-        const std::uint64_t slots = static_cast<std::uint64_t>(std::int64_t{samplestop} - samplestart) + 1;
+        // One slot more than the copy can fill, so that an empty copy still hands out a block:
+        // room for the whole range would cost memory for samples the channel does not have.
+        const std::uint64_t slots =
+            static_cast<std::uint64_t>(m_Reader->CopyBound(channel, samplestart, samplestop)) + 1;
         UniqueTaskMem buffer = AllocResultArray(slots, sizeof(Slot));
         if (!buffer) return E_FAIL;
         *lastsampleread = ((*m_Reader).*copy)(channel, samplestart, samplestop, static_cast<Slot*>(buffer.get()));

@@ -39,6 +39,13 @@ inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit)
     return out;
 }
 
+// count samples i * 7919 - 40000.
+inline std::vector<std::int32_t> Ramp(std::int32_t count) {
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = i * 7919 - 40000;
+    return v;
+}
+
 // A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
 inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
     std::vector<DCValue> values;

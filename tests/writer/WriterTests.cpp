@@ -135,12 +135,6 @@ TEST(WriterSetup, RECInfoOffsetTakesEightDigitsAtMost) {
 using W = CQVDataRecorderWriter;
 using D = const unsigned char*;
 
-std::vector<std::int32_t> Ramp(std::int32_t count) {
-    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = i * 7919 - 40000;
-    return v;
-}
-
 // The sample block a recorder would write for these fields.
 std::string Expected(const std::vector<std::int32_t>& samples, bool is32Bit, const Block& fields) {
     RecordingBuilder block;

@@ -1,0 +1,143 @@
+// The component over a file that fails it (the platform's file fault plan), over a channel whose
+// blocks are out of order, and with ranges far larger than the recording.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "tests/component/ComponentFixture.h"
+#include "tests/writer/WriterFixture.h"
+
+namespace tarn::test {
+namespace {
+
+using Faults = ComponentTest;
+
+constexpr char kOneChannelSetup[] = "\n[SETUP START]\nNoChannels=1\nSampleFrequency=1000\n[SETUP STOP]\n";
+
+// How many of samples [0, count) differ from what channel(s) says they are.
+template <class Sample>
+std::int32_t Mismatches(const Sample* samples, std::int32_t count, std::int32_t (*channel)(std::int32_t)) {
+    std::int32_t wrong = 0;
+    for (std::int32_t s = 0; s < count; ++s) wrong += samples[s] != static_cast<Sample>(channel(s));
+    return wrong;
+}
+std::int32_t Ramp7(std::int32_t s) { return s * 7; }
+std::int32_t ManyBlocksSample(std::int32_t s) { return s; }
+
+// Channel 1 in blocks of 2 samples stored as 0, 2, 4, ..., then 1, 3, 5, ...: walking the index
+// from where a binary search over these unordered ends lands would pass half the index for every
+// odd block. Every sample is found, as before, and in time that grows like n log n.
+TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
+    constexpr std::uint32_t kBlocks = 200001;
+    RecordingBuilder file;
+    file.Setup(kOneChannelSetup).Header(1);
+    for (const std::uint32_t firstBlock : {0u, 1u})
+        for (std::uint32_t b = firstBlock; b < kBlocks; b += 2)
+            file.Samples16(2, [b](std::uint32_t j) { return Ramp7(static_cast<std::int32_t>(b * 2 + j)); },
+                           Block().SampleNo(b * 2));
+    Open(file);
+    ScanAll();
+    const auto start = std::chrono::steady_clock::now();
+    LONG last = 0;
+    short* samples = nullptr;
+    ASSERT_EQ(component().GetSamples(1, 0, 2 * kBlocks, &last, &samples), S_OK);
+    const TaskMem<short> owned(samples);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    ASSERT_EQ(last, LONG{2 * kBlocks - 1});
+    EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
+}
+
+#if defined(__GLIBC__)
+// A range far beyond the recording gets a result the size of what the channel holds there.
+TEST_F(Faults, ResultSizedByTheSamplesThere) {
+    Open(TwoChannelRecording());
+    ScanAll();
+    LONG last = 0;
+    short* p16 = nullptr;
+    LONG* p32 = nullptr;
+    ASSERT_EQ(component().GetSamples(1, 0, 1 << 30, &last, &p16), S_OK);
+    const TaskMem<short> owned16(p16);
+    EXPECT_EQ(last, 11);
+    EXPECT_LT(malloc_usable_size(p16), 4096u);
+    ASSERT_EQ(component().GetSamples32Bit(2, 6, INT_MAX, &last, &p32), S_OK);
+    const TaskMem<LONG> owned32(p32);
+    EXPECT_EQ(last, 7);
+    EXPECT_LT(malloc_usable_size(p32), 4096u);
+    EXPECT_EQ(p32[0], 7);
+}
+#endif
+
+// Reads that fail: the file start gives E_INVALIDARG; a scan ends at the last block it could
+// read, and retrieval gives the samples of the blocks indexed, or nothing, never other bytes.
+TEST_F(Faults, FailingReadsEndTheirOperationCleanly) {
+    const std::string path = ManyBlocks(400).WriteTo(dir, "many.dat");
+    SetFileName(path);
+    LONG ok = 0;
+    {
+        const ScopedFileFaults faults(-1, 3);
+        EXPECT_EQ(component().open(&ok), E_INVALIDARG);
+    }
+    ASSERT_EQ(component().open(&ok), S_OK);
+    {
+        const ScopedFileFaults faults(-1, 5000);
+        ScanAll();
+    }
+    LONG last = 0, end = 0;
+    short* samples = nullptr;
+    ASSERT_EQ(component().GetLastSampleNumber(&end), S_OK);
+    EXPECT_GT(end, 0);
+    EXPECT_LT(end, 3200);
+    ASSERT_EQ(component().GetSamples(1, 0, 3200, &last, &samples), S_OK);
+    TaskMem<short> owned(samples);
+    EXPECT_GE(last + 1, end);
+    EXPECT_LT(last, 3199);
+    EXPECT_EQ(Mismatches(samples, last + 1, ManyBlocksSample), 0);
+    {
+        const ScopedFileFaults faults(-1, 0);
+        ASSERT_EQ(component().GetSamples(1, 8, 3200, &last, &samples), S_OK);
+        owned.reset(samples);
+        EXPECT_EQ(last, 7);
+    }
+    {
+        // Reads that come in pieces are taken whole.
+        const ScopedFileFaults faults(-1, -1, 5);
+        ASSERT_EQ(component().GetSamples(1, 0, 3200, &last, &samples), S_OK);
+        owned.reset(samples);
+        EXPECT_GE(last + 1, end);
+        EXPECT_EQ(Mismatches(samples, last + 1, ManyBlocksSample), 0);
+    }
+}
+
+// A disk that fills up under the writer: the block call that meets it, every one after it and
+// CloseFile fail, and the recording keeps every block before it.
+TEST_F(Faults, FullDiskKeepsTheRecordingReadable) {
+    SetFileName(dir.file("full.dat"));
+    const Bytes data = SampleBytes(Ramp(100), false);
+    ASSERT_EQ(component().OpenFile(), S_OK);
+    ASSERT_EQ(component().SetNumberOfChannels(1), S_OK);
+    ASSERT_EQ(component().SetRECInfoArray(3, TaskCopy(Pattern(3))), S_OK);
+    ASSERT_EQ(component().WriteSetupSection(), S_OK);
+    ASSERT_EQ(component().InitializeBinaryDataSection(0), S_OK);
+    {
+        const ScopedFileFaults faults(10 * 216 + 100);
+        for (int k = 0; k < 20; ++k)
+            EXPECT_EQ(component().CreateBinaryDataBlock(1, 100, const_cast<BYTE*>(data.data())), k < 10 ? S_OK : E_FAIL);
+        EXPECT_EQ(component().CloseFile(), E_FAIL);
+    }
+    LONG ok = 0, last = 0;
+    ASSERT_EQ(component().open(&ok), S_OK);
+    ScanAll();
+    short* samples = nullptr;
+    ASSERT_EQ(component().GetSamples(1, 0, 2000, &last, &samples), S_OK);
+    const TaskMem<short> owned(samples);
+    ASSERT_EQ(last, 999);
+    EXPECT_EQ(Mismatches(samples, 1000, [](std::int32_t s) { return Ramp(100)[s % 100]; }), 0);
+}
+
+}  // namespace
+}  // namespace tarn::test
