@@ -23,6 +23,10 @@ CQVDataRecorderWriter::CQVDataRecorderWriter(platform::File& file)
     m_File.SetBufferSize(kStreamBufferSize);
 }
 
+CQVDataRecorderWriter::~CQVDataRecorderWriter() {
+    if (m_File.IsOpen()) m_Stream.Flush();
+}
+
 // ---- Setup section ------------------------------------------------------------------------
 
 WriterStatus CQVDataRecorderWriter::SetNumberOfChannels(std::int32_t noCh) {

@@ -31,6 +31,9 @@ public:
     // file: open for binary writing (and reading), with no I/O done on it yet (its buffer size is
     // set here); not owned, and must outlive the writer. The writer only writes and seeks.
     explicit CQVDataRecorderWriter(platform::File& file);
+    // Leaves the stream open (CloseStream closes it), but flushes it, so that a write failing then
+    // still cuts the file back to its last whole block.
+    ~CQVDataRecorderWriter();
     CQVDataRecorderWriter(const CQVDataRecorderWriter&) = delete;
     CQVDataRecorderWriter& operator=(const CQVDataRecorderWriter&) = delete;
 
