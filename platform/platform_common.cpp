@@ -134,10 +134,6 @@ std::size_t TakeFromBudget(std::int64_t& budget, std::size_t bytes) {
     return allowed;
 }
 
-}  // namespace
-
-namespace {
-
 void SetPlan(const FileFaults& faults, bool set) {
     FaultState& state = Faults();
     std::lock_guard<std::mutex> lock(state.mutex);
