@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <climits>
+#include <tuple>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -50,6 +51,30 @@ TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     ASSERT_EQ(last, LONG{2 * kBlocks - 1});
     EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
+}
+
+// Out of order, a lookup finds what the walk forward from the binary search's landing place
+// finds, and only that: channel 1 holds [100, 200), [0, 50) and [300, 400) in this order, so a
+// sample of the first block (counted from 100) is found by no lookup.
+TEST_F(Faults, OutOfOrderLookupsFindWhatTheWalkFinds) {
+    const auto ramp = [](std::uint32_t first) { return [first](std::uint32_t j) { return Ramp7(static_cast<std::int32_t>(first + j)); }; };
+    Open(RecordingBuilder()
+             .Setup("\n[SETUP START]\nNoChannels=2\n[SETUP STOP]\n")
+             .Header(2)
+             .Samples16(2, ramp(0), Block().SampleNo(0).Id(1))
+             .Samples16(100, ramp(100), Block().SampleNo(100))
+             .Samples16(50, ramp(0), Block().SampleNo(0))
+             .Samples16(100, ramp(300), Block().SampleNo(300)));
+    ScanAll();
+    const std::tuple<LONG, LONG, LONG> ranges[] = {{0, 10, -1}, {50, 60, 49}, {200, 300, 299}, {250, 400, 299}};
+    for (const auto& [from, to, expected] : ranges) {
+        LONG last = 0;
+        short* samples = nullptr;
+        ASSERT_EQ(component().GetSamples(1, from, to, &last, &samples), S_OK);
+        const TaskMem<short> owned(samples);
+        EXPECT_EQ(last, expected) << from;
+        for (LONG s = from; s <= last; ++s) EXPECT_EQ(samples[s - from], static_cast<short>(Ramp7(s + 100))) << s;
+    }
 }
 
 #if defined(__GLIBC__)
