@@ -17,8 +17,7 @@ namespace tarn::test {
 namespace {
 
 using Faults = ComponentTest;
-
-constexpr char kOneChannelSetup[] = "\n[SETUP START]\nNoChannels=1\nSampleFrequency=1000\n[SETUP STOP]\n";
+using Clock = std::chrono::steady_clock;
 
 // How many of samples [0, count) differ from what channel(s) says they are.
 template <class Sample>
@@ -28,43 +27,51 @@ std::int32_t Mismatches(const Sample* samples, std::int32_t count, std::int32_t 
     return wrong;
 }
 std::int32_t Ramp7(std::int32_t s) { return s * 7; }
+// The samples of a block from sample first on, Ramp7 of their numbers.
+RecordingBuilder::Generator Ramp7From(std::uint32_t first) {
+    return [first](std::uint32_t j) { return Ramp7(static_cast<std::int32_t>(first + j)); };
+}
+constexpr char kTwoChannels[] = "\n[SETUP START]\nNoChannels=2\n[SETUP STOP]\n";
 std::int32_t ManyBlocksSample(std::int32_t s) { return s; }
 
 // Channel 1 in blocks of 2 samples stored as 0, 2, 4, ..., then 1, 3, 5, ...: walking the index
 // from where a binary search over these unordered ends lands would pass half the index for every
-// odd block. Every sample is found, as before, and in time that grows like n log n.
+// odd block. Every sample is found, as before, and in about the time channel 2, the same blocks
+// in order, takes (the reads dominate it; under Wine they are slow).
 TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
-    constexpr std::uint32_t kBlocks = 200001;
+    constexpr std::uint32_t kBlocks = 150001;
     RecordingBuilder file;
-    file.Setup(kOneChannelSetup).Header(1);
+    file.Setup(kTwoChannels).Header(2);
     for (const std::uint32_t firstBlock : {0u, 1u})
-        for (std::uint32_t b = firstBlock; b < kBlocks; b += 2)
-            file.Samples16(2, [b](std::uint32_t j) { return Ramp7(static_cast<std::int32_t>(b * 2 + j)); },
-                           Block().SampleNo(b * 2));
+        for (std::uint32_t b = firstBlock; b < kBlocks; b += 2) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2));
+    for (std::uint32_t b = 0; b < kBlocks; ++b) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2).Id(1));
     Open(file);
     ScanAll();
-    const auto start = std::chrono::steady_clock::now();
-    LONG last = 0;
-    short* samples = nullptr;
-    ASSERT_EQ(component().GetSamples(1, 0, 2 * kBlocks, &last, &samples), S_OK);
-    const TaskMem<short> owned(samples);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    ASSERT_EQ(last, LONG{2 * kBlocks - 1});
-    EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
+    Clock::duration took[2];
+    for (const LONG channel : {1, 2}) {
+        const auto start = Clock::now();
+        LONG last = 0;
+        short* samples = nullptr;
+        ASSERT_EQ(component().GetSamples(channel, 0, 2 * kBlocks, &last, &samples), S_OK);
+        const TaskMem<short> owned(samples);
+        took[channel - 1] = Clock::now() - start;
+        ASSERT_EQ(last, LONG{2 * kBlocks - 1});
+        EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
+    }
+    EXPECT_LT(took[0], 3 * took[1] + std::chrono::milliseconds(500));
 }
 
 // Out of order, a lookup finds what the walk forward from the binary search's landing place
 // finds, and only that: channel 1 holds [100, 200), [0, 50) and [300, 400) in this order, so a
 // sample of the first block (counted from 100) is found by no lookup.
 TEST_F(Faults, OutOfOrderLookupsFindWhatTheWalkFinds) {
-    const auto ramp = [](std::uint32_t first) { return [first](std::uint32_t j) { return Ramp7(static_cast<std::int32_t>(first + j)); }; };
     Open(RecordingBuilder()
-             .Setup("\n[SETUP START]\nNoChannels=2\n[SETUP STOP]\n")
+             .Setup(kTwoChannels)
              .Header(2)
-             .Samples16(2, ramp(0), Block().SampleNo(0).Id(1))
-             .Samples16(100, ramp(100), Block().SampleNo(100))
-             .Samples16(50, ramp(0), Block().SampleNo(0))
-             .Samples16(100, ramp(300), Block().SampleNo(300)));
+             .Samples16(2, Ramp7From(0), Block().SampleNo(0).Id(1))
+             .Samples16(100, Ramp7From(100), Block().SampleNo(100))
+             .Samples16(50, Ramp7From(0), Block().SampleNo(0))
+             .Samples16(100, Ramp7From(300), Block().SampleNo(300)));
     ScanAll();
     const std::tuple<LONG, LONG, LONG> ranges[] = {{0, 10, -1}, {50, 60, 49}, {200, 300, 299}, {250, 400, 299}};
     for (const auto& [from, to, expected] : ranges) {
