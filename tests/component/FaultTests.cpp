@@ -39,7 +39,7 @@ std::int32_t ManyBlocksSample(std::int32_t s) { return s; }
 // odd block. Every sample is found, as before, and in about the time channel 2, the same blocks
 // in order, takes (the reads dominate it; under Wine they are slow).
 TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
-    constexpr std::uint32_t kBlocks = 150001;
+    constexpr std::uint32_t kBlocks = 100001;
     RecordingBuilder file;
     file.Setup(kTwoChannels).Header(2);
     for (const std::uint32_t firstBlock : {0u, 1u})
