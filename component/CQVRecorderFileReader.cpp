@@ -8,6 +8,7 @@
 #include "setup/BstrText.h"
 #include "setup/DecimalText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -21,6 +22,14 @@ using component::AnsiToBstr;
 using component::I4ListToVariant;
 using component::NewBstr;
 using component::UniqueTaskMem;
+
+namespace {
+
+// Ranges up to this many samples get a slot for every sample of the range, whatever the channel
+// holds there; longer ones get room for what it holds (at least this much).
+constexpr std::int64_t kWholeRangeSlots = std::int64_t{1} << 20;
+
+}  // namespace
 
 CQVRecorderFileReader::CQVRecorderFileReader(IUnknown* outer)
     : com::ObjectRoot(outer),
@@ -290,8 +299,13 @@ HRESULT CQVRecorderFileReader::CopySampleRange(
         if (FAILED(hr)) return hr;
         // An empty copy reports samplestart - 1, which the lowest start has no room for.
         if (samplestart == std::numeric_limits<LONG>::min()) return E_FAIL;
-        // One slot more than the range holds: clients have always been handed that many.
-        const std::uint64_t slots = static_cast<std::uint64_t>(std::int64_t{samplestop} - samplestart) + 1;
+        // One slot more than the range holds: clients have always been handed that many. A long
+        // range gets room for what the channel holds in it: asking a short recording for samples
+        // 0 .. 2^30 would cost 2 GiB otherwise.
+        std::int64_t room = std::int64_t{samplestop} - samplestart;
+        if (room > kWholeRangeSlots)
+            room = std::max(kWholeRangeSlots, m_Reader->CopyBound(channel, samplestart, samplestop));
+        const auto slots = static_cast<std::uint64_t>(room) + 1;
         UniqueTaskMem buffer = AllocResultArray(slots, sizeof(Slot));
         if (!buffer) return E_FAIL;
         *lastsampleread = ((*m_Reader).*copy)(channel, samplestart, samplestop, static_cast<Slot*>(buffer.get()));

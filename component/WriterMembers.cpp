@@ -39,10 +39,11 @@ HRESULT CQVRecorderFileReader::CloseFile() {
     return MemberCall("CloseFile", Needs::Nothing, {}, [&] {
         // A recording open for reading is not the writer's to close.
         if (m_Writer == nullptr) return S_OK;
-        // A failed flush is not reported: the client has nothing left to do about it.
-        m_Writer->CloseStream();
+        // A failed write is reported here too: the client learns that the file lacks blocks it
+        // was given. The object is idle again either way.
+        const bool written = m_Writer->CloseStream();
         m_Writer.reset();
-        return S_OK;
+        return written ? S_OK : E_FAIL;
     });
 }
 

@@ -112,6 +112,9 @@ public:
     std::int64_t Length();                             // -1 on failure; leaves the position alone;
                                                        // counts data still in the write buffer
     bool Flush();
+    // Cuts the file to length bytes and moves there. Whatever the stream still buffers is written
+    // out first, as far as it goes, so that nothing buffered lands behind the cut later.
+    bool Truncate(std::int64_t length);
 
 private:
     enum class LastOp { None, Read, Write };
@@ -122,5 +125,17 @@ private:
     std::unique_ptr<char[]> m_Buffer;
     std::size_t m_BufferSize = 0;
 };
+
+// ---- File faults, for tests ------------------------------------------------------------------
+// Faults that every File and RandomAccessFile of the process meets while a plan is set, so that
+// tests can drive the failure paths of the layers above on every platform. No plan by default.
+struct FileFaults {
+    std::int64_t readBytes = -1;   // bytes reads may still deliver; after them reads fail (-1: no end)
+    std::size_t readChunk = 0;     // a read delivers at most this many bytes (0: no limit)
+    std::int64_t writeBytes = -1;  // bytes writes may still take, as a disk with that much room (-1: no end)
+    bool seeksFail = false;
+};
+void SetFileFaults(const FileFaults& faults);
+void ClearFileFaults();
 
 }  // namespace tarn::platform

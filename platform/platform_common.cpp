@@ -110,10 +110,74 @@ void os::CountFileBytesRead(std::size_t bytes) { g_FileBytesRead.fetch_add(bytes
 
 std::uint64_t FileBytesRead() { return g_FileBytesRead.load(std::memory_order_relaxed); }
 
+// ---- File faults ----------------------------------------------------------------------------
+
+namespace {
+
+struct FaultState {
+    std::mutex mutex;
+    FileFaults plan;
+};
+
+std::atomic<bool> g_FaultsSet{false};
+
+FaultState& Faults() {
+    static FaultState state;
+    return state;
+}
+
+// What a budget of bytes (-1: unlimited) lets through of a request, taken from it.
+std::size_t TakeFromBudget(std::int64_t& budget, std::size_t bytes) {
+    if (budget < 0) return bytes;
+    const std::size_t allowed = static_cast<std::uint64_t>(budget) < bytes ? static_cast<std::size_t>(budget) : bytes;
+    budget -= static_cast<std::int64_t>(allowed);
+    return allowed;
+}
+
+void SetPlan(const FileFaults& faults, bool set) {
+    FaultState& state = Faults();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.plan = faults;
+    g_FaultsSet.store(set, std::memory_order_release);
+}
+
+}  // namespace
+
+void SetFileFaults(const FileFaults& faults) { SetPlan(faults, true); }
+
+void ClearFileFaults() { SetPlan(FileFaults{}, false); }
+
+bool os::FaultsSet() { return g_FaultsSet.load(std::memory_order_acquire); }
+
+std::size_t os::AllowedRead(std::size_t bytes) {
+    if (!FaultsSet()) return bytes;
+    FaultState& state = Faults();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.plan.readChunk != 0 && bytes > state.plan.readChunk) bytes = state.plan.readChunk;
+    return TakeFromBudget(state.plan.readBytes, bytes);
+}
+
+std::size_t os::AllowedWrite(std::size_t bytes) {
+    if (!FaultsSet()) return bytes;
+    FaultState& state = Faults();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return TakeFromBudget(state.plan.writeBytes, bytes);
+}
+
+bool os::SeekAllowed() {
+    if (!FaultsSet()) return true;
+    FaultState& state = Faults();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return !state.plan.seeksFail;
+}
+
+// ---- File I/O -------------------------------------------------------------------------------
+
 std::size_t File::Read(void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
     m_LastOp = LastOp::Read;
-    const std::size_t got = os::ReadStream(data, bytes, m_File);
+    const std::size_t allowed = os::AllowedRead(bytes);
+    const std::size_t got = allowed == 0 ? 0 : os::ReadStream(data, allowed, m_File);
     os::CountFileBytesRead(got);
     return got;
 }
@@ -121,13 +185,23 @@ std::size_t File::Read(void* data, std::size_t bytes) {
 std::size_t File::Write(const void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
     m_LastOp = LastOp::Write;
-    return os::WriteStream(data, bytes, m_File);
+    const std::size_t allowed = os::AllowedWrite(bytes);
+    return allowed == 0 ? 0 : os::WriteStream(data, allowed, m_File);
 }
 
 bool File::Seek(std::int64_t position) {
-    if (!m_File || position < 0) return false;
+    if (!m_File || position < 0 || !os::SeekAllowed()) return false;
     m_LastOp = LastOp::None;
     return os::SeekStream(m_File, position) == 0;
+}
+
+bool File::Truncate(std::int64_t length) {
+    if (!m_File || length < 0) return false;
+    // A failed flush still empties the buffer: what did not fit is dropped, not retried later.
+    std::fflush(m_File);
+    std::clearerr(m_File);
+    m_LastOp = LastOp::None;
+    return os::TruncateStream(m_File, length) == 0 && os::SeekStream(m_File, length) == 0;
 }
 
 std::int64_t File::Tell() {

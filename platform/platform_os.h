@@ -19,6 +19,16 @@ std::size_t ReadStream(void* data, std::size_t bytes, std::FILE* file);
 std::size_t WriteStream(const void* data, std::size_t bytes, std::FILE* file);
 // Size of the open file from its descriptor; -1 on failure.
 std::int64_t StreamLength(std::FILE* file);
+// Sets the size of the open file from its descriptor (the stream's buffer is empty). Zero on success.
+int TruncateStream(std::FILE* file, std::int64_t length);
+
+// The file fault plan (SetFileFaults): how many of bytes a read or write may move, and whether a
+// seek may happen. Without a plan: all of them, and yes.
+std::size_t AllowedRead(std::size_t bytes);
+std::size_t AllowedWrite(std::size_t bytes);
+bool SeekAllowed();
+// True while a plan is set: reads then go one at a time through the checks above.
+bool FaultsSet();
 
 // Adds to FileBytesRead; every read of a file calls it with what it got.
 void CountFileBytesRead(std::size_t bytes);

@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace tarn::platform {
 
@@ -181,7 +182,11 @@ char16_t SeparatorByLanguage(std::string_view name) {
 char16_t UserDecimalSeparator() {
     const char* name = EnvironmentLocaleName();
     if (!name || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0) return u'.';
-    // A locale object of its own: setlocale would change the host process's locale.
+    // A locale object of its own: setlocale would change the host process's locale. One thread at
+    // a time: the C library shares locale data between threads under locks of its own, which the
+    // thread sanitizer cannot see.
+    static std::mutex localeMutex;
+    const std::lock_guard<std::mutex> lock(localeMutex);
     locale_t locale = newlocale(LC_NUMERIC_MASK, name, locale_t(0));
     if (!locale) return SeparatorByLanguage(name);
     std::string_view radix = nl_langinfo_l(RADIXCHAR, locale);
@@ -319,6 +324,10 @@ std::int64_t StreamLength(std::FILE* file) {
     struct stat info {};
     if (fstat(fileno(file), &info) != 0) return -1;
     return info.st_size;
+}
+
+int TruncateStream(std::FILE* file, std::int64_t length) {
+    return ftruncate(fileno(file), static_cast<off_t>(length));
 }
 
 void WriteDebuggerLine(const char* line) { std::fputs(line, stderr); }

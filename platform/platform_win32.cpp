@@ -137,6 +137,15 @@ std::size_t WriteStream(const void* data, std::size_t bytes, std::FILE* file) {
 
 std::int64_t StreamLength(std::FILE* file) { return _filelengthi64(_fileno(file)); }
 
+int TruncateStream(std::FILE* file, std::int64_t length) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER at;
+    at.QuadPart = length;
+    return handle != INVALID_HANDLE_VALUE && SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) && SetEndOfFile(handle)
+               ? 0
+               : -1;
+}
+
 void WriteDebuggerLine(const char* line) { OutputDebugStringA(line); }
 
 }  // namespace os

@@ -188,7 +188,7 @@ void RandomAccessFile::Release() {
 
 void RandomAccessFile::ReadBatch(ReadRequest* requests, std::size_t count) {
 #ifdef TARN_READ_QUEUE
-    if (count > 1 && IsOpen()) {
+    if (count > 1 && IsOpen() && !os::FaultsSet()) {
         if (!m_Queue) {
             ReadQueue* queue = ReadQueue::Create();
             m_Queue = queue ? static_cast<void*>(queue) : &g_NoQueue;
@@ -211,7 +211,9 @@ void RandomAccessFile::ReadBatch(ReadRequest* requests, std::size_t count) {
 
 std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data, std::size_t bytes) const {
     for (;;) {
-        const ssize_t got = pread(static_cast<int>(m_Handle), data, bytes, static_cast<off_t>(offset));
+        const std::size_t allowed = os::AllowedRead(bytes);
+        if (allowed == 0) return 0;
+        const ssize_t got = pread(static_cast<int>(m_Handle), data, allowed, static_cast<off_t>(offset));
         if (got >= 0) {
             os::CountFileBytesRead(static_cast<std::size_t>(got));
             return static_cast<std::size_t>(got);

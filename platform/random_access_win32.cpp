@@ -42,7 +42,9 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     OVERLAPPED where{};
     where.Offset = static_cast<DWORD>(at);
     where.OffsetHigh = static_cast<DWORD>(at >> 32);
-    const DWORD want = bytes > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes);
+    const std::size_t allowed = os::AllowedRead(bytes);
+    if (allowed == 0) return 0;
+    const DWORD want = allowed > 0x40000000u ? 0x40000000u : static_cast<DWORD>(allowed);
     DWORD got = 0;
     if (!ReadFile(AsHandle(m_Handle), data, want, &got, &where)) return 0;
     os::CountFileBytesRead(got);

@@ -70,6 +70,7 @@ bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::u
     if (static_cast<std::int32_t>(m_NextSample) <= static_cast<std::int32_t>(first - 1u)) m_Overrun = true;
     if (!m_SamplesInFile.empty() && first < m_SamplesInFile.back().last()) m_Ordered = false;
     m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start));
+    m_IndexedEnd = std::max(m_IndexedEnd, m_SamplesInFile.back().last());
     if (m_NextSample != first)
         QV_TRACE("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u",
                  static_cast<unsigned>(m_Id), m_NextSample, first);
@@ -83,16 +84,23 @@ CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
     const std::int64_t target = std::int64_t{m_SamplesInFile.front().first()} + s;
 
     // The first entry whose end is not below the target, then forward to the first entry that
-    // holds it. In an ordered list nothing past an entry starting beyond the target can hold it.
-    for (std::size_t i = FirstEndingAtOrAfter(target, 0); i < m_SamplesInFile.size(); ++i) {
-        const BlockEntry& entry = m_SamplesInFile[i];
-        if (entry.first() <= target && target < entry.last()) {
-            found.entry = &entry;
-            found.offset = static_cast<std::uint32_t>(target - entry.first());
-            break;
+    // holds it. In an ordered list nothing past an entry starting beyond the target can hold it;
+    // out of order, the walk is taken by the sorted entries, which give the same entry.
+    const std::size_t from = FirstEndingAtOrAfter(target, 0);
+    std::size_t i = from;
+    if (m_Ordered) {
+        for (; i < m_SamplesInFile.size(); ++i) {
+            const BlockEntry& entry = m_SamplesInFile[i];
+            if (entry.first() > target) return found;
+            if (target < entry.last()) break;
         }
-        if (m_Ordered && entry.first() > target) break;
+    } else {
+        m_Order.Update(m_SamplesInFile);
+        i = m_Order.FirstHolding(m_SamplesInFile, target, from);
     }
+    if (i >= m_SamplesInFile.size()) return found;
+    found.entry = &m_SamplesInFile[i];
+    found.offset = static_cast<std::uint32_t>(target - found.entry->first());
     return found;
 }
 
@@ -145,7 +153,8 @@ void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {
-    return sizeof(*this) + m_CompressedSamples.capacity() * sizeof(std::int32_t) + m_SamplesInFile.MemoryBytes();
+    return sizeof(*this) + m_CompressedSamples.capacity() * sizeof(std::int32_t) + m_SamplesInFile.MemoryBytes() +
+           m_Order.MemoryBytes();
 }
 
 }  // namespace tarn

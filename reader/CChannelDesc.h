@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reader/BlockEntry.h"
+#include "reader/BlockOrder.h"
 #include "reader/HugePageAllocator.h"
 #include "reader/SampleSegment.h"
 
@@ -59,7 +60,11 @@ public:
                                                std::uint32_t noOfValues, ResultAllocator allocate,
                                                void*& pVal) const;
 
-    std::int32_t Id() const { return m_Id; }
+    // One past the last sample any entry holds, counted as FindBlock counts (0 without entries).
+    std::int64_t IndexedEnd() const {
+        return m_SamplesInFile.empty() ? 0 : m_IndexedEnd - std::int64_t{m_SamplesInFile.front().first()};
+    }
+        std::int32_t Id() const { return m_Id; }
     void SetId(std::int32_t id) { m_Id = id; }
     bool Overrun() const { return m_Overrun; }
     bool Is32Bit() const { return m_Is32Bit; }
@@ -82,7 +87,7 @@ public:
     std::int64_t BufferEnd() const { return m_Samples.front()->End(); }
     const SampleSegment& FirstRun() const { return *m_Samples.front(); }
 
-    // Bytes held by the entries and the min/max cache.
+    // Bytes held by the entries, their order and the min/max cache.
     std::size_t MemoryBytes() const;
 
 private:
@@ -99,6 +104,9 @@ private:
     bool m_Overrun = false;
     bool m_Is32Bit;
     bool m_Ordered = true;  // every entry starts at or after the end of the one before
+    // The entries sorted for FindBlock once they are out of order; brought up to date by it.
+    mutable BlockOrder m_Order;
+    std::int64_t m_IndexedEnd = 0;  // the largest last() of the entries
     MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
     BlockList m_SamplesInFile;

@@ -93,6 +93,12 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot
     return cur;
 }
 
+std::int64_t CQVDataRecorderReader::CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const {
+    const CChannelDesc* slot = ChannelSlot(channel);
+    if (!slot) return 0;
+    return std::max<std::int64_t>(0, std::min<std::int64_t>(s1, slot->IndexedEnd()) - s0);
+}
+
 template <class Out>
 std::int32_t CQVDataRecorderReader::CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out) {
     const CChannelDesc* slot = ChannelSlot(channel);

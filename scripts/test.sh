@@ -17,9 +17,9 @@ configure_build gcc-asan -DCMAKE_CXX_COMPILER=g++ -DTARN_SANITIZE="address;undef
 run_tests gcc-asan
 configure_build clang -DCMAKE_CXX_COMPILER=clang++
 run_tests clang
-# The background scan and the message queue: the suites where two threads meet.
+# The background scan, the message queue and the load test: the suites where threads meet.
 cmake -S . -B build/clang-tsan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARN_SANITIZE=thread -DTARN_BUILD_BENCH=OFF >/dev/null
-cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests
-ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests)$'
+cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests load_tests
+ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests|load_tests)$'
 configure_build windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 run_tests windows

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
 #include "format/RecordingLayout.h"
+#include "writer/BlockStream.h"
 #include "writer/WriterStatus.h"
 
 namespace tarn {
@@ -20,12 +20,11 @@ public:
 
     // Appends one sample block of noSamples samples (16- or 32-bit, little-endian, from data) with
     // the overload status in its channel entry: the block header and the channel entry from the
-    // header image, then the samples straight from data, three writes in all. Rejected before
-    // anything is written or counted: null data (NullPointer), and a count no block can carry
-    // exactly (InvalidArgument: 0 or below, odd for 16-bit samples, more than the 16-bit Size
-    // field allows). Otherwise the channel's count advances, even when a write comes up short
-    // (Failed).
-    WriterStatus WriteBlock(std::int32_t noSamples, const unsigned char* data, platform::File& file, bool is32Bit,
+    // header image, then the samples straight from data. Rejected before anything is written or
+    // counted: null data (NullPointer), and a count no block can carry exactly (InvalidArgument:
+    // 0 or below, odd for 16-bit samples, more than the 16-bit Size field allows). The channel's
+    // count advances with each block the stream takes; Failed when it takes none.
+    WriterStatus WriteBlock(std::int32_t noSamples, const unsigned char* data, BlockStream& stream, bool is32Bit,
                             std::uint8_t overloadStatus);
 
 private:

@@ -16,18 +16,24 @@ namespace {
 
 constexpr char kRECInfoSectionLine[] = "[RECFileInfoSection]\n";
 
-WriterStatus OkOrFailed(bool ok) { return ok ? WriterStatus::Ok : WriterStatus::Failed; }
-
 }  // namespace
 
 CQVDataRecorderWriter::CQVDataRecorderWriter(platform::File& file)
-    : m_File(file) {
+    : m_File(file), m_Stream(file, kStreamBufferSize) {
     m_File.SetBufferSize(kStreamBufferSize);
+}
+
+CQVDataRecorderWriter::~CQVDataRecorderWriter() {
+    if (m_File.IsOpen()) m_Stream.Flush();
 }
 
 // ---- Setup section ------------------------------------------------------------------------
 
-WriterStatus CQVDataRecorderWriter::SetNumberOfChannels(std::int32_t noCh) { return m_Params.SetNumberOfChannels(noCh); }
+WriterStatus CQVDataRecorderWriter::SetNumberOfChannels(std::int32_t noCh) {
+    // The file header and the block table carry the count already.
+    if (m_HasChannelTable) return WriterStatus::Failed;
+    return m_Params.SetNumberOfChannels(noCh);
+}
 
 WriterStatus CQVDataRecorderWriter::SetParameter(std::u16string_view parameterName, std::int32_t chNo,
                                                  std::u16string_view value) {
@@ -62,18 +68,26 @@ WriterStatus CQVDataRecorderWriter::SetRECInfoArray(std::int32_t size, const uns
     return WriterStatus::Ok;
 }
 
+WriterStatus CQVDataRecorderWriter::WriteFailed() {
+    m_Stream.Break();
+    return WriterStatus::Failed;
+}
+
 WriterStatus CQVDataRecorderWriter::WriteSetupSection() {
-    if (!m_Params.Write(m_File, m_RECInfoSize)) return WriterStatus::Failed;
+    // A setup chunk behind the file header would be read as blocks.
+    if (m_HasChannelTable || m_Stream.Broken()) return WriterStatus::Failed;
+    m_Stream.Restart();
+    if (!m_Params.Write(m_File, m_RECInfoSize)) return WriteFailed();
     // An empty REC info is no REC info: a section of no bytes could not be told from none.
     if (!m_RECInfo || m_RECInfoSize == 0) return WriterStatus::Failed;
     return WriteRECInfoSection();
 }
 
 WriterStatus CQVDataRecorderWriter::WriteRECInfoSection() {
-    if (!WriteAll(m_File, kRECInfoSectionLine, sizeof kRECInfoSectionLine - 1)) return WriterStatus::Failed;
+    if (!WriteAll(m_File, kRECInfoSectionLine, sizeof kRECInfoSectionLine - 1)) return WriteFailed();
     const std::int64_t position = m_File.Tell();
-    if (position < 0) return WriterStatus::Failed;
-    if (!WriteAll(m_File, m_RECInfo.get(), static_cast<std::size_t>(m_RECInfoSize))) return WriterStatus::Failed;
+    if (position < 0) return WriteFailed();
+    if (!WriteAll(m_File, m_RECInfo.get(), static_cast<std::size_t>(m_RECInfoSize))) return WriteFailed();
     return PatchSetupChunk(position, position + m_RECInfoSize);
 }
 
@@ -83,26 +97,26 @@ WriterStatus CQVDataRecorderWriter::PatchSetupChunk(std::int64_t recInfoPosition
     unsigned char chunkSize[4];
     le::WriteU32(chunkSize, static_cast<std::uint32_t>(recInfoEnd));
     if (!m_File.Seek(layout::kSetupMagicLength) || !WriteAll(m_File, chunkSize, sizeof chunkSize))
-        return WriterStatus::Failed;
+        return WriteFailed();
     char digits[CWriterParamList::kPlaceholderDigits + 1];
     std::snprintf(digits, sizeof digits, "%08d", static_cast<int>(recInfoPosition));
     if (!m_File.Seek(m_Params.PlaceholderPosition()) || !WriteAll(m_File, digits, CWriterParamList::kPlaceholderDigits))
-        return WriterStatus::Failed;
+        return WriteFailed();
     const std::int64_t end = m_File.Length();
-    return OkOrFailed(end >= 0 && m_File.Seek(end));
+    return end >= 0 && m_File.Seek(end) ? WriterStatus::Ok : WriteFailed();
 }
 
 // ---- Data section -------------------------------------------------------------------------
 
 WriterStatus CQVDataRecorderWriter::InitializeBinaryDataSection(std::int32_t firstSampleNumber) {
+    // A second file header would land in the middle of the blocks.
+    if (m_HasChannelTable) return WriterStatus::Failed;
     layout::FileHeader header;
     header.NumberOfChannels = static_cast<std::uint32_t>(ChannelCount());
     unsigned char bytes[layout::kFileHeaderLength];
     header.Encode(bytes);
-    if (!WriteAll(m_File, bytes, sizeof bytes)) return WriterStatus::Failed;
+    if (!m_Stream.Write({{bytes, sizeof bytes}})) return WriterStatus::Failed;
 
-    m_ChannelBlocks.clear();
-    m_HasChannelTable = false;
     const auto first = static_cast<std::uint32_t>(firstSampleNumber);
     m_DCSampleOffset = first;
     m_ChannelBlocks.reserve(static_cast<std::size_t>(ChannelCount()));
@@ -148,7 +162,7 @@ WriterStatus CQVDataRecorderWriter::WriteSampleBlock(std::int32_t ch, std::int32
     if (ch < 1 || ch > ChannelCount()) return WriterStatus::InvalidArgument;
     if (!m_HasChannelTable) return WriterStatus::Failed;
     if (static_cast<std::size_t>(ch) > m_ChannelBlocks.size()) return WriterStatus::InvalidArgument;
-    return m_ChannelBlocks[static_cast<std::size_t>(ch - 1)].WriteBlock(noSamples, data, m_File, is32Bit,
+    return m_ChannelBlocks[static_cast<std::size_t>(ch - 1)].WriteBlock(noSamples, data, m_Stream, is32Bit,
                                                                         overloadStatus);
 }
 
@@ -158,7 +172,7 @@ WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, cons
     layout::BlockHeader header = layout::BlockHeader::Decode(data);
     const std::uint32_t expected = layout::DCBlockSize(header.NoOfChannels) * layout::kBlockUnit;
     // A block whose length the reader's walk would take otherwise loses every block after it.
-    if (header.NoOfChannels == 0 || static_cast<std::uint32_t>(size) != expected || header.ByteLength() != expected)
+    if (header.Kind() != layout::BlockKind::DC || header.NoOfChannels == 0 || static_cast<std::uint32_t>(size) != expected || header.ByteLength() != expected)
         return WriterStatus::InvalidArgument;
 
     if (m_FirstDCBlockPending) {
@@ -170,7 +184,7 @@ WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, cons
     std::memcpy(block, data, expected);
     header.SampleNo -= m_DCSampleOffset;
     header.Encode(block);
-    if (!WriteAll(m_File, block, expected)) return WriterStatus::Failed;
+    if (!m_Stream.Write({{block, expected}})) return WriterStatus::Failed;
 
     const layout::BlockHeader& h = header;
     QV_TRACE("DCChannels", 1,
@@ -190,7 +204,7 @@ WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, cons
 // ---- Closing ------------------------------------------------------------------------------
 
 bool CQVDataRecorderWriter::CloseStream() {
-    const bool flushed = m_File.IsOpen() && m_File.Flush();
+    const bool flushed = m_File.IsOpen() && m_Stream.Flush();
     m_File.Close();
     return flushed;
 }

@@ -27,6 +27,8 @@ std::u16string DecimalText(std::int32_t value) {
     return std::u16string(narrow.begin(), narrow.end());
 }
 
+bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
+
 }  // namespace
 
 CWriterChannelParams::CWriterChannelParams() : SetupLines(kChannelKeys, CountOf(kChannelKeys)) {}
@@ -45,6 +47,9 @@ WriterStatus CWriterParamList::SetNumberOfChannels(std::int32_t count) {
 
 WriterStatus CWriterParamList::SetParameter(std::u16string_view name, std::int32_t channel,
                                             std::u16string_view value) {
+    // A line break would end the line early: what follows could open a section of its own, or end
+    // the setup text, and the reader would lose the parameters after it.
+    if (HasLineBreak(name) || HasLineBreak(value)) return WriterStatus::InvalidArgument;
     if (channel == 0) {
         m_RecorderLines.Set(name, value);
         return WriterStatus::Ok;

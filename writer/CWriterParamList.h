@@ -41,7 +41,8 @@ public:
     WriterStatus SetNumberOfChannels(std::int32_t count);
 
     // channel 0: the recorder section, at any time; 1 .. ChannelCount(): that channel's section.
-    // InvalidArgument, changing nothing, for any other channel.
+    // InvalidArgument, changing nothing, for any other channel and for a CR or LF in the name or
+    // the value.
     WriterStatus SetParameter(std::u16string_view name, std::int32_t channel, std::u16string_view value);
 
     // The setup chunk as written: "QVSU", the size word (0 until patched in the file), the setup

@@ -39,6 +39,13 @@ inline Bytes SampleBytes(const std::vector<std::int32_t>& samples, bool is32Bit)
     return out;
 }
 
+// count samples i * 7919 - 40000.
+inline std::vector<std::int32_t> Ramp(std::int32_t count) {
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = i * 7919 - 40000;
+    return v;
+}
+
 // A DC block as a client builds it: entry i has key 10 + i, status i and the value firstValue + i.
 inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t firstValue = 0xABC00) {
     std::vector<DCValue> values;
@@ -47,6 +54,25 @@ inline Bytes DCBlock(std::uint32_t sampleNo, std::uint8_t entries, std::uint32_t
 }
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 inline const unsigned char* Data(const char* bytes) { return reinterpret_cast<const unsigned char*>(bytes); }
+
+// The file faults of the process (platform::SetFileFaults) for the life of the object.
+class ScopedFileFaults {
+public:
+    // readBytes, writeBytes: what reads and writes may still move (-1: no end); readChunk: the
+    // most one read delivers (0: no limit).
+    explicit ScopedFileFaults(std::int64_t writeBytes, std::int64_t readBytes = -1, std::size_t readChunk = 0,
+                              bool seeksFail = false) {
+        platform::FileFaults faults;
+        faults.writeBytes = writeBytes;
+        faults.readBytes = readBytes;
+        faults.readChunk = readChunk;
+        faults.seeksFail = seeksFail;
+        platform::SetFileFaults(faults);
+    }
+    ~ScopedFileFaults() { platform::ClearFileFaults(); }
+    ScopedFileFaults(const ScopedFileFaults&) = delete;
+    ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
+};
 
 class WrittenFile {
 public:

@@ -71,7 +71,9 @@ TEST(WriterSetup, EmissionRules) {
          Recorder("1") + Channel(1, " \xb5m = x", "M\xfcnze \x80?")},
         // Rejected calls change nothing.
         {{{u"Unit", 1, u"V", Invalid}, {nullptr, 2}, {u"Unit", 3, u"V", Invalid}, {u"Unit", -1, u"V", Invalid},
-          {nullptr, -1, u"", Invalid}, {nullptr, tooMany, u"", Invalid}},
+          {nullptr, -1, u"", Invalid}, {nullptr, tooMany, u"", Invalid},
+          // A line break would let a value open a section or end the setup text.
+          {u"Unit", 1, u"V\n[SETUP STOP]", Invalid}, {u"Unit", 2, u"V\r", Invalid}, {u"A\nB", 0, u"x", Invalid}},
          Recorder("2") + Channel(1) + Channel(2)},
     };
     const std::string head = std::string("QVSU\0\0\0\0", 8) + "\n[SETUP START]\nRECInfoSectionSize=7\nRECInfoSectionPos=";
@@ -133,12 +135,6 @@ TEST(WriterSetup, RECInfoOffsetTakesEightDigitsAtMost) {
 using W = CQVDataRecorderWriter;
 using D = const unsigned char*;
 
-std::vector<std::int32_t> Ramp(std::int32_t count) {
-    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = i * 7919 - 40000;
-    return v;
-}
-
 // The sample block a recorder would write for these fields.
 std::string Expected(const std::vector<std::int32_t>& samples, bool is32Bit, const Block& fields) {
     RecordingBuilder block;
@@ -172,12 +168,12 @@ TEST(WriterBlocks, SampleBlocksCarryTheirChannelsCountAndId) {
         {block2, 3, 2, false, 0, 1000, 2},   {none, 4, 3, true, 0x81, 1000, 3},    // per channel
         {[](W& w) { ASSERT_EQ(w.SetChId(1, 0x12345), Ok); }, 2, 2, false, 0, 1000, 0x2345},
         {none, 1, 131062, false, 0, 1000, 0}, {none, 1, 65531, true, 1, 1000, 0},  // the largest blocks
-        // A new file header restarts every count and id; counts wrap.
+        // A second file header is refused: counts and ids go on.
         {[](W& w) {
              const Bytes four = SampleBytes(Ramp(4), false);
              ASSERT_TRUE(w.SetChId(0, 9) == Ok && w.CreateBinaryDataBlock(1, 4, four.data()) == Ok &&
-                         w.InitializeBinaryDataSection(-2) == Ok && w.CreateBinaryDataBlock(1, 4, four.data()) == Ok);
-         }, 1, 2, false, 0, 2, 0},
+                         w.InitializeBinaryDataSection(-2) == Failed);
+         }, 1, 2, false, 0, 1004, 9},
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -192,11 +188,11 @@ TEST(WriterBlocks, SampleBlocksCarryTheirChannelsCountAndId) {
     }
 }
 
-// Counts no block can carry, and a channel declared after the block table was made: rejected
-// calls write nothing and count nothing, so each channel's next block still starts at 1000.
+// Counts no block can carry, and a channel whose late declaration was refused: rejected calls
+// write nothing and count nothing, so each channel's next block still starts at 1000.
 TEST(WriterBlocks, RejectedCallsWriteAndCountNothing) {
     const std::function<WriterStatus(W&, D)> calls[] = {
-        [](W& w, D d) { return w.SetNumberOfChannels(5) == Ok ? w.CreateBinaryDataBlock(5, 2, d) : Ok; },
+        [](W& w, D d) { return w.SetNumberOfChannels(5) == Failed ? w.CreateBinaryDataBlock(5, 2, d) : Ok; },
         [](W& w, D d) { return w.CreateBinaryDataBlock(1, 0, d); },
         [](W& w, D d) { return w.CreateBinaryDataBlockWithOverloadStatus(1, 3, d, 1); },  // odd
         [](W& w, D d) { return w.CreateBinaryDataBlock(1, 131064, d); },
@@ -253,6 +249,76 @@ TEST(WriterBlocks, RejectedDCBlocksWriteNothing) {
         EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(size, block.data()); }, Invalid), "");
         EXPECT_EQ(block, copy);
         EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(28, DCBlock(500, 2).data()); }), Text(DCBlock(100, 2)));
+    }
+}
+
+// Once the file header is written the setup is fixed, and a DC block must be one: refused, and
+// nothing written.
+TEST(WriterOrder, LateSetupAndForeignBlocksAreRefused) {
+    const std::pair<std::function<WriterStatus(W&)>, WriterStatus> calls[] = {
+        {[](W& w) { return w.InitializeBinaryDataSection(0); }, Failed},
+        {[](W& w) { return w.WriteSetupSection(); }, Failed},
+        {[](W& w) { return w.SetNumberOfChannels(1); }, Failed},
+        {[](W& w) {
+             Bytes block = DCBlock(0, 2);
+             block[2] = static_cast<unsigned char>(layout::BlockKind::Trigger);
+             return w.CreateDCChannelBlock(28, block.data());
+         }, Invalid},
+    };
+    TempDir dir;
+    for (const auto& call : calls) {
+        WrittenFile f(dir, std::to_string(&call - calls));
+        f.Start(2, 0);
+        EXPECT_EQ(f.Appended([&] { return call.first(*f); }, call.second), "");
+    }
+}
+
+// A disk that fills up: the block that meets the full disk and every call after it fail, and the
+// file ends with the last whole block, byte for byte what a roomy disk got. The room is given in
+// blocks and bytes; blocks of 262,140 bytes pass the stream buffer.
+TEST(WriterFaults, FullDiskKeepsEveryWholeBlockBefore) {
+    const struct {
+        std::int32_t samples;
+        std::int64_t blocks, bytes;
+    } cases[] = {{100, 0, 0}, {100, 0, 10}, {100, 1, -1}, {100, 1, 0}, {100, 3, -1}, {131062, 5, 7}, {131062, 8, 0}};
+    TempDir dir;
+    const Bytes data = SampleBytes(Ramp(131062), false);
+    for (const auto& c : cases) {
+        const std::int64_t blockBytes = 16 + 2 * c.samples, room = c.blocks * blockBytes + c.bytes;
+        std::string written[2];
+        for (const bool full : {false, true}) {
+            WrittenFile f(dir, std::to_string(&c - cases) + (full ? "full" : "roomy"));
+            f.Start(1, 0);
+            const std::int64_t start = static_cast<std::int64_t>(f.Text().size());
+            const std::int64_t whole = full ? room / blockBytes : 10;
+            {
+                const ScopedFileFaults faults(full ? room : -1);
+                for (std::int64_t k = 0; k < 10; ++k)
+                    EXPECT_EQ(f->CreateBinaryDataBlock(1, c.samples, data.data()), k < whole ? Ok : Failed) << k;
+                EXPECT_EQ(f->CloseStream(), !full);
+            }
+            written[full] = f.Text();
+            EXPECT_EQ(static_cast<std::int64_t>(written[full].size()), start + whole * blockBytes) << room;
+        }
+        EXPECT_EQ(written[1], written[0].substr(0, written[1].size()));
+    }
+}
+
+// A seek or a write of the setup section that fails leaves a writer that writes nothing more.
+TEST(WriterFaults, FailedSetupSectionEndsTheWriter) {
+    TempDir dir;
+    for (const bool seeksFail : {false, true}) {
+        WrittenFile f(dir, std::to_string(seeksFail));
+        ASSERT_EQ(f->SetRECInfoArray(3, Data("abc")), Ok);
+        const std::size_t before = [&] {
+            const ScopedFileFaults faults(seeksFail ? -1 : 10, -1, 0, seeksFail);
+            EXPECT_EQ(f->WriteSetupSection(), Failed);
+            return f.Text().size();
+        }();
+        EXPECT_EQ(f.Appended([&] { return f->InitializeBinaryDataSection(0); }, Failed), "");
+        EXPECT_EQ(f.Appended([&] { return f->CreateDCChannelBlock(20, DCBlock(0, 1).data()); }, Failed), "");
+        EXPECT_FALSE(f->CloseStream());
+        EXPECT_EQ(f.Text().size(), before);
     }
 }
 
