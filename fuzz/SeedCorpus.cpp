@@ -28,11 +28,13 @@ constexpr char kSetup[] =
     "\n[SETUP STOP]\n";
 
 // Argument tails: channel, range, overview and selection bytes in FuzzedDataProvider's order
-// (taken from the end); all zero, a plain request on channel 1, and extremes.
-const std::array<Bytes, 3> kArgumentTails = {
+// (taken from the end); all zero, a plain request on channel 1, extremes, and channel 1 with an
+// overview count above what the scan's cache holds.
+const std::array<Bytes, 4> kArgumentTails = {
     Bytes(16, 0x00),
     Bytes{0, 0, 0, 0, 3, 1, 0, 0, 4, 40, 0, 0, 0, 64, 3, 2},
     Bytes{0xFF, 0x81, 0x7F, 0x03, 0xFF, 0xFF, 0x10, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x01, 0x05},
+    Bytes{0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x02},
 };
 
 void Write(const fs::path& file, std::string_view bytes) {
@@ -67,6 +69,13 @@ RecordingBuilder OutOfOrder() {
         file.Samples16(16, Wave, Block().SampleNo(b * 16)).Samples16(16, Wave, Block().SampleNo(b * 16).Id(1));
     }
     return file;
+}
+
+// One channel whose second block lies 2^29 samples after its first: an overview of the whole
+// channel asks for every sample between them.
+RecordingBuilder FarApart() {
+    RecordingBuilder file;
+    return file.Header(1).Samples16({1, 2}, Block()).Samples16({3, 4}, Block().SampleNo(1u << 29));
 }
 
 // A recording as the writer writes it: parameters, embedded REC info, sample and DC blocks.
@@ -140,7 +149,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarn_fuzz_seeds: the writer's recording could not be made\n");
         return 1;
     }
-    WriteRecordings(root / "recording", {AllKinds(true).bytes(), AllKinds(false).bytes(), OutOfOrder().bytes(), written});
+    WriteRecordings(root / "recording",
+                    {AllKinds(true).bytes(), AllKinds(false).bytes(), OutOfOrder().bytes(), FarApart().bytes(), written});
     WriteTexts(root / "setup_text", {kSetup, SetupTextOf(written), "\n[SETUP START]\n[Channel 99999999999]\n"});
     WriteTexts(root / "trace_config",
                {"[QvDebug]\nLevel=1\nKeywords=TARN;DCChannels\n",
