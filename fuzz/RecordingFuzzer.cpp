@@ -2,12 +2,12 @@
 // every retrieval member called with arguments chosen by the input's last bytes. Whatever the
 // component hands out is read (so that ASan checks its size) and freed (so that LeakSanitizer
 // finds what is not).
+#include <algorithm>
 #include <chrono>
 #include <climits>
-#include <limits>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
