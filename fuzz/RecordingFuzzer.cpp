@@ -37,6 +37,7 @@ struct Arguments {
     std::uint8_t selection = 0;   // bit i (0 .. 6): channel index i; bit 7: an index past the last
     bool blockInterleaved = false;
     bool readBeforeScan = false;
+    bool scanTwice = false;
 
     Arguments(FuzzedDataProvider& bytes, LONG channels) {
         channel = static_cast<LONG>(bytes.ConsumeIntegral<std::uint8_t>() % (channels + 3)) - 1;
@@ -51,6 +52,7 @@ struct Arguments {
         selection = bytes.ConsumeIntegral<std::uint8_t>();
         blockInterleaved = bytes.ConsumeBool();
         readBeforeScan = bytes.ConsumeBool();
+        scanTwice = bytes.ConsumeBool();
     }
 
 private:
@@ -98,6 +100,7 @@ void Describe(IQVRecorderFileReader& reader, const Arguments& a) {
     reader.getParameter(name.get(), a.channel, &value);
     VariantClear(&value);
     reader.Is32BitData(a.channel - 1, &number);
+    reader.GetFirstTriggerSample(&number);
 }
 
 void ReadSequentially(IQVRecorderFileReader& reader, const Arguments& a, LONG channels, std::size_t maxReads) {
@@ -166,6 +169,13 @@ void Overview(const Arguments& a, ULONG from, ULONG to, Get&& get) {
     }
 }
 
+// The background scan to its end; one that does not end is a hang.
+void ScanToEnd(IQVRecorderFileReader2& reader, client::ScanEvents& events) {
+    LONG ok = 0;
+    if (FAILED(reader.ScanFile(&ok))) std::abort();
+    if (!events.WaitForScan(kScanTimeout)) __builtin_trap();
+}
+
 void Retrieve(IQVRecorderFileReader2& reader, const Arguments& a) {
     LONG number = 0;
     reader.GetFirstSampleNumber(&number);
@@ -226,11 +236,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Describe(reader, arguments);
     if (arguments.readBeforeScan) ReadSequentially(reader, arguments, channels, maxReads);
     tarn::client::ScanEvents events;
-    LONG ok = 0;
-    if (FAILED(events.Connect(recording.reader.Get())) || FAILED(recording.reader2->ScanFile(&ok))) std::abort();
-    if (!events.WaitForScan(kScanTimeout)) __builtin_trap();
-    events.Disconnect();
+    if (FAILED(events.Connect(recording.reader.Get()))) std::abort();
+    ScanToEnd(*recording.reader2.Get(), events);
     Retrieve(*recording.reader2.Get(), arguments);
+    // A second scan builds the index afresh and starts sequential reading again.
+    if (arguments.scanTwice) ScanToEnd(*recording.reader2.Get(), events);
     ReadSequentially(reader, arguments, channels, maxReads);
     reader.close();
     return 0;
