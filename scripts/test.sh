@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
 jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 configure_build() {
   local dir=$1; shift
   cmake -S . -B "build/$dir" -G Ninja "$@" >/dev/null
@@ -23,3 +24,4 @@ cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests l
 ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests|load_tests)$'
 configure_build windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 run_tests windows
+scripts/fuzz.sh
