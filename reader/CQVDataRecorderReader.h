@@ -100,8 +100,8 @@ public:
 
     // ---- Retrieval ----------------------------------------------------------------------
     // Channel from 1 (1 .. N); samples [s0, s1) counted from the channel's first indexed sample.
-    // How many values a copy of the range can give at most: the part of it before the end of
-    // the channel's indexed samples (0 for a channel outside 1 .. N or an empty range).
+    // How many values a copy of the range can give at most: the samples from s0 on that indexed
+    // blocks hold without a gap (0 for a channel outside 1 .. N or an empty range).
     std::int64_t CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const;
     // Copy what the index holds of the range into out (room for at least CopyBound values) and return the
     // last sample number copied: s0 - 1 when nothing was (no indexed block, a gap, a negative

@@ -95,8 +95,16 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot
 
 std::int64_t CQVDataRecorderReader::CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const {
     const CChannelDesc* slot = ChannelSlot(channel);
-    if (!slot) return 0;
-    return std::max<std::int64_t>(0, std::min<std::int64_t>(s1, slot->IndexedEnd()) - s0);
+    if (!slot || s0 < 0) return 0;
+    // A copy stops at the first sample no block holds: the blocks that follow on from s0 are all
+    // it can fill (a block far beyond a gap must not size the result).
+    std::int64_t next = s0;
+    while (next < s1) {
+        const CChannelDesc::Location at = slot->FindBlock(next);
+        if (!at.entry) break;
+        next += at.entry->count() - at.offset;
+    }
+    return std::min<std::int64_t>(next, s1) - s0;
 }
 
 template <class Out>

@@ -103,6 +103,19 @@ TEST_F(Faults, ResultSizedByTheSamplesThere) {
     EXPECT_LT(malloc_usable_size(p32), 5u << 20);
     EXPECT_EQ(p32[0], 7);
 }
+
+// A block far beyond a gap: the copy stops at the gap, so the result is sized to it (the
+// whole-channel overview asks for the channel's full extent).
+TEST_F(Faults, ResultSizedUpToTheFirstGap) {
+    Open(RecordingBuilder().Header(1).Samples16({1, 2}).Samples16({3, 4}, Block().SampleNo(1u << 29)));
+    ScanAll();
+    LONG last = 0;
+    short* p16 = nullptr;
+    ASSERT_EQ(component().GetSamples(1, 0, (1 << 29) + 2, &last, &p16), S_OK);
+    const TaskMem<short> owned16(p16);
+    EXPECT_EQ(last, 1);
+    EXPECT_LT(malloc_usable_size(p16), 5u << 20);
+}
 #endif
 
 // Reads that fail: the file start gives E_INVALIDARG; a scan ends at the last block it could
