@@ -7,6 +7,7 @@
 
 #include "debug/QVDebug.h"
 #include "format/RecordingLayout.h"
+#include "reader/CompressBlockMinMax.h"
 
 namespace tarn {
 
@@ -57,13 +58,13 @@ CChannelDesc::~CChannelDesc() {
 }
 
 bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
-                       std::int64_t position, const std::int32_t* minmax, std::size_t minmaxCount) {
+                       std::int64_t position, const unsigned char* data) {
     if (samples != nullptr) HoldSamples(first, samples, count, is32Bit);
     if (position < 0 || position > BlockEntry::kMaxPosition || count == 0 || count > BlockEntry::kMaxCount)
         return false;
     const std::uint32_t start = m_NoOfCompressedValues;
-    m_CompressedSamples.insert(m_CompressedSamples.end(), minmax, minmax + minmaxCount);
-    m_NoOfCompressedValues += static_cast<std::uint32_t>(minmaxCount);
+    CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
+    m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
 
     // Signed, as the recorder's counters are compared: a block that starts later than expected
     // means samples were lost.

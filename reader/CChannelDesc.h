@@ -27,12 +27,12 @@ public:
 
     // A block of count samples starting at relative sample first. With samples (its data, as
     // stored) sequential reading holds them in memory (HoldSamples). With a position of 0 or more
-    // (its header's) the block is indexed with its min/max values (minmax may be null when
-    // minmaxCount is 0): an overrun is marked when the block starts later than the channel's next
-    // expected sample, and any other start than the expected one is traced. False (nothing
-    // indexed) for no position, or a position or count the index cannot hold.
+    // (its header's) the block is indexed, with the min/max values of its data (its samples as
+    // stored, reduced straight into the cache): an overrun is marked when the block starts later
+    // than the channel's next expected sample, and any other start than the expected one is
+    // traced. False (nothing indexed) for no position, or a position or count the index cannot hold.
     bool add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
-             std::int64_t position, const std::int32_t* minmax, std::size_t minmaxCount);
+             std::int64_t position, const unsigned char* data);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
     struct Location {

@@ -66,7 +66,6 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     m_NumberOfChannels = static_cast<std::int32_t>(m_FileHeader.NumberOfChannels);
     m_CompressedReserve = CompressedReserveFor(static_cast<std::uint64_t>(m_FileLength),
                                                m_FileHeader.NumberOfChannels);
-    m_MinMaxScratch.reserve(kMinMaxScratchReserve);
     m_OverrunFlags.assign(static_cast<std::size_t>(m_NumberOfChannels), 0);
     m_ScanPosition = m_BlockStreamStart;
     m_RandomAccess.Open(fileName);

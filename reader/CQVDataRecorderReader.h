@@ -59,7 +59,6 @@ class CQVDataRecorderReader {
 public:
     // The stream buffer the reader gives the file: large, since a scan reads the whole file.
     static constexpr std::size_t kStreamBufferSize = 256 * 1024;
-    static constexpr std::size_t kMinMaxScratchReserve = 81;
 
     // file: open for binary reading, with no I/O done on it yet (its buffer size is set here);
     // not owned, and must outlive the reader. Reads the start of the file; EndOfData() tells
@@ -296,7 +295,6 @@ private:
     std::vector<std::int32_t> m_SelectionMap;  // per channel index: -1, or its place in the selection
 
     std::vector<std::uint8_t> m_OverrunFlags;
-    std::vector<std::int32_t> m_MinMaxScratch;
 };
 
 }  // namespace tarn

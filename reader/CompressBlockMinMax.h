@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,8 +29,16 @@ struct MinMaxBuckets {
     float width;
 };
 
-// Appends min, max of every bucket of the n samples at data (little-endian, 16-bit or 32-bit,
-// widened to 32 bits) to out. Every bucket takes at least one sample.
-void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::vector<std::int32_t>& out);
+// Writes min, max of every bucket of the n samples at data (little-endian, 16-bit or 32-bit,
+// widened to 32 bits) to out, which has room for 2 * MinMaxBuckets(n).count values; returns how
+// many it wrote. Every bucket takes at least one sample.
+std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::int32_t* out);
+
+// The same, appended to a vector of 32-bit values.
+template <class Vector> void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, Vector& out) {
+    const std::size_t at = out.size();
+    out.resize(at + 2 * std::size_t{MinMaxBuckets(n).count});
+    out.resize(at + CompressBlockMinMax(data, n, is32Bit, out.data() + at));
+}
 
 }  // namespace tarn

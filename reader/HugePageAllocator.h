@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -31,6 +32,12 @@ template <class T> struct HugePageAllocator {
             ::operator delete(block, kHugePage);
         else
             ::operator delete(block);
+    }
+
+    // Growing leaves new values uninitialised: the scan writes them right after.
+    template <class U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+    template <class U, class... Args> void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
     }
 
     template <class U> bool operator==(const HugePageAllocator<U>&) const noexcept { return true; }

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "reader/CQVDataRecorderReader.h"
-#include "reader/CompressBlockMinMax.h"
 
 namespace tarn {
 
@@ -69,10 +68,7 @@ void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t posi
     const bool is32Bit = m_BlockHeader.Is32Bit();
     const std::uint32_t count = CurrentSampleCount();
     if (is32Bit) m_Has32BitData = true;
-    m_MinMaxScratch.clear();
-    if (position >= 0) CompressBlockMinMax(data, count, is32Bit, m_MinMaxScratch);
-    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, held ? data : nullptr, count, is32Bit, position,
-             m_MinMaxScratch.data(), m_MinMaxScratch.size());
+    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, held ? data : nullptr, count, is32Bit, position, data);
     if (is32Bit) slot.SetIs32Bit(true);
 }
 
@@ -103,8 +99,7 @@ bool CQVDataRecorderReader::MetGap(std::int32_t channel) const {
 }
 
 std::size_t CQVDataRecorderReader::IndexMemoryBytes() const {
-    return m_ChannelDescs.MemoryBytes() + m_DCChannels.MemoryBytes() + m_OverrunFlags.capacity() +
-           m_MinMaxScratch.capacity() * sizeof(std::int32_t);
+    return m_ChannelDescs.MemoryBytes() + m_DCChannels.MemoryBytes() + m_OverrunFlags.capacity();
 }
 
 }  // namespace tarn

@@ -185,6 +185,20 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
         CompressBlockMinMax(spikes.bytes().data() + layout::kBlockFramingLength, 49, false, values);
         EXPECT_EQ(values, (std::vector<std::int32_t>{-5, 7})) << at;
     }
+    // A block of scattered values, its buckets taken four at a time: each pair as a plain loop finds it.
+    const auto scattered = [](std::uint32_t i) { return static_cast<std::int32_t>(i * 7919u % 65536u) - 32768; };
+    RecordingBuilder noisy;
+    noisy.Samples16(1024, scattered);
+    values.clear();
+    CompressBlockMinMax(noisy.bytes().data() + layout::kBlockFramingLength, 1024, false, values);
+    const MinMaxBuckets buckets(1024);
+    std::vector<std::int32_t> expected;
+    for (std::uint32_t b = 1, j = 0; b <= buckets.count; j = buckets.End(b++)) {
+        std::int32_t lo = INT32_MAX, hi = INT32_MIN;
+        for (std::uint32_t i = j; i < buckets.End(b); ++i) lo = std::min(lo, scattered(i)), hi = std::max(hi, scattered(i));
+        expected.insert(expected.end(), {lo, hi});
+    }
+    EXPECT_EQ(values, expected);
 }
 
 }  // namespace
