@@ -71,7 +71,6 @@ bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::u
     if (static_cast<std::int32_t>(m_NextSample) <= static_cast<std::int32_t>(first - 1u)) m_Overrun = true;
     if (!m_SamplesInFile.empty() && first < m_SamplesInFile.back().last()) m_Ordered = false;
     m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start));
-    m_IndexedEnd = std::max(m_IndexedEnd, m_SamplesInFile.back().last());
     if (m_NextSample != first)
         QV_TRACE("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u",
                  static_cast<unsigned>(m_Id), m_NextSample, first);

@@ -60,11 +60,7 @@ public:
                                                std::uint32_t noOfValues, ResultAllocator allocate,
                                                void*& pVal) const;
 
-    // One past the last sample any entry holds, counted as FindBlock counts (0 without entries).
-    std::int64_t IndexedEnd() const {
-        return m_SamplesInFile.empty() ? 0 : m_IndexedEnd - std::int64_t{m_SamplesInFile.front().first()};
-    }
-        std::int32_t Id() const { return m_Id; }
+    std::int32_t Id() const { return m_Id; }
     void SetId(std::int32_t id) { m_Id = id; }
     bool Overrun() const { return m_Overrun; }
     bool Is32Bit() const { return m_Is32Bit; }
@@ -106,7 +102,6 @@ private:
     bool m_Ordered = true;  // every entry starts at or after the end of the one before
     // The entries sorted for FindBlock once they are out of order; brought up to date by it.
     mutable BlockOrder m_Order;
-    std::int64_t m_IndexedEnd = 0;  // the largest last() of the entries
     MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
     BlockList m_SamplesInFile;

@@ -102,8 +102,8 @@ public:
     // How many values a copy of the range can give at most: the samples from s0 on that indexed
     // blocks hold without a gap (0 for a channel outside 1 .. N or an empty range).
     std::int64_t CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const;
-    // Copy what the index holds of the range into out (room for at least CopyBound values) and return the
-    // last sample number copied: s0 - 1 when nothing was (no indexed block, a gap, a negative
+    // Copy what the index holds of the range into out (room for at least CopyBound values) and
+    // return the last sample number copied: s0 - 1 when nothing was (no indexed block, a gap, a negative
     // s0, a block that no longer reads as indexed). No scan step is run.
     // The 16-bit view of a 32-bit sample is its upper half; 16-bit samples widen with their sign.
     std::int32_t CopySamples16(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int16_t* out);

@@ -172,7 +172,8 @@ WriterStatus CQVDataRecorderWriter::CreateDCChannelBlock(std::int32_t size, cons
     layout::BlockHeader header = layout::BlockHeader::Decode(data);
     const std::uint32_t expected = layout::DCBlockSize(header.NoOfChannels) * layout::kBlockUnit;
     // A block whose length the reader's walk would take otherwise loses every block after it.
-    if (header.Kind() != layout::BlockKind::DC || header.NoOfChannels == 0 || static_cast<std::uint32_t>(size) != expected || header.ByteLength() != expected)
+    if (header.Kind() != layout::BlockKind::DC || header.NoOfChannels == 0 ||
+        static_cast<std::uint32_t>(size) != expected || header.ByteLength() != expected)
         return WriterStatus::InvalidArgument;
 
     if (m_FirstDCBlockPending) {
