@@ -17,7 +17,7 @@
 #include "component/client/ComPtr.h"
 #include "platform/platform.h"
 #include "format/LittleEndian.h"
-#include "format/RecordingLayout.h"
+#include "format/RecordingBuilder.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
 #include "tools/ComponentRecording.h"
@@ -113,13 +113,14 @@ bool WriteSetup(IQVRecorderFileWriter& writer, const std::string& path, const st
 // Supply voltage in millivolts and the recorder's temperature in tenths of a degree, as DC
 // channels 0 and 1.
 bool WriteDCBlock(IQVRecorderFileWriter& writer, LONG sample) {
-    unsigned char block[layout::kBlockHeaderLength + 2 * (layout::kChannelEntryLength + 4)];
-    layout::DCBlockHeader(kRecorderSampleNo + static_cast<std::uint32_t>(sample), 2).Encode(block);
-    layout::ChannelEntry{0, 0}.Encode(block + layout::kBlockHeaderLength);
-    layout::ChannelEntry{1, 0}.Encode(block + layout::kBlockHeaderLength + layout::kChannelEntryLength);
-    le::WriteU32(block + 20, static_cast<std::uint32_t>(12000 - sample / 1000));
-    le::WriteU32(block + 24, static_cast<std::uint32_t>(315 + sample / 5000));
-    return Succeeded(writer.CreateDCChannelBlock(0, static_cast<LONG>(sizeof block), block), "CreateDCChannelBlock");
+    std::vector<unsigned char> block =
+        RecordingBuilder()
+            .DC({{0, 0, static_cast<std::uint32_t>(12000 - sample / 1000)},
+                 {1, 0, static_cast<std::uint32_t>(315 + sample / 5000)}},
+                Block().SampleNo(kRecorderSampleNo + static_cast<std::uint32_t>(sample)))
+            .bytes();
+    return Succeeded(writer.CreateDCChannelBlock(0, static_cast<LONG>(block.size()), block.data()),
+                     "CreateDCChannelBlock");
 }
 
 // One block of channel k from sample first on, in bytes; the overload status tells whether a

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "format/LittleEndian.h"
-#include "format/RecordingLayout.h"
+#include "format/RecordingBuilder.h"
 #include "platform/platform.h"
 #include "python/src/ComCall.h"
 #include "setup/BstrText.h"
@@ -80,14 +79,9 @@ void Writer::Write(LONG channel, const py::array& samples, bool overload) {
 }
 
 void Writer::WriteDC(std::uint32_t sample, const std::vector<std::pair<std::uint16_t, std::int32_t>>& values) {
-    const std::size_t n = values.size();
-    std::vector<unsigned char> block(layout::DCBlockSize(static_cast<std::uint32_t>(n)) * layout::kBlockUnit);
-    layout::DCBlockHeader(sample, static_cast<std::uint8_t>(n)).Encode(block.data());
-    unsigned char* value = block.data() + layout::kBlockHeaderLength + n * layout::kChannelEntryLength;
-    for (std::size_t k = 0; k < n; ++k) {
-        layout::ChannelEntry{values[k].first, 0}.Encode(block.data() + layout::kBlockHeaderLength + k * layout::kChannelEntryLength);
-        le::WriteU32(value + k * layout::kDCValueLength, static_cast<std::uint32_t>(values[k].second));
-    }
+    std::vector<DCValue> entries;
+    for (const auto& [key, value] : values) entries.push_back({key, 0, static_cast<std::uint32_t>(value)});
+    std::vector<unsigned char> block = RecordingBuilder().DC(entries, Block().SampleNo(sample)).bytes();
     Check(WithoutGil(m_Lock, [&] { return m_Writer->CreateDCChannelBlock(0, static_cast<LONG>(block.size()), block.data()); }),
           "CreateDCChannelBlock");
 }
