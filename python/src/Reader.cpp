@@ -74,6 +74,32 @@ py::array Retrieve(std::mutex& lock, const char* what, Call&& call) {
     return AdoptClientArray(raw, raw == nullptr ? 0 : count);
 }
 
+// Samples [start, stop) of a channel (GetSamples or GetSamples32Bit) as an array: lastsampleread
+// tells how far the copy got.
+template <class Value, class Interface>
+py::array RetrieveSamples(std::mutex& lock, IQVRecorderFileReader2& reader, const char* what,
+                          HRESULT (STDMETHODCALLTYPE Interface::*get)(LONG, LONG, LONG, LONG*, Value**), LONG channel,
+                          LONG start, LONG stop) {
+    return Retrieve<Value>(lock, what, [&](Value** raw, std::size_t& count) {
+        LONG last = start - 1;
+        const HRESULT hr = (reader.*get)(channel, start, stop, &last, raw);
+        count = last >= start ? static_cast<std::size_t>(last - start) + 1 : 0;
+        return hr;
+    });
+}
+
+// An overview (GetCompressedSamples or GetCompressed32BitSamples) as an array of the values handed out.
+template <class Value, class Interface>
+py::array RetrieveOverview(std::mutex& lock, IQVRecorderFileReader2& reader, const char* what,
+                           HRESULT (STDMETHODCALLTYPE Interface::*get)(ULONG, ULONG, ULONG, ULONG*, Value**),
+                           ULONG channel, ULONG count, ULONG start, ULONG stop) {
+    return Retrieve<Value>(lock, what, [&](Value** raw, std::size_t& got) {
+        const HRESULT hr = (reader.*get)(channel, start, stop, &count, raw);
+        got = count;
+        return hr;
+    });
+}
+
 }  // namespace
 
 Reader::Reader(const std::string& path, bool loadRECFile, bool progress) {
@@ -205,39 +231,17 @@ py::list Reader::DCBlocks(LONG start, LONG stop) {
 }
 
 py::array Reader::Samples(LONG channel, LONG start, LONG stop, bool wide) {
-    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
-    // lastsampleread tells how far the copy got.
-    const auto filled = [start](LONG last) { return last >= start ? static_cast<std::size_t>(last - start) + 1 : 0; };
-    if (wide) {
-        return Retrieve<LONG>(m_Lock, "GetSamples32Bit", [&](LONG** raw, std::size_t& count) {
-            LONG last = start - 1;
-            const HRESULT hr = reader.GetSamples32Bit(channel, start, stop, &last, raw);
-            count = filled(last);
-            return hr;
-        });
-    }
-    return Retrieve<short>(m_Lock, "GetSamples", [&](short** raw, std::size_t& count) {
-        LONG last = start - 1;
-        const HRESULT hr = reader.GetSamples(channel, start, stop, &last, raw);
-        count = filled(last);
-        return hr;
-    });
+    if (wide) return RetrieveSamples<LONG>(m_Lock, *m_Recording.reader2.Get(), "GetSamples32Bit",
+                                           &IQVRecorderFileReader2::GetSamples32Bit, channel, start, stop);
+    return RetrieveSamples<short>(m_Lock, *m_Recording.reader2.Get(), "GetSamples", &IQVRecorderFileReader2::GetSamples,
+                                  channel, start, stop);
 }
 
 py::array Reader::Overview(ULONG channel, ULONG count, ULONG start, ULONG stop, bool wide) {
-    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
-    if (wide) {
-        return Retrieve<LONG>(m_Lock, "GetCompressed32BitSamples", [&](LONG** raw, std::size_t& got) {
-            const HRESULT hr = reader.GetCompressed32BitSamples(channel, start, stop, &count, raw);
-            got = count;
-            return hr;
-        });
-    }
-    return Retrieve<short>(m_Lock, "GetCompressedSamples", [&](short** raw, std::size_t& got) {
-        const HRESULT hr = reader.GetCompressedSamples(channel, start, stop, &count, raw);
-        got = count;
-        return hr;
-    });
+    if (wide) return RetrieveOverview<LONG>(m_Lock, *m_Recording.reader2.Get(), "GetCompressed32BitSamples",
+                                            &IQVRecorderFileReader2::GetCompressed32BitSamples, channel, count, start, stop);
+    return RetrieveOverview<short>(m_Lock, *m_Recording.reader2.Get(), "GetCompressedSamples",
+                                   &IQVRecorderFileReader2::GetCompressedSamples, channel, count, start, stop);
 }
 
 }  // namespace tarn::python
