@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -35,8 +37,14 @@ protected:
 
     static std::string ConfigPath() { return tarn::platform::ProfileDirectory() + "/CoralDSP.ini"; }
     // keys: "Level=1\nKeywords=tarn" and so on, for the [QvDebug] section.
+    // Windows keeps a read profile cached until its modification time changes, and two files
+    // written within one tick of the file system's clock carry the same time: each one written
+    // here is dated a second later than the one before, so the next reading sees it.
     static void WriteConfig(const std::string& keys) {
         std::ofstream(ConfigPath(), std::ios::binary) << "[QvDebug]\n" << keys << "\n";
+        static int written = 0;
+        std::filesystem::last_write_time(ConfigPath(),
+                                         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(++written));
     }
     std::vector<std::string> Lines() {
         std::lock_guard<std::mutex> lock(m_Mutex);
