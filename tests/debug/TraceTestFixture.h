@@ -41,10 +41,10 @@ protected:
     // written within one tick of the file system's clock carry the same time: each one written
     // here is dated a second later than the one before, so the next reading sees it.
     static void WriteConfig(const std::string& keys) {
-        std::ofstream(ConfigPath(), std::ios::binary) << "[QvDebug]\n" << keys << "\n";
+        const std::string path = ConfigPath();
+        std::ofstream(path, std::ios::binary) << "[QvDebug]\n" << keys << "\n";
         static int written = 0;
-        std::filesystem::last_write_time(ConfigPath(),
-                                         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(++written));
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(++written));
     }
     std::vector<std::string> Lines() {
         std::lock_guard<std::mutex> lock(m_Mutex);
