@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+namespace tarn::client {}
+
 namespace tarn::tool {
+
+// The commands are clients of the component like any other: they share its client session.
+using namespace tarn::client;
 
 // What a command tells the shell. kExitUsage: bad arguments, main prints the usage text.
 enum Exit : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };

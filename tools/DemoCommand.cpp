@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "component/client/ComPtr.h"
-#include "platform/platform.h"
+#include "component/client/ComponentRecording.h"
 #include "format/LittleEndian.h"
 #include "format/RecordingBuilder.h"
+#include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 
 namespace tarn::tool {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "component/ClientMemory.h"
+#include "component/client/ComponentRecording.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 #include "tools/Options.h"
 
 #if TARN_HAVE_SNDFILE

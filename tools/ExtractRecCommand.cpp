@@ -5,9 +5,9 @@
 #include <string>
 
 #include "component/ClientMemory.h"
+#include "component/client/ComponentRecording.h"
 #include "platform/platform.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 
 namespace tarn::tool {
 

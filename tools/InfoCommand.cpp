@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "component/client/ComponentRecording.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 
 namespace tarn::tool {
 

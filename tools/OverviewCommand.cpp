@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "component/client/ComponentRecording.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 #include "tools/Options.h"
 
 namespace tarn::tool {

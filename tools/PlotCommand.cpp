@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "component/client/ComponentRecording.h"
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 #include "tools/Options.h"
 
 namespace tarn::tool {

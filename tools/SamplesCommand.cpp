@@ -6,8 +6,8 @@
 #include <string>
 
 #include "component/ClientMemory.h"
+#include "component/client/ComponentRecording.h"
 #include "tools/Command.h"
-#include "tools/ComponentRecording.h"
 #include "tools/Options.h"
 
 namespace tarn::tool {

@@ -11,7 +11,7 @@ namespace tarn::python {
 
 BlockStream::BlockStream(const std::string& path, bool byChannel, const std::vector<LONG>& channels)
     : m_ByChannel(byChannel) {
-    tool::OpenOptions options;
+    client::OpenOptions options;
     options.scan = false;
     options.mode = byChannel ? RF_BlockInterleaved : RF_Interleaved;
     OpenRecording(m_Recording, m_Lock, path, options, false);

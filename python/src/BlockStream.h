@@ -10,7 +10,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
-#include "tools/ComponentRecording.h"
+#include "component/client/ComponentRecording.h"
 
 namespace tarn::python {
 
@@ -24,7 +24,7 @@ public:
     pybind11::object Next();
 
 private:
-    tool::Recording m_Recording;
+    client::Recording m_Recording;
     std::mutex m_Lock;
     bool m_ByChannel;
     std::size_t m_Columns = 0;

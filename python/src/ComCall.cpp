@@ -41,23 +41,23 @@ void RegisterComError(py::module_& module) {
 void EnsureComponent() {
     // Registered once per process and never revoked: recordings may outlive any scope of the
     // module. Under the GIL, so one thread at a time gets here.
-    static const tool::ComponentSession* session = new tool::ComponentSession();
+    static const client::ComponentSession* session = new client::ComponentSession();
     if (!session->Ok()) ThrowComError(E_FAIL, "the component cannot be registered in this process");
 }
 
-void OpenRecording(tool::Recording& recording, std::mutex& lock, const std::string& path, tool::OpenOptions options,
+void OpenRecording(client::Recording& recording, std::mutex& lock, const std::string& path, client::OpenOptions options,
                    bool progress) {
     EnsureComponent();
-    const tool::OpenResult result = WithoutGil(lock, [&] {
-        tool::ProgressBar bar("scanning " + path);
+    const client::OpenResult result = WithoutGil(lock, [&] {
+        client::ProgressBar bar("scanning " + path);
         if (progress) options.onProgress = [&bar](LONG percent) { bar.Show(percent); };
-        const tool::OpenResult opened = tool::OpenAndScan(recording, path, options);
+        const client::OpenResult opened = client::OpenAndScan(recording, path, options);
         bar.Finish();
         // What the thread still holds for the object is handled before the object may go elsewhere.
         client::DispatchPendingMessages();
         return opened;
     });
-    if (!result.Ok()) ThrowComError(result.hr, tool::DescribeOpenFailure(result, path));
+    if (!result.Ok()) ThrowComError(result.hr, client::DescribeOpenFailure(result, path));
 }
 
 }  // namespace tarn::python

@@ -10,7 +10,7 @@
 #include <pybind11/pybind11.h>
 
 #include "compat/compat.h"
-#include "tools/ComponentRecording.h"
+#include "component/client/ComponentRecording.h"
 
 namespace tarn::python {
 
@@ -45,7 +45,7 @@ void EnsureComponent();
 
 // Opens (and, as options say, scans) path through the component for a Python client, without
 // the GIL; progress: a progress bar on stderr. A failure is a ComError saying why.
-void OpenRecording(tool::Recording& recording, std::mutex& lock, const std::string& path, tool::OpenOptions options,
+void OpenRecording(client::Recording& recording, std::mutex& lock, const std::string& path, client::OpenOptions options,
                    bool progress);
 
 }  // namespace tarn::python

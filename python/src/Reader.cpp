@@ -103,7 +103,7 @@ py::array RetrieveOverview(std::mutex& lock, IQVRecorderFileReader2& reader, con
 }  // namespace
 
 Reader::Reader(const std::string& path, bool loadRECFile, bool progress) {
-    tool::OpenOptions options;
+    client::OpenOptions options;
     options.loadRECFile = loadRECFile;
     OpenRecording(m_Recording, m_Lock, path, options, progress);
 }
@@ -133,7 +133,7 @@ py::object Reader::Description() {
 
 py::object Reader::Parameter(LONG section, const std::u16string& key) {
     std::u16string text;
-    if (!WithoutGil(m_Lock, [&] { return tool::FindParameter(*m_Recording.reader.Get(), key.c_str(), section, text); }))
+    if (!WithoutGil(m_Lock, [&] { return client::FindParameter(*m_Recording.reader.Get(), key.c_str(), section, text); }))
         return py::none();
     return py::cast(text);
 }

@@ -11,7 +11,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
-#include "tools/ComponentRecording.h"
+#include "component/client/ComponentRecording.h"
 
 namespace tarn::python {
 
@@ -43,7 +43,7 @@ public:
     pybind11::array Overview(ULONG channel, ULONG count, ULONG start, ULONG stop, bool wide);
 
 private:
-    tool::Recording m_Recording;
+    client::Recording m_Recording;
     std::mutex m_Lock;
 };
 

@@ -12,7 +12,7 @@
 #include "component/TarnInterfaces.h"
 #include "component/client/ComPtr.h"
 
-namespace tarn::tool {
+namespace tarn::client {
 
 // COM for the calling thread, with the component's class object registered in this process so
 // that CoCreateInstance finds it without a registered module.
@@ -31,8 +31,8 @@ private:
 };
 
 struct Recording {
-    client::ComPtr<IQVRecorderFileReader> reader;
-    client::ComPtr<IQVRecorderFileReader2> reader2;
+    ComPtr<IQVRecorderFileReader> reader;
+    ComPtr<IQVRecorderFileReader2> reader2;
 };
 
 // The step of opening and scanning that failed.
@@ -101,4 +101,4 @@ private:
 // Files from this size on take long enough to show a progress bar.
 inline constexpr LONG kProgressBarMinimumBytes = 1 << 20;
 
-}  // namespace tarn::tool
+}  // namespace tarn::client

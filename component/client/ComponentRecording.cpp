@@ -1,4 +1,4 @@
-#include "tools/ComponentRecording.h"
+#include "component/client/ComponentRecording.h"
 
 #include <chrono>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include "platform/platform.h"
 #include "setup/BstrText.h"
 
-namespace tarn::tool {
+namespace tarn::client {
 
 namespace {
 
@@ -57,7 +57,7 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, const Open
     if (FAILED(hr) || ok != 1) return failed(hr, OpenStep::Open);
     if (!options.scan) return {};
 
-    client::ScanEvents events;
+    ScanEvents events;
     events.onProgress = options.onProgress;
     hr = events.Connect(recording.reader.Get());
     if (FAILED(hr)) return failed(hr, OpenStep::Events);
@@ -159,4 +159,4 @@ void ProgressBar::Finish() {
     std::fputc('\n', stderr);
 }
 
-}  // namespace tarn::tool
+}  // namespace tarn::client
