@@ -26,5 +26,6 @@ int RegisterCommand(const Arguments& args);
 int DemoCommand(const Arguments& args);
 int ExtractRecCommand(const Arguments& args);
 int ExportCommand(const Arguments& args);
+int ViewCommand(const Arguments& args);
 
 }  // namespace tarn::tool

@@ -1,0 +1,163 @@
+#include "tools/view/RecordingSource.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <memory>
+
+#include "component/ClientMemory.h"
+
+namespace tarn::tool {
+
+namespace {
+
+// The smallest s in [low, high] where found(s) holds, found being false up to some point and true
+// from there on, and true at high.
+std::uint32_t FirstWhere(std::uint32_t low, std::uint32_t high, const std::function<bool(std::uint32_t)>& found) {
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (found(middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+// From found(from) false: the smallest s in (from, limit] with found(s), searched in steps that
+// double, then halved; limit when none of the steps finds one.
+std::uint32_t FirstByDoubling(std::uint32_t from, std::uint32_t limit, const std::function<bool(std::uint32_t)>& found) {
+    std::uint32_t low = from + 1;
+    for (std::uint64_t step = 1; low < limit; step *= 2) {
+        const auto probe = static_cast<std::uint32_t>(std::min<std::uint64_t>(from + step, limit));
+        if (found(probe)) return FirstWhere(low, probe, found);
+        low = probe + 1;
+    }
+    return limit;
+}
+
+std::vector<std::string> SplitTabs(const std::string& text) {
+    std::vector<std::string> items;
+    for (std::size_t at = 0; !text.empty() && at <= text.size();) {
+        const std::size_t tab = std::min(text.find('\t', at), text.size());
+        items.push_back(text.substr(at, tab - at));
+        at = tab + 1;
+    }
+    return items;
+}
+
+// "17/MAY/2024" and "14:30:00:125" as "2024-05-17T14:30:00.125"; "" for anything else.
+std::string IsoStart(const std::string& date, const std::string& time) {
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0, milli = 0;
+    char month[4] = {};
+    char end = 0;
+    if (std::sscanf(date.c_str(), "%2d/%3[A-Za-z]/%4d%c", &day, month, &year, &end) != 3 ||
+        std::sscanf(time.c_str(), "%2d:%2d:%2d:%3d%c", &hour, &minute, &second, &milli, &end) != 4)
+        return "";
+    for (char& c : month) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
+                                    [&](const char* name) { return std::string(name) == month; });
+    if (found == std::end(kMonths) || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return "";
+    char iso[40];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", year,
+                  static_cast<int>(found - std::begin(kMonths)) + 1, day, hour, minute, second, milli);
+    return iso;
+}
+
+}  // namespace
+
+RecordingSource::RecordingSource(Recording& recording, const std::string& path) : m_Recording(recording) {
+    ReadFacts(path);
+}
+
+void RecordingSource::ReadFacts(const std::string& path) {
+    IQVRecorderFileReader& reader = *m_Recording.reader.Get();
+    m_Facts.fileName = std::filesystem::u8path(path).filename().u8string();
+    std::error_code error;
+    m_Facts.length = std::filesystem::file_size(std::filesystem::u8path(path), error);
+    double frequency = 0;
+    if (SUCCEEDED(reader.get_SampleFrequency(&frequency)) && frequency > 0) m_Facts.sampleFrequency = frequency;
+    m_Facts.date = Parameter(reader, u"Date", 0);
+    m_Facts.time = Parameter(reader, u"Time", 0);
+    m_Facts.start = IsoStart(m_Facts.date, m_Facts.time);
+    LONG channels = 0, commonEnd = 0;
+    reader.get_NumberOfChannels(&channels);
+    m_Recording.reader2->GetLastSampleNumber(&commonEnd);
+    const auto common = static_cast<std::uint32_t>(std::max<LONG>(commonEnd, 0));
+    for (LONG c = 1; c <= channels; ++c) {
+        ChannelFacts channel;
+        channel.number = c;
+        channel.name = SignalName(reader, c);
+        UnitOf(reader, c, channel.unit);
+        channel.aliases = SplitTabs(Parameter(reader, u"SignalAliases", c));
+        double factor = 0;
+        if (SUCCEEDED(reader.GetCorrectionFactor(c, &factor))) channel.factor = factor;
+        if (factor != 0) channel.scale = factor;
+        LONG wide = 0;
+        reader.Is32BitData(c - 1, &wide);
+        channel.is32Bit = wide != 0;
+        channel.overrun = Parameter(reader, u"OverrunLatched", c) == "Yes";
+        // Where the channel ends: searched from where every channel has samples.
+        const auto held = [&](std::uint32_t s) { return Holds(c, s); };
+        const auto lacked = [&](std::uint32_t s) { return !Holds(c, s); };
+        if (common > 0 && held(common - 1))
+            channel.end = FirstByDoubling(common - 1, kSampleLimit, lacked);
+        else if (common > 0 && held(0))
+            channel.end = FirstWhere(0, common - 1, lacked);
+        channel.first = channel.end > 0 && !held(0) ? FirstWhere(0, channel.end - 1, held) : 0;
+        m_Facts.channels.push_back(std::move(channel));
+    }
+    VARIANT list;
+    VariantInit(&list);
+    if (SUCCEEDED(m_Recording.reader2->GetDCChannelIndexes(0, std::numeric_limits<LONG>::max(), &list)) &&
+        V_VT(&list) == (VT_ARRAY | VT_I4)) {
+        SAFEARRAY* array = V_ARRAY(&list);
+        LONG low = 0, high = -1;
+        SafeArrayGetLBound(array, 1, &low);
+        SafeArrayGetUBound(array, 1, &high);
+        for (LONG i = low; i + 1 <= high; i += 2) {
+            LONG dc = 0;
+            SafeArrayGetElement(array, &i, &dc);
+            if (m_Facts.dcChannels.empty() || m_Facts.dcChannels.back().first != dc) m_Facts.dcChannels.emplace_back(dc, 0);
+            ++m_Facts.dcChannels.back().second;
+        }
+    }
+    VariantClear(&list);
+}
+
+std::vector<LONG> RecordingSource::Samples(LONG channel, std::uint32_t from, std::uint32_t to) {
+    std::vector<LONG> values;
+    if (from >= to || to > kSampleLimit) return values;
+    const auto start = static_cast<LONG>(from);
+    LONG last = start - 1;
+    LONG* raw = nullptr;
+    HRESULT hr = E_FAIL;
+    {
+        const std::lock_guard<std::mutex> lock(m_Lock);
+        hr = m_Recording.reader2->GetSamples32Bit(channel, start, static_cast<LONG>(to), &last, &raw);
+    }
+    const std::unique_ptr<void, component::CoTaskMemDeleter> owned(raw);
+    if (SUCCEEDED(hr) && raw != nullptr && last >= start) values.assign(raw, raw + (last - start + 1));
+    return values;
+}
+
+bool RecordingSource::Holds(LONG channel, std::uint32_t s) { return s < kSampleLimit && !Samples(channel, s, s + 1).empty(); }
+
+std::uint32_t RecordingSource::NextHeld(LONG channel, std::uint32_t from, std::uint32_t to) {
+    if (from >= to || Holds(channel, from)) return from;
+    const std::uint32_t found = FirstByDoubling(from, to - 1, [&](std::uint32_t s) { return Holds(channel, s); });
+    return found == to - 1 && !Holds(channel, found) ? to : found;
+}
+
+std::vector<LONG> RecordingSource::Overview(LONG channel, std::uint32_t from, std::uint32_t to, std::uint32_t values) {
+    std::vector<LONG> out;
+    const std::lock_guard<std::mutex> lock(m_Lock);
+    tarn::client::Overview(*m_Recording.reader2.Get(), static_cast<ULONG>(channel), from, to, values, true, out);
+    return out;
+}
+
+}  // namespace tarn::tool
