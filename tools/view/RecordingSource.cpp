@@ -13,6 +13,8 @@ namespace tarn::tool {
 
 namespace {
 
+constexpr int kEndSearchGaps = 1000;
+
 // The smallest s in [low, high] where found(s) holds, found being false up to some point and true
 // from there on, and true at high.
 std::uint32_t FirstWhere(std::uint32_t low, std::uint32_t high, const std::function<bool(std::uint32_t)>& found) {
@@ -104,10 +106,17 @@ void RecordingSource::ReadFacts(const std::string& path) {
         // Where the channel ends: searched from where every channel has samples.
         const auto held = [&](std::uint32_t s) { return Holds(c, s); };
         const auto lacked = [&](std::uint32_t s) { return !Holds(c, s); };
-        if (common > 0 && held(common - 1))
-            channel.end = FirstByDoubling(common - 1, kSampleLimit, lacked);
-        else if (common > 0 && held(0))
+        if (common > 0 && held(common - 1)) {
+            // Past gaps too (a bounded number of them): the search in doubling steps finds held
+            // samples beyond a gap, if not every stretch between.
+            std::uint32_t at = common - 1;
+            for (int gaps = 0; gaps < kEndSearchGaps && at < kSampleLimit; ++gaps) {
+                channel.end = FirstByDoubling(at, kSampleLimit, lacked);
+                at = NextHeld(c, channel.end, kSampleLimit);
+            }
+        } else if (common > 0 && held(0)) {
             channel.end = FirstWhere(0, common - 1, lacked);
+        }
         channel.first = channel.end > 0 && !held(0) ? FirstWhere(0, channel.end - 1, held) : 0;
         m_Facts.channels.push_back(std::move(channel));
     }
