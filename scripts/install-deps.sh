@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
 #   install-deps.sh native    compilers, CMake, GoogleTest, Google Benchmark, libsndfile (WAV export),
-#                             pybind11, NumPy, pandas, Dask and pytest (the Python module and its tests)
-#   install-deps.sh all       the above, plus the mingw-w64 cross compiler, Wine and Chromium (renders
-#                             the plot test's SVG)
+#                             cpp-httplib and nlohmann-json (tarn view), pybind11, NumPy, pandas, Dask
+#                             and pytest (the Python module and its tests)
+#   install-deps.sh all       the above, plus the mingw-w64 cross compiler, Wine, Chromium (renders
+#                             the plot test's SVG) and chromium-driver with Selenium (the viewer's page test)
 set -euo pipefail
 want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config libsndfile1-dev
+      libcpp-httplib-dev nlohmann-json3-dev
       python3-dev pybind11-dev python3-numpy python3-pandas python3-dask python3-distributed python3-pytest)
 if [ "${1:-all}" = all ]; then
-  want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev python3 chromium)
+  want+=(g++-mingw-w64-x86-64 mingw-w64-tools wine64 libwine-dev python3 chromium chromium-driver python3-selenium)
 fi
 missing=()
 for p in "${want[@]}"; do

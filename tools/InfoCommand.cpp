@@ -2,13 +2,13 @@
 // scanned; with --rec, names, units, aliases, date and time come from the companion .REC file.
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "component/client/ComponentRecording.h"
 #include "setup/BstrText.h"
 #include "tools/Command.h"
+#include "tools/DCChannels.h"
 
 namespace tarn::tool {
 
@@ -65,26 +65,9 @@ void PrintChannel(IQVRecorderFileReader& reader, LONG channel) {
     std::printf(", %s\n", overrun == "Yes" ? "overrun (samples lost)" : "no overrun");
 }
 
-// The DC channels and their block counts, from the (channel, block) pairs of the whole file.
+// The DC channels and their block counts.
 void PrintDCChannels(IQVRecorderFileReader2& reader) {
-    VARIANT list;
-    VariantInit(&list);
-    std::vector<long> blocks;
-    if (SUCCEEDED(reader.GetDCChannelIndexes(0, std::numeric_limits<LONG>::max(), &list)) &&
-        V_VT(&list) == (VT_ARRAY | VT_I4)) {
-        SAFEARRAY* array = V_ARRAY(&list);
-        LONG low = 0, high = -1;
-        SafeArrayGetLBound(array, 1, &low);
-        SafeArrayGetUBound(array, 1, &high);
-        for (LONG i = low; i + 1 <= high; i += 2) {
-            LONG dcChannel = 0;
-            SafeArrayGetElement(array, &i, &dcChannel);
-            if (dcChannel < 0 || dcChannel > 0xFFFF) continue;
-            if (blocks.size() <= static_cast<std::size_t>(dcChannel)) blocks.resize(dcChannel + 1);
-            ++blocks[dcChannel];
-        }
-    }
-    VariantClear(&list);
+    const std::vector<long> blocks = DCBlockCounts(reader);
     if (blocks.empty()) std::printf("DC channels: none\n");
     for (std::size_t i = 0; i < blocks.size(); ++i) std::printf("DC channel %zu: %ld blocks\n", i, blocks[i]);
 }

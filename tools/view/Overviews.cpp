@@ -20,6 +20,19 @@ void AddPair(OverviewAnswer& answer, std::uint32_t start, std::uint32_t end, dou
 
 }  // namespace
 
+Overviews::Overviews(RecordingSource& source) : m_Source(source) {
+    const std::vector<ChannelFacts>& channels = source.Facts().channels;
+    m_Coarse.resize(channels.size());
+    const std::size_t pairs = std::min<std::size_t>(kCoarsePairs, kCoarseBytes / 8 / std::max<std::size_t>(1, channels.size()));
+    for (std::size_t i = 0; i < channels.size() && pairs >= 1024; ++i) {
+        const ChannelFacts& c = channels[i];
+        // Channels with gaps are left out: the cache's pairs do not lie evenly over their samples.
+        if (c.overrun || c.first != 0 || c.end / pairs < std::uint64_t{kRawPerPixel}) continue;
+        std::vector<LONG> values = source.Overview(c.number, 0, 0, static_cast<std::uint32_t>(2 * pairs));
+        if (values.size() == 2 * pairs) m_Coarse[i] = std::move(values);
+    }
+}
+
 OverviewAnswer Overviews::Make(LONG channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels) {
     const ChannelFacts& facts = m_Source.Channel(channel);
     OverviewAnswer answer;
@@ -29,6 +42,7 @@ OverviewAnswer Overviews::Make(LONG channel, std::uint32_t from, std::uint32_t t
     const std::uint64_t span = to - from;
     if (span < 2ull * pixels) return Samples(channel, from, to);
     answer.pairs = true;
+    if (PairsFromCoarse(facts, from, to, pixels, answer)) return answer;
     if (span > std::uint64_t{kRawPerPixel} * pixels) {
         PairsFromCache(facts, from, to, pixels, answer);
         return answer;
@@ -42,10 +56,12 @@ OverviewAnswer Overviews::Make(LONG channel, std::uint32_t from, std::uint32_t t
             while (PixelStart(from, span, pixels, p + 1ull) <= at + i) ++p;  // the division can fall a pixel short
             const std::uint32_t stop =
                 std::min<std::uint32_t>(static_cast<std::uint32_t>(values.size()), PixelStart(from, span, pixels, p + 1ull) - at);
-            const auto [lowest, highest] = std::minmax_element(values.begin() + i, values.begin() + stop);
-            low[p] = any[p] ? std::min(low[p], *lowest) : *lowest;
-            high[p] = any[p] ? std::max(high[p], *highest) : *highest;
-            any[p] = true;
+            LONG lowest = any[p] ? low[p] : values[i], highest = any[p] ? high[p] : values[i];
+            for (std::uint32_t k = i; k < stop; ++k) {  // two independent folds: vectorised
+                lowest = std::min(lowest, values[k]);
+                highest = std::max(highest, values[k]);
+            }
+            low[p] = lowest, high[p] = highest, any[p] = true;
             i = stop;
         }
     };
@@ -86,6 +102,26 @@ void Overviews::ForEachHeld(const ChannelFacts& channel, std::uint32_t from, std
         gaps.emplace_back(at, next);
         at = next;
     }
+}
+
+bool Overviews::PairsFromCoarse(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,
+                                std::uint32_t pixels, OverviewAnswer& answer) const {
+    const std::vector<LONG>& coarse = m_Coarse[static_cast<std::size_t>(channel.number - 1)];
+    const std::uint64_t pairs = coarse.size() / 2, span = to - from, whole = channel.end;
+    if (pairs == 0 || span * pairs < std::uint64_t{kCoarsePerPixel} * pixels * whole) return false;
+    for (std::uint32_t p = 0; p < pixels; ++p) {
+        const std::uint32_t start = PixelStart(from, span, pixels, p), end = PixelStart(from, span, pixels, p + 1ull);
+        // The coarse pairs that share a sample with the pixel.
+        const std::uint64_t first = std::uint64_t{start} * pairs / whole;
+        const std::uint64_t last = std::min(pairs, (std::uint64_t{end} * pairs + whole - 1) / whole);
+        LONG low = coarse[2 * first], high = coarse[2 * first + 1];
+        for (std::uint64_t k = first + 1; k < last; ++k) {
+            low = std::min(low, coarse[2 * k]);
+            high = std::max(high, coarse[2 * k + 1]);
+        }
+        AddPair(answer, start, end, low * channel.scale, high * channel.scale);
+    }
+    return true;
 }
 
 void Overviews::PairsFromCache(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,

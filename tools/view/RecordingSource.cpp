@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "component/ClientMemory.h"
+#include "tools/DCChannels.h"
 
 namespace tarn::tool {
 
@@ -120,22 +121,8 @@ void RecordingSource::ReadFacts(const std::string& path) {
         channel.first = channel.end > 0 && !held(0) ? FirstWhere(0, channel.end - 1, held) : 0;
         m_Facts.channels.push_back(std::move(channel));
     }
-    VARIANT list;
-    VariantInit(&list);
-    if (SUCCEEDED(m_Recording.reader2->GetDCChannelIndexes(0, std::numeric_limits<LONG>::max(), &list)) &&
-        V_VT(&list) == (VT_ARRAY | VT_I4)) {
-        SAFEARRAY* array = V_ARRAY(&list);
-        LONG low = 0, high = -1;
-        SafeArrayGetLBound(array, 1, &low);
-        SafeArrayGetUBound(array, 1, &high);
-        for (LONG i = low; i + 1 <= high; i += 2) {
-            LONG dc = 0;
-            SafeArrayGetElement(array, &i, &dc);
-            if (m_Facts.dcChannels.empty() || m_Facts.dcChannels.back().first != dc) m_Facts.dcChannels.emplace_back(dc, 0);
-            ++m_Facts.dcChannels.back().second;
-        }
-    }
-    VariantClear(&list);
+    const std::vector<long> blocks = DCBlockCounts(*m_Recording.reader2.Get());
+    for (std::size_t i = 0; i < blocks.size(); ++i) m_Facts.dcChannels.emplace_back(static_cast<int>(i), blocks[i]);
 }
 
 std::vector<LONG> RecordingSource::Samples(LONG channel, std::uint32_t from, std::uint32_t to) {

@@ -33,7 +33,7 @@ struct RecordingFacts {
     std::string date, time;  // as the recording gives them ("" when unknown)
     std::string start;       // ISO 8601 local time of the first sample, when date and time read as one
     std::vector<ChannelFacts> channels;
-    std::vector<std::pair<int, int>> dcChannels;  // DC channel number, block count
+    std::vector<std::pair<int, long>> dcChannels;  // DC channel number, block count
 };
 
 // Sample numbers a request may name: what GetSamples32Bit takes.
