@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The viewer's API on the tool tests' two-channel recording (channel 1: 16-bit, factor 0.5, samples
-0..11 and 16..19, an overrun gap between; channel 2: 32-bit, factor 0.25).
+0..11 and 16..19, an overrun gap between; channel 2: 32-bit, factor 0.25), and the overviews of
+the long one (160,000 samples per channel in blocks of 8) against its samples.
 
-usage: view_api_test.py TARN RECORDING
+usage: view_api_test.py TARN RECORDING LONG_RECORDING
 """
 import concurrent.futures
 import json
@@ -13,7 +14,7 @@ import urllib.request
 
 from served import Served
 
-TARN, RECORDING = sys.argv[1], sys.argv[2]
+TARN, RECORDING, LONG = sys.argv[1:4]
 
 
 def get(url, method='GET'):
@@ -25,10 +26,12 @@ def get(url, method='GET'):
         return error.code, error.read()
 
 
-class ViewApi(unittest.TestCase):
+class ServedRecording:
+    recording = RECORDING
+
     @classmethod
     def setUpClass(cls):
-        cls.served = Served(TARN, RECORDING)
+        cls.served = Served(TARN, cls.recording)
         cls.url = cls.served.__enter__()
 
     @classmethod
@@ -40,6 +43,25 @@ class ViewApi(unittest.TestCase):
         self.assertEqual(code, status, body)
         return json.loads(body)
 
+
+class LongOverview(ServedRecording, unittest.TestCase):
+    recording = LONG
+
+    def test_each_pair_is_the_minimum_and_maximum_of_its_samples(self):
+        end = self.json('/api/recording')['channels'][0]['last'] + 1
+        samples = []
+        for first in range(0, end, 65536):
+            samples += self.json('/api/samples?channel=1&from=%d&to=%d' % (first, min(end, first + 65536)))['runs'][0]['values']
+        self.assertEqual(len(samples), end)
+        # 1,600 samples per pixel come from the component's min/max cache, 160 are read and reduced.
+        for count in (100, 1000):
+            got = self.json('/api/overview?channel=1&from=0&to=%d&count=%d' % (end, count))
+            self.assertEqual(len(got['min']), count)
+            for start, stop, low, high in zip(got['start'], got['end'], got['min'], got['max']):
+                self.assertEqual((low, high), (min(samples[start:stop]), max(samples[start:stop])), (count, start))
+
+
+class ViewApi(ServedRecording, unittest.TestCase):
     def test_bad_requests_are_refused_naming_the_parameter(self):
         overview = '/api/overview?channel=1&from=0&to=20&count=5'
         cases = [

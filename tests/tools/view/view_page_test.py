@@ -22,7 +22,7 @@ LANE_INK = """
 const s = window.tarnView, c = document.getElementById('plot'), r = c.width / c.clientWidth;
 const g = c.getContext('2d');
 return s.lanes.map(l => {
-  const d = g.getImageData(Math.round(84 * r), Math.round(l.top * r), Math.round((c.clientWidth - 96) * r),
+  const d = g.getImageData(Math.round(84 * r), Math.round(l.top * r), Math.round((c.clientWidth - 108) * r),
                            Math.round(l.height * r)).data;
   let blue = 0;
   for (let i = 0; i < d.length; i += 4) if (d[i + 2] > d[i] + 60) blue++;
