@@ -24,6 +24,8 @@ _LONG_MAX = 2**31 - 1
 # A lower value (the tests set one) makes the pieces smaller; a higher one than the component's
 # own bound makes its calls fail.
 RESULT_BOUND = 2**31
+# The bytes of one piece when a range is longer than one result.
+_PIECE_BYTES = 8 << 20
 
 DCBlock = collections.namedtuple("DCBlock", "channel index sample values")
 DCBlock.__doc__ = "A DC block: its DC channel and index, its sample number and {key: value}."
@@ -113,6 +115,9 @@ class Channel:
         width = 4 if self.is_32bit else 2
         # Each component call hands out at most RESULT_BOUND bytes, one slot more than asked for.
         piece = max(1, RESULT_BOUND // width - 1)
+        if stop - start > piece:
+            # Pieces of a few MiB come from memory the allocator reuses, still in the cache.
+            piece = min(piece, _PIECE_BYTES // width)
         try:
             values = self._reader.samples(self.number, start, stop, self.is_32bit, piece)
         except MemoryError as error:
