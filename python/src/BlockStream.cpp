@@ -61,7 +61,12 @@ py::object BlockStream::Next(std::size_t rows) {
     if (m_Columns == 0) return py::none();
     if (rows == 0) {
         // One block as delivered: its rows are the table's.
-        if (m_Used == m_Rows && !WithoutGil(m_Lock, [&] { return Take(); })) return py::none();
+        const bool taken = WithoutGil(m_Lock, [&] {
+            while (m_Used == m_Rows)
+                if (!Take()) return false;
+            return true;
+        });
+        if (!taken) return py::none();
         rows = m_Rows - m_Used;
     }
     py::array_t<std::int32_t> values(std::vector<std::size_t>{rows * m_Columns});

@@ -275,7 +275,9 @@ class Recording:
         chosen = [] if channels is None else [self._channel(c).number for c in channels]
         if len(set(chosen)) != len(chosen):
             raise ValueError("a channel is chosen twice")
-        rows = 0 if chunk is None else _integer(chunk, "chunk", 1)
+        # No table is longer than the longest chosen channel: room for more would go unused.
+        longest = max((len(self._channel(c)) for c in chosen or range(1, len(self.channels) + 1)), default=0)
+        rows = 0 if chunk is None else min(_integer(chunk, "chunk", 1), max(1, longest))
         # The component delivers a selection in ascending channel order.
         ascending = sorted(chosen)
         order = [ascending.index(c) for c in chosen]

@@ -72,7 +72,7 @@ def test_overview_pairs_are_min_max(rec, number, count, start, stop):
 
 @pytest.mark.parametrize("mode", ["interleaved", "channels"])
 @pytest.mark.parametrize("channels,gap", [(None, 0), ([3, 1], 0), ([3, 1, 2], 0), ([2], 0), ([3, 1, 2], 2)])
-@pytest.mark.parametrize("chunk", [None, 100, 1000])
+@pytest.mark.parametrize("chunk", [None, 100, 1000, 2**31 - 1])
 def test_blocks_deliver_every_sample_in_order(tmp_path, mode, channels, gap, chunk):
     path, expected = example(tmp_path / "blocks.dat", gap_channel=gap)
     with tarn.open(path) as recording:
