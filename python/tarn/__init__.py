@@ -81,6 +81,7 @@ class Channel:
         self.aliases = [alias for alias in (text("SignalAliases") or "").split("\t") if alias]
         self.correction_factor = reader.correction_factor(number)
         self.is_32bit = reader.is_32bit(number)
+        self._width = 4 if self.is_32bit else 2
         self.overrun = text("OverrunLatched") == "Yes"
         first, last = reader.sample_range()
         self.first_sample = 0
@@ -112,18 +113,17 @@ class Channel:
 
     def _samples(self, start, stop=None, scaled=False):
         start, stop = self._range(start, stop)
-        width = 4 if self.is_32bit else 2
         # Each component call hands out at most RESULT_BOUND bytes, one slot more than asked for.
-        piece = max(1, RESULT_BOUND // width - 1)
+        piece = max(1, RESULT_BOUND // self._width - 1)
         if stop - start > piece:
             # Pieces of a few MiB come from memory the allocator reuses, still in the cache.
-            piece = min(piece, _PIECE_BYTES // width)
+            piece = min(piece, _PIECE_BYTES // self._width)
         try:
             values = self._reader.samples(self.number, start, stop, self.is_32bit, piece)
         except MemoryError as error:
             raise MemoryError("samples %d..%d of channel %d need %.1f GiB, more than can be allocated: read them "
                               "with Recording.iter_samples(channel, chunk)"
-                              % (start, stop, self.number, (stop - start) * width / 2**30)) from error
+                              % (start, stop, self.number, (stop - start) * self._width / 2**30)) from error
         if not scaled:
             return values
         return values * (self.correction_factor or 1.0)
@@ -252,11 +252,10 @@ class Recording:
         start, stop = _integer(start, "start"), _integer(stop, "stop")
         # More pairs than samples give the samples themselves: no larger buffer is asked for.
         count = min(int(count), max(1, len(chosen)))
-        width = 4 if chosen.is_32bit else 2
-        if 2 * count * width > RESULT_BOUND:
+        if 2 * count * chosen._width > RESULT_BOUND:
             raise ValueError("%d pairs of channel %d are %.1f GiB, more than the component hands out in one call "
                              "(tarn.RESULT_BOUND, %d bytes): ask for fewer"
-                             % (count, chosen.number, 2 * count * width / 2**30, RESULT_BOUND))
+                             % (count, chosen.number, 2 * count * chosen._width / 2**30, RESULT_BOUND))
         values = self._reader.overview(chosen.number, 2 * int(count), start, stop, chosen.is_32bit)
         if len(values) != 2 * count:
             return values, values
