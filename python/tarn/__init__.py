@@ -197,6 +197,10 @@ class Recording:
     def __getitem__(self, key):
         return self._channel(key)
 
+    def __iter__(self):
+        # Without it, iterating would index from 0, which is no channel number.
+        return iter(self.channels)
+
     def close(self):
         self._reader.close()
 

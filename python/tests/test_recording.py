@@ -118,6 +118,7 @@ def test_rec_file_names_aliases_and_start(demo, capfd, monkeypatch):
 
 def test_lookup_by_name_and_time_axis(rec):
     assert rec["Strain"] is rec.channels["Strain"] is rec.channels[1] and rec[3] is rec.channels[2]
+    assert list(rec) == rec.channels
     assert np.array_equal(rec.samples("Ramp", 0, 5), WRITTEN[3][0][:5])
     assert np.array_equal(rec.channels["Mic"].time(10, 13), [0.010, 0.011, 0.012])
     assert len(rec["Ramp"].time()) == len(rec["Ramp"])
