@@ -5,9 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
-#include <memory>
 
-#include "component/ClientMemory.h"
 #include "tools/DCChannels.h"
 
 namespace tarn::tool {
@@ -126,18 +124,14 @@ void RecordingSource::ReadFacts(const std::string& path) {
 }
 
 std::vector<LONG> RecordingSource::Samples(LONG channel, std::uint32_t from, std::uint32_t to) {
+    // Asked of the overview for "as many values as there are", which hands out the raw samples
+    // counted from the recording's base, as its cache counts them (GetSamples32Bit counts from
+    // the channel's own first sample: a channel that starts late would be drawn shifted).
     std::vector<LONG> values;
     if (from >= to || to > kSampleLimit) return values;
-    const auto start = static_cast<LONG>(from);
-    LONG last = start - 1;
-    LONG* raw = nullptr;
-    HRESULT hr = E_FAIL;
-    {
-        const std::lock_guard<std::mutex> lock(m_Lock);
-        hr = m_Recording.reader2->GetSamples32Bit(channel, start, static_cast<LONG>(to), &last, &raw);
-    }
-    const std::unique_ptr<void, component::CoTaskMemDeleter> owned(raw);
-    if (SUCCEEDED(hr) && raw != nullptr && last >= start) values.assign(raw, raw + (last - start + 1));
+    const std::lock_guard<std::mutex> lock(m_Lock);
+    tarn::client::Overview(*m_Recording.reader2.Get(), static_cast<ULONG>(channel), from, to, kAllValues, true, values);
+    if (values.size() > to - from) values.clear();  // never more than the range holds
     return values;
 }
 

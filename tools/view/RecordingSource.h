@@ -36,8 +36,10 @@ struct RecordingFacts {
     std::vector<std::pair<int, long>> dcChannels;  // DC channel number, block count
 };
 
-// Sample numbers a request may name: what GetSamples32Bit takes.
+// Sample numbers a request may name: what the component's sample calls take.
 inline constexpr std::uint32_t kSampleLimit = 0x7FFFFFFF;
+// An overview's count that asks for the raw samples of any range.
+inline constexpr ULONG kAllValues = 0xFFFFFFFF;
 
 class RecordingSource {
 public:
