@@ -11,8 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Reads and writes the multi-channel record
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
-  install(TARGETS tarn RUNTIME DESTINATION .)
-  install(FILES $<TARGET_FILE:tarn_dll> $<TARGET_FILE:recimport_dll> ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  # As targets, so that the package's copies are stripped; no import libraries (no one links them).
+  install(TARGETS tarn tarn_dll recimport_dll RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   # One script template for both widths and both directions: the width's regsvr32 is the one in
   # SysWOW64 (x86 on 64-bit Windows) or the native one (Sysnative from a 32-bit prompt).
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -29,8 +29,10 @@ run_tests windows
 configure_build windows-x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 # The 32-bit Wine is an i386 Linux program: a kernel built or booted without IA-32 emulation
 # cannot start it. There only the checks that need no Wine run, and the gap is said out loud.
+zips=("x86_64 windows")   # each zip with the build whose Wine runs it
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   run_tests windows-x86
+  zips+=("x86 windows-x86")
 else
   echo "NOTICE: this kernel runs no 32-bit programs (ia32_emulation off): the 32-bit Windows suites cannot run under Wine here; windows-x86 is built and its imports checked only" >&2
   ctest --test-dir build/windows-x86 --output-on-failure -R '^windows_imports$'
@@ -42,6 +44,10 @@ for dir in clang windows windows-x86; do
   cpack --config "build/$dir/CPackConfig.cmake" -B build/packages >/dev/null
 done
 rm -rf build/packages/_CPack_Packages
+for zip in "${zips[@]}"; do
+  set -- $zip
+  scripts/check-zip.sh build/packages/tarn-*-windows-"$1".zip "build/$2"
+done
 scripts/check-deb.sh build/packages/tarn_*.deb
 CMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) scripts/check-wheel.sh build/packages
 ls -l build/packages
