@@ -32,4 +32,5 @@ left=$(while read -r path; do
        done <<<"$installed")
 [ -z "$left" ] || fail "left after dpkg -r: $left"
 [ ! -e /var/lib/tarn ] || fail "the registry store /var/lib/tarn is left after dpkg -r"
+dpkg -P "$package" >/dev/null   # the package's record, kept by dpkg -r for its postrm
 echo "check-deb: dpkg -r left nothing behind"
