@@ -95,7 +95,12 @@ else()
   list(JOIN _modules " " _module_list)
   # Every user reads the machine's store (the registration makes its folder for the owner alone).
   tarn_deb_script(postinst configure "for m in ${_module_list}; do ${_regsvr} \"$m\" >/dev/null; done; chmod 755 ${_store}")
-  tarn_deb_script(prerm "remove|upgrade|deconfigure" "for m in ${_module_list}; do ${_regsvr} -u \"$m\" >/dev/null || true; done")
+  # The interpreter's byte code of the package's modules is no file of the package: it goes too.
+  set(_pycache)
+  if(TARN_BUILD_PYTHON)
+    set(_pycache "; rm -rf ${CMAKE_INSTALL_PREFIX}/${TARN_PYTHON_INSTALL_DIR}/tarn/__pycache__")
+  endif()
+  tarn_deb_script(prerm "remove|upgrade|deconfigure" "for m in ${_module_list}; do ${_regsvr} -u \"$m\" >/dev/null || true; done${_pycache}")
   tarn_deb_script(postrm "remove|purge" "rm -rf ${_store}")
 
   set(CPACK_GENERATOR DEB)

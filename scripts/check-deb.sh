@@ -27,8 +27,9 @@ with tarn.open(sys.argv[1]) as rec:
 echo "check-deb: $(basename "$deb"): tarn demo, tarn info --rec and the Python module work from the installed paths"
 
 dpkg -r "$package" >/dev/null
+# Every file of the package, and every folder of its own (named tarn), must be gone.
 left=$(while read -r path; do
-         if [ -f "$path" ] || [ -L "$path" ]; then echo "$path"; fi
+         if [ -f "$path" ] || [ -L "$path" ] || { [[ $path == */tarn* ]] && [ -e "$path" ]; }; then echo "$path"; fi
        done <<<"$installed")
 [ -z "$left" ] || fail "left after dpkg -r: $left"
 [ ! -e /var/lib/tarn ] || fail "the registry store /var/lib/tarn is left after dpkg -r"
