@@ -104,6 +104,8 @@ else()
   tarn_deb_script(postrm "remove|purge" "rm -rf ${_store}")
 
   set(CPACK_GENERATOR DEB)
+  # The package's files go where this build's binaries and maintainer scripts expect them.
+  set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
