@@ -77,6 +77,7 @@ public:
         unsigned completed = 0;
         while (completed < queued) {
             const unsigned unsubmitted = tail + queued - __atomic_load_n(m_SqHead, __ATOMIC_ACQUIRE);
+            os::CountFileCall();
             if (syscall(__NR_io_uring_enter, m_Ring, unsubmitted, 1u, IORING_ENTER_GETEVENTS, nullptr, 0) < 0 &&
                 errno != EINTR && errno != EAGAIN && errno != EBUSY &&
                 __atomic_load_n(m_SqHead, __ATOMIC_ACQUIRE) == tail) {
@@ -213,6 +214,7 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     for (;;) {
         const std::size_t allowed = os::AllowedRead(bytes);
         if (allowed == 0) return 0;
+        os::CountFileCall();
         const ssize_t got = pread(static_cast<int>(m_Handle), data, allowed, static_cast<off_t>(offset));
         if (got >= 0) {
             os::CountFileBytesRead(static_cast<std::size_t>(got));

@@ -46,6 +46,7 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     if (allowed == 0) return 0;
     const DWORD want = allowed > 0x40000000u ? 0x40000000u : static_cast<DWORD>(allowed);
     DWORD got = 0;
+    os::CountFileCall();
     if (!ReadFile(AsHandle(m_Handle), data, want, &got, &where)) return 0;
     os::CountFileBytesRead(got);
     return got;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
+#include "reader/FileWindow.h"
 #include "platform/platform.h"
 #include "reader/ChannelTable.h"
 #include "reader/DCChannelDesc.h"
@@ -57,10 +58,11 @@ struct WalkRecord {
 
 class CQVDataRecorderReader {
 public:
-    // The stream buffer the reader gives the file: large, since a scan reads the whole file.
-    static constexpr std::size_t kStreamBufferSize = 256 * 1024;
+    // One read of the walks: large, since a scan reads the whole file.
+    static constexpr std::size_t kWindowBytes = 1 << 20;
 
-    // file: open for binary reading, with no I/O done on it yet (its buffer size is set here);
+    // file: open for binary reading, with no I/O done on it yet (the reader reads it unbuffered,
+    // through windows of its own);
     // not owned, and must outlive the reader. Reads the start of the file; EndOfData() tells
     // whether it was rejected. fileName names the same file: retrieval reads it through a handle
     // of its own, so that it never moves the scan's stream. Without a name (a reader that only
@@ -155,7 +157,8 @@ public:
     std::size_t SetupTextLength() const { return m_HasSetupChunk ? m_SetupText.size() - 1 : 0; }
 
     // ---- Block walk ---------------------------------------------------------------------
-    // Reads block headers from the current position until it meets a sample block to deliver
+    // Reads block headers from the current position (of the window the last walk used: the
+    // scan's, unless sequential reading took the last block) until it meets a sample block to deliver
     // (base pending, or SampleNo not below the base) or a DC block, which it reads whole (its
     // further entries and values go to the block buffer). Trigger blocks note the first trigger,
     // stale sample blocks and kind-3 blocks are passed over. False when the stream ends.
@@ -199,7 +202,7 @@ private:
     bool EndScan();
     // Reads the delivered block after at (moving at past it), indexes it when index, and lets
     // its channel hold its samples when hold. False when the stream ends there.
-    bool TakeBlock(std::int64_t& at, bool index, bool hold);
+    bool TakeBlock(FileWindow& window, std::int64_t& at, bool index, bool hold);
     // Indexes the block whose samples are at data when position >= 0; held says data is a room
     // its channel gave to hold them in.
     void AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data, bool held);
@@ -230,6 +233,11 @@ private:
 
     std::int32_t m_NumberOfChannels = 0;
     platform::File& m_File;
+    // The scan and sequential reading each walk with a window of their own, so that taking turns
+    // does not refill one; m_Walker points at the one in use.
+    FileWindow m_ScanWindow{m_File, kWindowBytes};
+    FileWindow m_ReadWindow{m_File, kWindowBytes};
+    FileWindow* m_Walker = &m_ScanWindow;
     std::int64_t m_FileLength = 0;
     bool m_EndOfData = false;
     std::uint32_t m_CompressedReserve = 0;
