@@ -189,6 +189,19 @@ private:
         const unsigned char* data = nullptr;  // the samples; null when the block did not read back
         std::uint16_t channelstatus = 0;
     };
+    struct PlannedBlock {
+        const BlockEntry* entry;
+        std::uint32_t offset;  // first sample wanted
+        std::uint32_t take;    // samples wanted
+        std::size_t at;        // place in the read buffer
+        std::size_t length;    // bytes to read
+        std::size_t done;      // bytes read
+    };
+    // What one thread walking a range reads with.
+    struct RangeWalker {
+        std::vector<PlannedBlock> plan;
+        std::vector<unsigned char> buffer;
+    };
 
     bool ReadFileHeader();
     bool ReadSetupChunk();
@@ -222,12 +235,17 @@ private:
     // the block entry describes; data null otherwise.
     IndexedBlock CheckIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, const unsigned char* bytes) const;
     // Reads block after block of [s0, s1) of slot (0 <= s0 < s1), a batch of them at a time, and
-    // hands each to visit(entry, block, offset in the block, samples done so far, samples taken
-    // from it) until the range is done or a block is not found or does not read back; returns
-    // where it stopped.
+    // hands each to visit(entry, block, offset in the block, samples from s0 to the block's first
+    // one taken, samples taken from it) until the range is done or a block is not found or does
+    // not read back; returns where it stopped. from (s0 <= from < s1) is where walker starts.
     template <class Visit>
-    std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int32_t s0, std::int32_t s1, bool withData,
-                                     Visit&& visit);
+    std::int64_t ForEachBlockInRange(RangeWalker& walker, const CChannelDesc& slot, std::int64_t s0, std::int64_t from,
+                                     std::int64_t s1, bool withData, Visit&& visit);
+    // The same over a long range in two halves at once, the second on a thread of its own; visit
+    // must take being called from both. Where the first half stops short, the second's visits
+    // may have been made all the same.
+    template <class Visit>
+    std::int64_t ForEachBlockInHalves(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1, Visit&& visit);
     template <class Out>
     std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 
@@ -272,22 +290,15 @@ private:
     std::int64_t m_ScanPosition = 0;  // where the next scan step reads
     std::int32_t m_FirstTriggerSample = -1;
 
-    // retrieval: a handle of its own and a buffer of its own, so that neither the scan's stream
-    // position nor its current block is touched
+    // retrieval: a handle of its own and buffers of its own, so that neither the walks' windows
+    // nor their current block is touched
     platform::RandomAccessFile m_RandomAccess;
-    std::vector<unsigned char> m_ReadBuffer;
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;
-    struct PlannedBlock {
-        const BlockEntry* entry;
-        std::uint32_t offset;  // first sample wanted
-        std::uint32_t take;    // samples wanted
-        std::size_t at;        // place in the read buffer
-        std::size_t length;    // bytes read
-    };
-    std::vector<PlannedBlock> m_Plan;
-    std::vector<platform::RandomAccessFile::ReadRequest> m_Requests;
+    // A copy of at least this many samples goes in two halves, on two threads at once.
+    static constexpr std::int64_t kSplitSamples = std::int64_t{1} << 18;
+    RangeWalker m_Walkers[2];
 
     // sequential reading
     RFMode m_ReadMode = RF_Interleaved;
