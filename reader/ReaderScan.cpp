@@ -16,7 +16,7 @@ void CQVDataRecorderReader::CreateChannelDescs(RFMode mode) {
     m_ReadPosition = m_BlockStreamStart;
     m_ReadWindow.Drop();
     m_ReadEnded = false;
-    m_DeliveredEnd = -1;
+    m_PassedEnd = -1;
 }
 
 bool CQVDataRecorderReader::EndScan() {
