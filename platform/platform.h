@@ -76,6 +76,10 @@ void AdviseHugePages(void* block, std::size_t bytes);
 // Bytes this process has read from files so far, through File and RandomAccessFile: a
 // measurement can show with it that an operation read nothing.
 std::uint64_t FileBytesRead();
+// Calls made on files so far through File and RandomAccessFile to read, move or ask the position
+// (a batch of reads handed to the kernel counts once): each may cost a system call, so a
+// measurement can show with it that a walk makes few.
+std::uint64_t FileCalls();
 // The first file matching a pattern ("dir\\*.REC"; '*' and '?' in the last component only):
 // the matching name without its directory. False when nothing matches; "." and ".." never match.
 // Windows: the file system's order and case rules. POSIX: '/' and '\\' both end the directory,

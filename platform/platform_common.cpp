@@ -104,7 +104,12 @@ void File::SetBufferSize(std::size_t bytes) {
 
 namespace {
 std::atomic<std::uint64_t> g_FileBytesRead{0};
+std::atomic<std::uint64_t> g_FileCalls{0};
 }  // namespace
+
+void os::CountFileCall() { g_FileCalls.fetch_add(1, std::memory_order_relaxed); }
+
+std::uint64_t FileCalls() { return g_FileCalls.load(std::memory_order_relaxed); }
 
 void os::CountFileBytesRead(std::size_t bytes) { g_FileBytesRead.fetch_add(bytes, std::memory_order_relaxed); }
 
@@ -175,6 +180,7 @@ bool os::SeekAllowed() {
 
 std::size_t File::Read(void* data, std::size_t bytes) {
     if (!m_File || bytes == 0) return 0;
+    os::CountFileCall();
     m_LastOp = LastOp::Read;
     const std::size_t allowed = os::AllowedRead(bytes);
     const std::size_t got = allowed == 0 ? 0 : os::ReadStream(data, allowed, m_File);
@@ -191,6 +197,7 @@ std::size_t File::Write(const void* data, std::size_t bytes) {
 
 bool File::Seek(std::int64_t position) {
     if (!m_File || position < 0 || !os::SeekAllowed()) return false;
+    os::CountFileCall();
     m_LastOp = LastOp::None;
     return os::SeekStream(m_File, position) == 0;
 }
@@ -206,6 +213,7 @@ bool File::Truncate(std::int64_t length) {
 
 std::int64_t File::Tell() {
     if (!m_File) return -1;
+    os::CountFileCall();
     return os::TellStream(m_File);
 }
 

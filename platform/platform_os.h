@@ -32,6 +32,8 @@ bool FaultsSet();
 
 // Adds to FileBytesRead; every read of a file calls it with what it got.
 void CountFileBytesRead(std::size_t bytes);
+// Adds one to FileCalls; every read, seek and position query of a file calls it.
+void CountFileCall();
 
 // The platform's own debugger output channel.
 void WriteDebuggerLine(const char* line);

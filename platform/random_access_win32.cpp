@@ -32,11 +32,6 @@ bool RandomAccessFile::Open(const std::string& name) {
 
 void RandomAccessFile::Release() { CloseHandle(AsHandle(m_Handle)); }
 
-void RandomAccessFile::ReadBatch(ReadRequest* requests, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
-        requests[i].done = ReadAt(requests[i].offset, requests[i].data, requests[i].bytes);
-}
-
 std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data, std::size_t bytes) const {
     const auto at = static_cast<std::uint64_t>(offset);
     OVERLAPPED where{};
@@ -46,6 +41,7 @@ std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data,
     if (allowed == 0) return 0;
     const DWORD want = allowed > 0x40000000u ? 0x40000000u : static_cast<DWORD>(allowed);
     DWORD got = 0;
+    os::CountFileCall();
     if (!ReadFile(AsHandle(m_Handle), data, want, &got, &where)) return 0;
     os::CountFileBytesRead(got);
     return got;

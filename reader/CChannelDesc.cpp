@@ -78,10 +78,15 @@ bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::u
     return true;
 }
 
-CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
+CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s, const Location* previous) const {
     Location found;
     if (m_SamplesInFile.empty()) return found;
     const std::int64_t target = std::int64_t{m_SamplesInFile.front().first()} + s;
+    if (previous && previous->entry && m_Ordered && previous->index + 1 < m_SamplesInFile.size()) {
+        const BlockEntry& next = m_SamplesInFile[previous->index + 1];
+        if (next.first() <= target && target < next.last())
+            return {&next, static_cast<std::uint32_t>(target - next.first()), previous->index + 1};
+    }
 
     // The first entry whose end is not below the target, then forward to the first entry that
     // holds it. In an ordered list nothing past an entry starting beyond the target can hold it;
@@ -101,6 +106,7 @@ CChannelDesc::Location CChannelDesc::FindBlock(std::int64_t s) const {
     if (i >= m_SamplesInFile.size()) return found;
     found.entry = &m_SamplesInFile[i];
     found.offset = static_cast<std::uint32_t>(target - found.entry->first());
+    found.index = i;
     return found;
 }
 

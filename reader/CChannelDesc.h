@@ -35,11 +35,14 @@ public:
              std::int64_t position, const unsigned char* data);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
+    // previous, a block found before, is where a walk through a range came from: when the entry
+    // after it holds s, no search is made (a search per block costs more as the index grows).
     struct Location {
         const BlockEntry* entry = nullptr;  // null: not found
         std::uint32_t offset = 0;           // of the sample within the block
+        std::size_t index = 0;              // of the entry
     };
-    Location FindBlock(std::int64_t s) const;
+    Location FindBlock(std::int64_t s, const Location* previous = nullptr) const;
 
     // What an overview request from the min/max cache came to.
     enum class CompressedResult {

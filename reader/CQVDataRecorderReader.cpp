@@ -56,7 +56,7 @@ std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t chann
 }  // namespace
 
 CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::string& fileName) : m_File(file) {
-    m_File.SetBufferSize(kStreamBufferSize);
+    m_File.SetBufferSize(0);
     m_FileLength = m_File.Length();
     if (!ReadFileHeader()) {
         m_EndOfData = true;
@@ -106,6 +106,9 @@ bool CQVDataRecorderReader::ReadFileHeader() {
     if (m_FileHeader.NumberOfChannels > layout::kMaxNumberOfChannels)
         return Reject(FileStartError::TooManyChannels);
     m_BlockStreamStart = static_cast<std::int64_t>(m_SetupChunkSize) + layout::kFileHeaderLength;
+    // The walks read from here on, a window at a time; the start of the file was read as it is
+    // needed, so that an open alone reads no more.
+    m_ScanWindow.Seek(m_BlockStreamStart);
     return true;
 }
 
@@ -137,21 +140,21 @@ bool CQVDataRecorderReader::EndStream(StreamEnd end) {
 bool CQVDataRecorderReader::ReadIntoBlockBuffer(std::uint32_t bytes) {
     if (bytes == 0) return true;
     if (m_BlockBuffer.size() < bytes) m_BlockBuffer.resize(bytes);
-    return m_File.Read(m_BlockBuffer.data(), bytes) == bytes;
+    return m_Walker->Read(m_BlockBuffer.data(), bytes) == bytes;
 }
 
 bool CQVDataRecorderReader::ReadBlockHeader() {
     m_BlockDelivered = false;
     m_DataPending = false;
-    std::int64_t position = m_File.Tell();
+    std::int64_t position = m_Walker->Tell();
     for (;;) {
         m_BlockPosition = position;
         unsigned char header[layout::kBlockHeaderLength];
-        const std::size_t got = m_File.Read(header, sizeof header);
+        const std::size_t got = m_Walker->Read(header, sizeof header);
         if (got == 0) return EndStream(StreamEnd::Clean);
         if (got != sizeof header) return EndStream(StreamEnd::TruncatedHeader);
         unsigned char entry[layout::kChannelEntryLength];
-        if (m_File.Read(entry, sizeof entry) != sizeof entry) return EndStream(StreamEnd::TruncatedHeader);
+        if (m_Walker->Read(entry, sizeof entry) != sizeof entry) return EndStream(StreamEnd::TruncatedHeader);
         m_BlockHeader = layout::BlockHeader::Decode(header);
         m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID, layout::ChannelEntry::Decode(entry).ID);
         const BlockKind kind = m_BlockHeader.Kind();
@@ -196,7 +199,7 @@ bool CQVDataRecorderReader::ReadBlockData(unsigned char* samples) {
     m_DataPending = false;
     const std::uint32_t direct =
         samples == nullptr ? 0 : CurrentSampleCount() * layout::SampleWidth(m_BlockHeader.Is32Bit());
-    return ((direct == 0 || m_File.Read(samples, direct) == direct) && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
+    return ((direct == 0 || m_Walker->Read(samples, direct) == direct) && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
            EndStream(StreamEnd::TruncatedData);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
+#include "reader/FileWindow.h"
 #include "platform/platform.h"
 #include "reader/ChannelTable.h"
 #include "reader/DCChannelDesc.h"
@@ -58,10 +59,11 @@ struct WalkRecord {
 
 class CQVDataRecorderReader {
 public:
-    // The stream buffer the reader gives the file: large, since a scan reads the whole file.
-    static constexpr std::size_t kStreamBufferSize = 256 * 1024;
+    // One read of the walks: large, since a scan reads the whole file.
+    static constexpr std::size_t kWindowBytes = 1 << 20;
 
-    // file: open for binary reading, with no I/O done on it yet (its buffer size is set here);
+    // file: open for binary reading, with no I/O done on it yet (the reader reads it unbuffered,
+    // through windows of its own);
     // not owned, and must outlive the reader. Reads the start of the file; EndOfData() tells
     // whether it was rejected. fileName names the same file: retrieval reads it through a handle
     // of its own, so that it never moves the scan's stream. Without a name (a reader that only
@@ -159,7 +161,8 @@ public:
     std::size_t SetupTextLength() const { return m_HasSetupChunk ? m_SetupText.size() - 1 : 0; }
 
     // ---- Block walk ---------------------------------------------------------------------
-    // Reads block headers from the current position until it meets a sample block to deliver
+    // Reads block headers from the current position (of the window the last walk used: the
+    // scan's, unless sequential reading took the last block) until it meets a sample block to deliver
     // (base pending, or SampleNo not below the base) or a DC block, which it reads whole (its
     // further entries and values go to the block buffer). Trigger blocks note the first trigger,
     // stale sample blocks and kind-3 blocks are passed over. False when the stream ends.
@@ -190,6 +193,19 @@ private:
         const unsigned char* data = nullptr;  // the samples; null when the block did not read back
         std::uint16_t channelstatus = 0;
     };
+    struct PlannedBlock {
+        const BlockEntry* entry;
+        std::uint32_t offset;  // first sample wanted
+        std::uint32_t take;    // samples wanted
+        std::size_t at;        // place in the read buffer
+        std::size_t length;    // bytes to read
+        std::size_t done;      // bytes read
+    };
+    // What one thread walking a range reads with.
+    struct RangeWalker {
+        std::vector<PlannedBlock> plan;
+        std::vector<unsigned char> buffer;
+    };
 
     bool ReadFileHeader();
     bool ReadSetupChunk();
@@ -203,7 +219,7 @@ private:
     bool EndScan();
     // Reads the delivered block after at (moving at past it), indexes it when index, and lets
     // its channel hold its samples when hold. False when the stream ends there.
-    bool TakeBlock(std::int64_t& at, bool index, bool hold);
+    bool TakeBlock(FileWindow& window, std::int64_t& at, bool index, bool hold);
     // Indexes the block whose samples are at data when position >= 0; held says data is a room
     // its channel gave to hold them in.
     void AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data, bool held);
@@ -224,17 +240,27 @@ private:
     // the block entry describes; data null otherwise.
     IndexedBlock CheckIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, const unsigned char* bytes) const;
     // Reads block after block of [s0, s1) of slot (0 <= s0 < s1), a batch of them at a time, and
-    // hands each to visit(entry, block, offset in the block, samples done so far, samples taken
-    // from it) until the range is done or a block is not found or does not read back; returns
-    // where it stopped.
+    // hands each to visit(entry, block, offset in the block, samples from s0 to the block's first
+    // one taken, samples taken from it) until the range is done or a block is not found or does
+    // not read back; returns where it stopped. from (s0 <= from < s1) is where walker starts.
     template <class Visit>
-    std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int32_t s0, std::int32_t s1, bool withData,
-                                     Visit&& visit);
+    std::int64_t ForEachBlockInRange(RangeWalker& walker, const CChannelDesc& slot, std::int64_t s0, std::int64_t from,
+                                     std::int64_t s1, bool withData, Visit&& visit);
+    // The same over a long range in two halves at once, the second on a thread of its own; visit
+    // must take being called from both. Where the first half stops short, the second's visits
+    // may have been made all the same.
+    template <class Visit>
+    std::int64_t ForEachBlockInHalves(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1, Visit&& visit);
     template <class Out>
     std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 
     std::int32_t m_NumberOfChannels = 0;
     platform::File& m_File;
+    // The scan and sequential reading each walk with a window of their own, so that taking turns
+    // does not refill one; m_Walker points at the one in use.
+    FileWindow m_ScanWindow{m_File, kWindowBytes};
+    FileWindow m_ReadWindow{m_File, kWindowBytes};
+    FileWindow* m_Walker = &m_ScanWindow;
     std::int64_t m_FileLength = 0;
     bool m_EndOfData = false;
     std::uint32_t m_CompressedReserve = 0;
@@ -269,22 +295,15 @@ private:
     std::int64_t m_ScanPosition = 0;  // where the next scan step reads
     std::int32_t m_FirstTriggerSample = -1;
 
-    // retrieval: a handle of its own and a buffer of its own, so that neither the scan's stream
-    // position nor its current block is touched
+    // retrieval: a handle of its own and buffers of its own, so that neither the walks' windows
+    // nor their current block is touched
     platform::RandomAccessFile m_RandomAccess;
-    std::vector<unsigned char> m_ReadBuffer;
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;
-    struct PlannedBlock {
-        const BlockEntry* entry;
-        std::uint32_t offset;  // first sample wanted
-        std::uint32_t take;    // samples wanted
-        std::size_t at;        // place in the read buffer
-        std::size_t length;    // bytes read
-    };
-    std::vector<PlannedBlock> m_Plan;
-    std::vector<platform::RandomAccessFile::ReadRequest> m_Requests;
+    // A copy of at least this many samples goes in two halves, on two threads at once.
+    static constexpr std::int64_t kSplitSamples = std::int64_t{1} << 18;
+    RangeWalker m_Walkers[2];
 
     // sequential reading
     RFMode m_ReadMode = RF_Interleaved;

@@ -14,6 +14,7 @@ void CQVDataRecorderReader::CreateChannelDescs(RFMode mode) {
     m_LastSampleNumber = -1;
     // What the channels held is gone: sequential reading starts again at the first block.
     m_ReadPosition = m_BlockStreamStart;
+    m_ReadWindow.Drop();
     m_ReadEnded = false;
     m_PassedEnd = -1;
 }
@@ -27,13 +28,15 @@ bool CQVDataRecorderReader::EndScan() {
 bool CQVDataRecorderReader::ScanFile() {
     // A rejected file has no channel slots to index into.
     if (m_NumberOfChannels == 0 || m_ScanEnded) return false;
-    return TakeBlock(m_ScanPosition, true, false) || EndScan();
+    return TakeBlock(m_ScanWindow, m_ScanPosition, true, false) || EndScan();
 }
 
-bool CQVDataRecorderReader::TakeBlock(std::int64_t& at, bool index, bool hold) {
-    // Whatever read the stream since (the scan and sequential reading share it), each goes on
-    // where it stopped; otherwise blocks would be skipped or taken twice.
-    if ((m_File.Tell() != at && !m_File.Seek(at)) || !ReadBlockHeader()) return false;
+bool CQVDataRecorderReader::TakeBlock(FileWindow& window, std::int64_t& at, bool index, bool hold) {
+    // Whatever walked the window since (the walk's own public steps), each goes on where it
+    // stopped; otherwise blocks would be skipped or taken twice.
+    m_Walker = &window;
+    m_Walker->Seek(at);
+    if (!ReadBlockHeader()) return false;
     // The block's own header: the walk may have passed over trigger, kind-3 or stale blocks.
     const std::int64_t position = m_BlockPosition;
     if (position < 0) return false;
@@ -83,7 +86,10 @@ void CQVDataRecorderReader::ResetScan() {
     std::fill(m_OverrunFlags.begin(), m_OverrunFlags.end(), std::uint8_t{0});
     ResetWalk();
     m_ScanPosition = m_BlockStreamStart;
-    m_File.Seek(m_BlockStreamStart);
+    // A scan afresh reads the file afresh: it may have changed since.
+    m_ScanWindow.Drop();
+    m_ScanWindow.Seek(m_BlockStreamStart);
+    m_Walker = &m_ScanWindow;
 }
 
 bool CQVDataRecorderReader::IsOverrunLatched(std::int32_t channel) {

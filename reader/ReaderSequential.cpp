@@ -24,7 +24,7 @@ bool CQVDataRecorderReader::ReadSequential(bool selection) {
         // Blocks the scan has not reached yet are indexed on the way, as the scan would.
         const bool index = !m_ScanEnded && m_ReadPosition == m_ScanPosition;
         std::int64_t at = m_ReadPosition;
-        if (!TakeBlock(at, index, true)) {
+        if (!TakeBlock(m_ReadWindow, at, index, true)) {
             if (index) EndScan();
             m_ReadEnded = true;
             break;

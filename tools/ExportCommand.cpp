@@ -204,14 +204,13 @@ bool BlockValues(IQVRecorderFileReader& reader, std::vector<LONG>& values) {
 
 // Reads to the end of the stream into sink; counts the reads that dropped samples.
 bool ExportBlocks(Recording& recording, const Choice& choice, BlockSink& sink, const std::string& out,
-                  long& overruns) {
+                  bool showBar, long& overruns) {
     IQVRecorderFileReader& reader = *recording.reader.Get();
-    LONG first = 0, last = 0, size = 0;
+    LONG first = 0, last = 0;
     recording.reader2->GetFirstSampleNumber(&first);
     recording.reader2->GetLastSampleNumber(&last);
-    reader.get_FileSize(&size);
     ProgressBar bar("exporting " + out);
-    const bool showBar = static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes) && last > first;
+    showBar = showBar && last > first;
     std::vector<LONG> values;
     const std::size_t k = choice.channels.size();
     for (;;) {
@@ -287,7 +286,7 @@ int ExportCommand(const Arguments& args) {
         return kExitFailure;
     }
     long overruns = 0;
-    if (!ExportBlocks(recording, choice, *sink, out, overruns) || !sink->Close()) {
+    if (!ExportBlocks(recording, choice, *sink, out, WantsProgressBar(args[0]), overruns) || !sink->Close()) {
         std::fprintf(stderr, "tarn: writing %s failed\n", out.c_str());
         return kExitFailure;
     }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "component/ClassObject.h"
@@ -67,15 +68,20 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, const Open
     return {};
 }
 
+bool WantsProgressBar(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(std::filesystem::path(path), ec);
+    return !ec && bytes >= static_cast<std::uintmax_t>(kProgressBarMinimumBytes);
+}
+
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
     ProgressBar bar("scanning " + path);
     // Smaller recordings scan in a moment: no bar for them. The size is known once the file is open.
     OpenOptions options;
     options.loadRECFile = loadRECFile;
+    const bool showBar = WantsProgressBar(path);
     options.onProgress = [&](LONG percent) {
-        LONG size = 0;
-        recording.reader->get_FileSize(&size);
-        if (static_cast<ULONG>(size) >= static_cast<ULONG>(kProgressBarMinimumBytes)) bar.Show(percent);
+        if (showBar) bar.Show(percent);
     };
     const OpenResult result = OpenAndScan(recording, path, options);
     bar.Finish();

@@ -100,5 +100,8 @@ private:
 
 // Files from this size on take long enough to show a progress bar.
 inline constexpr LONG kProgressBarMinimumBytes = 1 << 20;
+// Whether the file at path is that large. Its real length: FileSize keeps only the low 32 bits,
+// which hid the bar of a recording of some multiple of 4 GiB.
+bool WantsProgressBar(const std::string& path);
 
 }  // namespace tarn::client

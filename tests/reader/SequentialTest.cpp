@@ -161,5 +161,34 @@ TEST(Sequential, IndexesAsTheScanDoes) {
     EXPECT_EQ(view, (std::vector<std::int16_t>{1004, 0, 1005, 0, 1006, 0, 1007, 0}));
 }
 
+// Walking a recording of small blocks costs a file call or two per large read, not calls per
+// block: the scan alone, sequential reading alone, and the two taking turns.
+TEST(Sequential, WalksMakeNoFileCallPerBlock) {
+    TempDir dir;
+    constexpr std::uint32_t kBlocks = 4000;
+    RecordingBuilder file;
+    file.Header(2);
+    for (std::uint32_t b = 0; b < kBlocks; ++b)
+        for (std::uint16_t key = 0; key < 2; ++key) file.Samples16(64, Ramp, At(100 + 64 * b, key));
+    for (const bool scan : {true, false}) {
+        for (const bool read : {true, false}) {
+            if (!scan && !read) continue;
+            OpenedRecording r(dir, file);
+            const std::uint64_t before = platform::FileCalls();
+            std::int64_t delivered = 0;
+            for (bool more = true; more;) {
+                more = scan && r->ScanFile();
+                if (read && r->ReadGenFeBlock()) {
+                    delivered += r->Output().Count();
+                    more = true;
+                }
+            }
+            EXPECT_LE(platform::FileCalls() - before, file.size() / 65536 + 8) << scan << read;
+            EXPECT_EQ(r->GetLastSampleNumber(), 64 * kBlocks);
+            EXPECT_EQ(delivered, read ? 2 * 64 * kBlocks : 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarn::test
