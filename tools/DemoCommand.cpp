@@ -62,7 +62,7 @@ constexpr LONG kChannelCount = sizeof kChannels / sizeof kChannels[0];
 
 bool Succeeded(HRESULT hr, const char* what) {
     if (SUCCEEDED(hr)) return true;
-    std::fprintf(stderr, "tarn: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
+    std::fprintf(stderr, "tarn: %s failed (%s)\n", what, StatusText(hr).c_str());
     return false;
 }
 

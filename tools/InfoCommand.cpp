@@ -208,7 +208,7 @@ void CheckRECServer() {
     if (hr == REGDB_E_CLASSNOTREG)
         std::fprintf(stderr, "tarn: no .REC server is registered");
     else
-        std::fprintf(stderr, "tarn: the registered .REC server cannot be created (0x%08lX)", static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "tarn: the registered .REC server cannot be created (%s)", StatusText(hr).c_str());
     std::fprintf(stderr, ": the .REC file gives no names, units, aliases, date or time.\n"
                          "Register the project's server first: tarn regsvr PATH/librecimport.so (Windows: "
                          "regsvr32 recimport.dll).\n");

@@ -28,10 +28,9 @@ int OverviewCommand(const OverviewOptions& o) {
     const HRESULT hr =
         Overview(*recording.reader2.Get(), static_cast<ULONG>(o.channel), o.from, o.to, o.count, o.wide, values);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "tarn: no overview of %lu values of channel %ld over %lu..%lu (0x%08lX)\n",
+        std::fprintf(stderr, "tarn: no overview of %lu values of channel %ld over %lu..%lu (%s)\n",
                      static_cast<unsigned long>(o.count), static_cast<long>(o.channel),
-                     static_cast<unsigned long>(o.from), static_cast<unsigned long>(o.to),
-                     static_cast<unsigned long>(hr));
+                     static_cast<unsigned long>(o.from), static_cast<unsigned long>(o.to), StatusText(hr).c_str());
         return kExitFailure;
     }
     for (const LONG value : values) std::printf("%ld\n", static_cast<long>(value));

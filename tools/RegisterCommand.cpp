@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compat/compat.h"
+#include "component/client/ComponentRecording.h"
 #include "platform/platform.h"
 #include "tools/Command.h"
 
@@ -38,7 +39,7 @@ int RegisterCommand(const RegisterOptions& options) {
     const HRESULT hr = entry();
     FreeLibrary(module);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "tarn: %s of %s failed: 0x%08lX\n", name, path.c_str(), static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "tarn: %s of %s failed: %s\n", name, path.c_str(), StatusText(hr).c_str());
         return kExitFailure;
     }
     std::printf("%s: %s succeeded\n", path.c_str(), name);

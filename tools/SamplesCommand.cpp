@@ -24,8 +24,8 @@ template <typename Slot>
 int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
     const std::unique_ptr<void, component::CoTaskMemDeleter> owned(samples);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "tarn: the samples %ld..%ld cannot be read (0x%08lX)\n", static_cast<long>(from),
-                     static_cast<long>(to) - 1, static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "tarn: the samples %ld..%ld cannot be read (%s)\n", static_cast<long>(from),
+                     static_cast<long>(to) - 1, StatusText(hr).c_str());
         return kExitFailure;
     }
     const std::int64_t copied = std::int64_t{last} - from + 1;

@@ -41,9 +41,7 @@ std::string WhyNotOpened(const std::string& path, HRESULT hr) {
     if (!file.Open(path, platform::File::Mode::Read)) return CannotOpen(path);
     const CQVDataRecorderReader reader(file);
     if (reader.EndOfData()) return path + " is not a recording: " + Describe(reader.StartError());
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    return "cannot open " + path + " (" + code + ")";
+    return "cannot open " + path + " (" + StatusText(hr) + ")";
 }
 
 template <typename Value>
@@ -121,6 +119,13 @@ std::string DescribeOpenFailure(const OpenResult& result, const std::string& pat
     case OpenStep::ScanTimeout: return "the scan of " + path + " did not end";
     }
     return "cannot open " + path;
+}
+
+std::string StatusText(HRESULT hr) {
+    char text[16];
+    // Through 32 bits unsigned: a long of 64 bits would carry the sign into the upper half.
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<std::uint32_t>(hr)));
+    return text;
 }
 
 std::string CannotOpen(const std::string& path) { return "cannot open " + path + ": " + std::strerror(errno); }

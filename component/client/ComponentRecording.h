@@ -66,6 +66,8 @@ bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile
 // What went wrong, in words, with the cause where it is known ("cannot open PATH: No such file or
 // directory", "PATH is not a recording: file header cut short").
 std::string DescribeOpenFailure(const OpenResult& result, const std::string& path);
+// A status code as "0x8007000E".
+std::string StatusText(HRESULT hr);
 // "cannot open PATH: REASON", right after an open of path failed (the reason from errno).
 std::string CannotOpen(const std::string& path);
 
