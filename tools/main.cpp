@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
     tool.set_version_flag("--version", TARN_VERSION, "Print the version and exit");
     tool.set_help_flag("-h,--help", "Print this help and exit");
     tool.require_subcommand(1);
+    // Options start with '-' on every system: "/u" style would take a POSIX path for an option.
+    tool.allow_windows_style_options(false);
     tool.failure_message(FailureMessage);
     tool.get_formatter()->label("SUBCOMMAND", "COMMAND");
     tool.footer("Run \"tarn COMMAND --help\" for the arguments of a command.");
