@@ -11,6 +11,7 @@
 #include "reader/CQVDataRecorderReader.h"
 #include "reader/PairReduction.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <type_traits>
@@ -22,10 +23,6 @@ using component::UniqueTaskMem;
 
 namespace {
 
-// The largest count asked for whose doubling (the fallback compares the raw count with it) still
-// fits 32 bits, after an odd count has been made even.
-constexpr ULONG kMaxValues = std::numeric_limits<ULONG>::max() / 2 - 1;
-
 void* AllocateValues(std::uint64_t count, std::size_t width) { return AllocResultArray(count, width).release(); }
 
 // count raw samples in pVal become noOfValues values, (maximum, minimum) pairs, in a new buffer;
@@ -36,8 +33,7 @@ bool Decimate(std::uint32_t count, std::uint32_t noOfValues, Value*& pVal) {
     if (!buffer) return false;
     auto* out = static_cast<Value*>(buffer.get());
     if (noOfValues >= 2) {
-        const auto step = static_cast<float>(2.0 * count / noOfValues);
-        ReduceToPairs(pVal, count, 0, noOfValues / 2, step, [&out](Value low, Value high) {
+        ReduceToPairs(pVal, count, 1, noOfValues / 2, [&out](Value low, Value high) {
             *out++ = high;
             *out++ = low;
         });
@@ -62,22 +58,24 @@ HRESULT CQVRecorderFileReader::CompressedSamples(const char* method, ULONG chann
                                                  ULONG endSample, ULONG* noOfValues, Value** pVal) {
     constexpr bool kWide = std::is_same_v<Value, LONG>;
     return MemberCall(method, Needs::Recording, {pVal, noOfValues}, [&]() -> HRESULT {
+        // An odd count is made even and written back first, whatever follows; a count that
+        // cannot grow in 32 bits stays as it is but counts as 2^32 (more than any range holds).
+        const std::uint64_t wanted = std::uint64_t{*noOfValues} + (*noOfValues & 1);
+        *noOfValues = static_cast<ULONG>(std::min<std::uint64_t>(wanted, std::numeric_limits<ULONG>::max()));
         if (channel < 1 || channel > static_cast<ULONG>(m_NumberOfChannels)) return E_FAIL;
         const CChannelDesc* found = m_Reader->ChannelSlot(static_cast<std::int32_t>(channel));
         if (found == nullptr) return E_FAIL;
-        if (*noOfValues > kMaxValues) return E_OUTOFMEMORY;
-        const auto wanted = static_cast<std::uint32_t>(*noOfValues + (*noOfValues & 1));
         const CChannelDesc& slot = *found;
         QV_TRACE("TARN", 1, "        %s from = %u, to = %u wanted number = %u", method, static_cast<unsigned>(startSample),
-                 static_cast<unsigned>(endSample), wanted);
+                 static_cast<unsigned>(endSample), static_cast<unsigned>(*noOfValues));
 
         void* values = nullptr;
         const auto cached = kWide ? slot.GetCompressed32BitSamples(startSample, endSample, wanted, AllocateValues, values)
                                   : slot.GetCompressedSamples(startSample, endSample, wanted, AllocateValues, values);
         switch (cached) {
             case CChannelDesc::CompressedResult::Delivered:
-                QV_TRACE("TARN", 1, "        %s returned number = %u", method, wanted);
-                *noOfValues = wanted;
+                QV_TRACE("TARN", 1, "        %s returned number = %u", method, static_cast<unsigned>(wanted));
+                *noOfValues = static_cast<ULONG>(wanted);
                 *pVal = static_cast<Value*>(values);
                 return S_OK;
             case CChannelDesc::CompressedResult::Empty: {
@@ -93,18 +91,27 @@ HRESULT CQVRecorderFileReader::CompressedSamples(const char* method, ULONG chann
                 break;
         }
 
-        // Raw samples, counted from the channel's first indexed sample as GetSamples counts.
-        std::uint32_t from = startSample;
-        std::uint32_t to = endSample;
+        // Raw samples of the same stretch the cache describes: the cache counts from the
+        // recording's base, GetSamples from the channel's first indexed sample. An end of 2^31
+        // or more (no LONG holds it) is the channel's end; a reversed range stays reversed.
+        const std::int64_t origin = slot.Blocks().front().first();
+        const std::int64_t channelEnd = slot.Blocks().back().last();
+        std::int64_t from = startSample;
+        std::int64_t to = endSample;
         if (startSample == endSample) {
-            from = 0;
-            to = static_cast<std::uint32_t>(slot.Blocks().back().last());
+            from = origin;
+            to = channelEnd;
+        } else if (to > std::numeric_limits<LONG>::max()) {
+            to = std::max(channelEnd, from);
         }
-        QV_TRACE("TARN", 1, "        GetSamples from = %u, to = %u wanted number = %u", from, to, wanted);
+        from = std::max<std::int64_t>(from - origin, 0);
+        to = std::max<std::int64_t>(to - origin, 0);
+        QV_TRACE("TARN", 1, "        GetSamples from = %u, to = %u wanted number = %u", static_cast<unsigned>(from),
+                 static_cast<unsigned>(to), static_cast<unsigned>(*noOfValues));
         LONG lastsampleread = 0;
         Value* raw = nullptr;
-        const auto start = static_cast<LONG>(from);
-        const auto stop = static_cast<LONG>(to);
+        const auto start = static_cast<LONG>(std::min<std::int64_t>(from, std::numeric_limits<LONG>::max()));
+        const auto stop = static_cast<LONG>(std::min<std::int64_t>(to, std::numeric_limits<LONG>::max()));
         HRESULT hr = S_OK;
         if constexpr (kWide) {
             hr = GetSamples32Bit(static_cast<LONG>(channel), start, stop, &lastsampleread, &raw);
@@ -113,16 +120,17 @@ HRESULT CQVRecorderFileReader::CompressedSamples(const char* method, ULONG chann
         }
         if (FAILED(hr)) return hr;
         const auto count = static_cast<std::uint32_t>(std::int64_t{lastsampleread} - start + 1);
-        std::uint32_t delivered = wanted;
+        // Compared in 64 bits: a count of 2^31 or more asks for the raw samples.
         bool reduced = false;
         if (count >= 2 * wanted) {
+            const auto values = static_cast<std::uint32_t>(wanted);
             if constexpr (kWide) {
-                reduced = DecimateSamples32(count, wanted, raw);
+                reduced = DecimateSamples32(count, values, raw);
             } else {
-                reduced = DecimateSamples(count, wanted, raw);
+                reduced = DecimateSamples(count, values, raw);
             }
         }
-        if (!reduced) delivered = count;
+        const auto delivered = reduced ? static_cast<std::uint32_t>(wanted) : count;
         QV_TRACE("TARN", 1, "        GetSamples returned *noOfValues = %u, lastsampleread = %u", delivered,
                  static_cast<unsigned>(lastsampleread));
         *noOfValues = delivered;

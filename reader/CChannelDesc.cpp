@@ -141,6 +141,7 @@ bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples
     // Sequential reading reads a block straight into the room.
     if (room != samples) std::memcpy(room, samples, std::size_t{count} * layout::SampleWidth(is32Bit));
     m_Samples.back()->Commit(count);
+    if (m_FirstHeld < 0) m_FirstHeld = first;
     return true;
 }
 

@@ -55,9 +55,9 @@ public:
     // pairs, into a buffer from allocate handed out through pVal. The 16-bit values of a 32-bit
     // channel are the upper halves, as its samples are viewed in 16 bits.
     CompressedResult GetCompressedSamples(std::uint32_t startSample, std::uint32_t endSample,
-                                          std::uint32_t noOfValues, ResultAllocator allocate, void*& pVal) const;
+                                          std::uint64_t noOfValues, ResultAllocator allocate, void*& pVal) const;
     CompressedResult GetCompressed32BitSamples(std::uint32_t startSample, std::uint32_t endSample,
-                                               std::uint32_t noOfValues, ResultAllocator allocate,
+                                               std::uint64_t noOfValues, ResultAllocator allocate,
                                                void*& pVal) const;
 
     std::int32_t Id() const { return m_Id; }
@@ -80,6 +80,8 @@ public:
     // The first run holds samples: [BufferFirst(), BufferEnd()).
     bool HasSamples() const { return !m_Samples.empty() && !m_Samples.front()->Empty(); }
     std::int64_t BufferFirst() const { return m_Samples.front()->First(); }
+    // The first sample the channel ever held (-1: none yet): before it the channel had not begun.
+    std::int64_t FirstHeld() const { return m_FirstHeld; }
     std::int64_t BufferEnd() const { return m_Samples.front()->End(); }
     const SampleSegment& FirstRun() const { return *m_Samples.front(); }
 
@@ -92,7 +94,7 @@ private:
     // One past the cached values of entry index.
     std::uint32_t CompressedEnd(std::size_t index) const;
     template <class Value>
-    CompressedResult GetCompressed(std::uint32_t startSample, std::uint32_t endSample, std::uint32_t noOfValues,
+    CompressedResult GetCompressed(std::uint32_t startSample, std::uint32_t endSample, std::uint64_t noOfValues,
                                    ResultAllocator allocate, void*& pVal) const;
 
     std::int32_t m_Id = -1;
@@ -107,6 +109,7 @@ private:
     BlockList m_SamplesInFile;
     std::vector<std::unique_ptr<SampleSegment>> m_Samples;
     std::int64_t m_DiscardedBefore = 0;  // sequential reading passed every sample below this
+    std::int64_t m_FirstHeld = -1;
 };
 
 }  // namespace tarn

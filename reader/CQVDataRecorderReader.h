@@ -3,6 +3,7 @@
 // (the scan), and copies samples and DC blocks out of the file through the index.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -130,10 +131,13 @@ public:
     // common stretch of samples, and delivers it into the output block. A block read at the
     // scan's position is indexed as the scan would index it. Stretches that cannot be completed
     // for every channel are dropped and reported by ReadOverrun(), latching the overrun flags of
-    // the channels taking part. False, with the previous block left, once the stream ends.
+    // the channels with a gap there. False, with the previous block left, once the stream ends
+    // and nothing held makes a block.
     bool ReadGenFeBlock();
     bool ReadGenFeBlockSelection();
     const OutputBlock& Output() const { return m_Output; }
+    // The most values one delivered block holds: OutputBlock::kMaxValues, lowered by tests.
+    void SetBlockLimit(std::uint64_t values) { m_BlockLimit = std::min(values, OutputBlock::kMaxValues); }
     bool ReadOverrun() const { return m_ReadOverrun; }
     // Relative sample number of the first sample of the last block delivered; -1 before any.
     std::int32_t LastSampleNumber() const { return m_LastSampleNumber; }
@@ -208,11 +212,12 @@ private:
     bool ReadSequential(bool selection);
     // The channels taking part, ascending; false when one of them holds nothing yet.
     bool ChannelsTakingPart(bool selection);
-    // Delivers the common stretch of the channels taking part when they have one.
+    // Delivers the common stretch of the channels taking part when they have one (at most
+    // m_BlockLimit values); a stretch dropped on the way where every one of them had begun is an
+    // overrun, latched for the channels with a gap in it.
     bool DeliverCommonStretch(bool selection);
-    // Every channel passes the samples before s; with report, the stretch from the last
-    // delivery's end to s was lost: an overrun.
-    void DiscardBefore(std::int64_t s, bool report);
+    // Every channel passes the samples before s (s not below m_PassedEnd).
+    void DiscardBefore(std::int64_t s);
 
     // Retrieval.
     // The block read back at bytes (its framing, and with withData its samples) if it is still
@@ -285,7 +290,8 @@ private:
     RFMode m_ReadMode = RF_Interleaved;
     std::int64_t m_ReadPosition = 0;    // where the next read takes a block
     bool m_ReadEnded = false;
-    std::int64_t m_DeliveredEnd = -1;   // end of the last stretch delivered; -1 before any
+    std::int64_t m_PassedEnd = -1;      // every sample before it was delivered or dropped; -1 before any
+    std::uint64_t m_BlockLimit = OutputBlock::kMaxValues;
     std::int32_t m_LastSampleNumber = -1;
     bool m_ReadOverrun = false;
     OutputBlock m_Output;

@@ -1,5 +1,5 @@
 // The reduction both overview paths share: a run of values becomes pairs of (minimum, maximum),
-// pair p ending where trunc((p + 1) * step + base) does, in single precision.
+// each made of whole groups of the run.
 #pragma once
 
 #include <algorithm>
@@ -7,25 +7,23 @@
 
 namespace tarn {
 
-// values[0, count) are the values base .. base + count - 1 of a longer run; step is the number of
-// values per pair. The bucket ends are computed in single precision, as overview clients have
-// always had them. Each pair takes at least one value, and the last one every value left: the
-// single-precision ends can stop it a value short (1,000 values in 30 pairs), which would drop
-// that value from the envelope. count >= pairs; emit(minimum, maximum) runs once per pair.
+// values[0, count) come in groups of unit values (2: the min/max cache's (minimum, maximum)
+// pairs; 1: raw samples), G = count / unit of them. Pair p takes the groups
+// [p * G / pairs, (p + 1) * G / pairs), the last pair also any values after the last whole group.
+// The ends are exact integers counted from values[0]: single-precision ends, or ends counted from
+// where the run lies in a longer one, drift off the groups far into a channel. Each pair takes at
+// least one value when G >= pairs, as the callers ensure. emit(minimum, maximum) runs once per pair.
 template <class Value, class Emit>
-void ReduceToPairs(const Value* values, std::uint32_t count, std::uint32_t base, std::uint32_t pairs, float step,
-                   Emit&& emit) {
+void ReduceToPairs(const Value* values, std::uint32_t count, std::uint32_t unit, std::uint32_t pairs, Emit&& emit) {
     if (count == 0) return;
+    const std::uint64_t groups = std::max<std::uint64_t>(count / unit, pairs);
     std::uint32_t i = 0;
     for (std::uint32_t p = 0; p < pairs; ++p) {
-        const float at = static_cast<float>(p + 1) * step + static_cast<float>(base);
-        std::uint32_t end = count;
-        if (p + 1 < pairs && static_cast<double>(at) < static_cast<double>(base) + count)
-            end = at > static_cast<float>(base) ? static_cast<std::uint32_t>(at) - base : 0;
+        const std::uint64_t end = p + 1 == pairs ? count : (p + 1) * groups / pairs * unit;
         i = std::min(i, count - 1);
         Value low = values[i];
         Value high = values[i];
-        for (++i; i < end; ++i) {
+        for (++i; i < std::min<std::uint64_t>(end, count); ++i) {
             high = std::max(high, values[i]);
             low = std::min(low, values[i]);
         }

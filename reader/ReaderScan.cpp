@@ -15,7 +15,7 @@ void CQVDataRecorderReader::CreateChannelDescs(RFMode mode) {
     // What the channels held is gone: sequential reading starts again at the first block.
     m_ReadPosition = m_BlockStreamStart;
     m_ReadEnded = false;
-    m_DeliveredEnd = -1;
+    m_PassedEnd = -1;
 }
 
 bool CQVDataRecorderReader::EndScan() {

@@ -17,7 +17,9 @@ bool CQVDataRecorderReader::ReadSequential(bool selection) {
     // Reset on both paths: Overrun describes this read only.
     m_ReadOverrun = false;
     if (m_NumberOfChannels == 0) return false;
-    // Each read takes at least one block.
+    // What is held may make a block already (a stretch longer than one block holds, or the runs
+    // after a gap): it comes before any new block is taken, also once the stream has ended.
+    if (DeliverCommonStretch(selection)) return true;
     while (!m_ReadEnded) {
         // Blocks the scan has not reached yet are indexed on the way, as the scan would.
         const bool index = !m_ScanEnded && m_ReadPosition == m_ScanPosition;
@@ -58,34 +60,41 @@ bool CQVDataRecorderReader::DeliverCommonStretch(bool selection) {
         if (!ChannelsTakingPart(selection)) return false;
         start = 0;
         end = INT64_MAX;
+        std::int64_t begun = 0;
         for (const CChannelDesc* channel : m_TakingPart) {
             start = std::max(start, channel->BufferFirst());
             end = std::min(end, channel->BufferEnd());
+            begun = std::max(begun, channel->FirstHeld());
         }
-        // Before start some channel has nothing: that stretch cannot be completed. Before the
-        // first delivery it is the channels beginning at different samples, no loss.
-        if (start > m_DeliveredEnd) DiscardBefore(start, m_DeliveredEnd >= 0);
+        // Before start some channel has nothing: that stretch cannot be completed. Where every
+        // channel taking part had begun and nothing was passed yet, samples are lost: the
+        // channels whose run starts later than that have a gap. Before that it is channels
+        // beginning at different samples (a selection may have changed since), no loss.
+        const std::int64_t lostFrom = std::max(m_PassedEnd, begun);
+        if (start > lostFrom) {
+            m_ReadOverrun = true;
+            for (const CChannelDesc* channel : m_TakingPart)
+                if (channel->BufferFirst() > lostFrom) m_OverrunFlags[static_cast<std::size_t>(channel->Id())] = 1;
+        }
+        if (start > m_PassedEnd) DiscardBefore(start);
         if (end > start) break;
         // A channel's run ended at or before the start: wait for its next run.
     }
     const std::size_t k = m_TakingPart.size();
+    // Each delivery in one width: that of the channels taking part, 32 bits when one of them is.
+    const bool is32 = std::any_of(m_TakingPart.begin(), m_TakingPart.end(),
+                                  [](const CChannelDesc* channel) { return channel->FirstRun().Is32(); });
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(end - start),
-                                                                    OutputBlock::kMaxValues / k));
-    m_Output.Fill(m_TakingPart, start, n, m_Has32BitData, m_ReadMode);
-    end = start + static_cast<std::int64_t>(n);
-    DiscardBefore(end, false);
-    m_DeliveredEnd = end;
+                                                                    std::max<std::uint64_t>(m_BlockLimit / k, 1)));
+    m_Output.Fill(m_TakingPart, start, n, is32, m_ReadMode);
+    DiscardBefore(start + static_cast<std::int64_t>(n));
     // Also on the selection path: without it a client could not place a block after a gap.
     m_LastSampleNumber = static_cast<std::int32_t>(start);
     return true;
 }
 
-void CQVDataRecorderReader::DiscardBefore(std::int64_t s, bool report) {
-    if (report) {
-        m_ReadOverrun = true;
-        for (const CChannelDesc* channel : m_TakingPart)
-            m_OverrunFlags[static_cast<std::size_t>(channel->Id())] = 1;
-    }
+void CQVDataRecorderReader::DiscardBefore(std::int64_t s) {
+    m_PassedEnd = s;
     // Every channel, taking part or not: a selection may change between reads, and nothing is
     // held for long that no read will deliver.
     for (std::int32_t i = 0; i < m_NumberOfChannels; ++i)

@@ -29,6 +29,9 @@ M = [
  ("setup/RECChannelInfo.cpp", "close > tab + 1 ? close - tab - 2 : 0", "close > tab + 1 ? close - tab - 1 : 0", "alias closing character kept"),
  ("platform/platform_posix.cpp", "if (seconds < 0 || seconds > kMaxTime64) return false;", "if (seconds > kMaxTime64) return false;", "start time before 1970 converted"),
  ("platform/platform_posix.cpp", "UpperAscii(*pattern) == UpperAscii(*name)", "*pattern == *name", "*.REC matched with case"),
+ ("reader/PairReduction.h", "(p + 1) * groups / pairs * unit", "(p + 1) * groups * unit / pairs", "overview pairs cut through cached pairs"),
+ ("reader/ReaderSequential.cpp", "std::max(m_PassedEnd, begun)", "m_PassedEnd", "a channel not yet begun taken for a gap"),
+ ("component/recimport/RECFile.cpp", 'kAliasBreakers("\\t\\0]", 3)', 'kAliasBreakers("\\t\\0]", 2)', "a ] kept in an alias"),
 ]
 only = sys.argv[2:]
 

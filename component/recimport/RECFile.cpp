@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <string_view>
 
 namespace tarn::recimport {
 
@@ -85,12 +86,25 @@ bool ParseStart(const std::string& text, double& seconds) {
     return time != static_cast<std::time_t>(-1);
 }
 
+// The server's answer separates fields with TAB, ends an alias entry with "]" and a list with
+// a zero character: a value holding one of them would shift or cut every later field, so each
+// becomes "?", as characters the code page lacks do.
+constexpr std::string_view kFieldBreakers("\t\0", 2);
+constexpr std::string_view kAliasBreakers("\t\0]", 3);
+
+std::string Field(std::string_view text, std::string_view breakers) {
+    std::string field(text);
+    for (std::size_t at = field.find_first_of(breakers); at != std::string::npos; at = field.find_first_of(breakers, at))
+        field[at] = '?';
+    return field;
+}
+
 std::vector<std::string> Aliases(std::string_view text) {
     std::vector<std::string> aliases;
     while (!text.empty()) {
         const std::size_t end = text.find(';');
         const std::string_view alias = Trimmed(text.substr(0, end));
-        if (!alias.empty()) aliases.emplace_back(alias);
+        if (!alias.empty()) aliases.push_back(Field(alias, kAliasBreakers));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
     return aliases;
@@ -112,7 +126,8 @@ bool ParseRECFile(std::string_view text, RECFile& file) {
     file.channels.clear();
     for (int n = 1; n <= channels; ++n) {
         const std::string section = "Channel " + std::to_string(n);
-        file.channels.push_back(RECChannel{Value(sections, section, "Name"), Value(sections, section, "Unit"),
+        file.channels.push_back(RECChannel{Field(Value(sections, section, "Name"), kFieldBreakers),
+                                           Field(Value(sections, section, "Unit"), kFieldBreakers),
                                            Aliases(Value(sections, section, "Aliases"))});
     }
     return true;

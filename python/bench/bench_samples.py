@@ -5,7 +5,7 @@ numpy.fromfile of the whole file, best of five interleaved rounds on the page-ca
 
 The recording (4 channels, 16-bit, 1,024-sample blocks, interleaved; the layout of
 tarn_bench_read's) is written to FOLDER (default: the temp folder) when it is not there yet.
-Exits 1 when samples() is slower than numpy.fromfile.
+Exits 1 when samples() takes more than 0.8 of numpy.fromfile's time.
 """
 import os
 import sys
@@ -53,8 +53,8 @@ def main():
     print("numpy.fromfile, whole file        %8.1f ms  %7.1f MiB/s" % (fromfile * 1e3, mib / fromfile))
     print("Recording.samples, channel 2 of 4 %8.1f ms  (%d samples)" % (samples * 1e3, len(channel)))
     ratio = samples / fromfile
-    print("time(samples) / time(numpy.fromfile) %6.2f   (target <= 1.00)" % ratio)
-    return 0 if ratio <= 1.0 else 1
+    print("time(samples) / time(numpy.fromfile) %6.2f   (target <= 0.80)" % ratio)
+    return 0 if ratio <= 0.8 else 1
 
 
 if __name__ == "__main__":

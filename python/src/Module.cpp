@@ -16,6 +16,7 @@ using namespace tarn::python;
 
 PYBIND11_MODULE(_tarn, module) {
     module.doc() = "The tarn component's calls; use the tarn package.";
+    module.attr("__version__") = TARN_VERSION;
     RegisterComError(module);
 
     py::class_<Reader>(module, "Reader")
@@ -36,7 +37,7 @@ PYBIND11_MODULE(_tarn, module) {
 
     py::class_<BlockStream>(module, "BlockStream")
         .def(py::init<const std::string&, bool, const std::vector<LONG>&>())
-        .def("next", &BlockStream::Next);
+        .def("next", &BlockStream::Next, py::arg("rows") = 0);
 
     py::class_<ChannelSetup>(module, "ChannelSetup")
         .def(py::init<std::u16string, std::u16string, std::u16string>());

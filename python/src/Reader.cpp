@@ -1,5 +1,6 @@
 #include "python/src/Reader.h"
 
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -54,18 +55,47 @@ py::array Retrieve(std::mutex& lock, const char* what, Call&& call) {
     return AdoptClientArray(raw, raw == nullptr ? 0 : count);
 }
 
-// Samples [start, stop) of a channel (GetSamples or GetSamples32Bit) as an array: lastsampleread
-// tells how far the copy got.
+// Samples [start, stop) of a channel (GetSamples or GetSamples32Bit) as an array; lastsampleread
+// tells how far each copy got. A range of one piece is the component's block itself; a longer one
+// is read in calls of at most piece samples, each copied into one array made first and its block
+// given back at once (no copy of the whole), up to the first sample the channel lacks.
 template <class Value, class Interface>
 py::array RetrieveSamples(std::mutex& lock, IQVRecorderFileReader2& reader, const char* what,
                           HRESULT (STDMETHODCALLTYPE Interface::*get)(LONG, LONG, LONG, LONG*, Value**), LONG channel,
-                          LONG start, LONG stop) {
-    return Retrieve<Value>(lock, what, [&](Value** raw, std::size_t& count) {
-        LONG last = start - 1;
-        const HRESULT hr = (reader.*get)(channel, start, stop, &last, raw);
-        count = last >= start ? static_cast<std::size_t>(last - start) + 1 : 0;
-        return hr;
-    });
+                          LONG start, LONG stop, LONG piece) {
+    if (stop - start <= piece) {
+        return Retrieve<Value>(lock, what, [&](Value** raw, std::size_t& count) {
+            LONG last = start - 1;
+            const HRESULT hr = (reader.*get)(channel, start, stop, &last, raw);
+            count = last >= start ? static_cast<std::size_t>(last - start) + 1 : 0;
+            return hr;
+        });
+    }
+    const auto total = static_cast<std::size_t>(stop - start);
+    py::array_t<Value> values(total);
+    Value* out = values.mutable_data();
+    std::size_t got = 0;
+    Check(WithoutGil(lock, [&] {
+              for (LONG first = start; first < stop;) {
+                  const LONG last = stop - first > piece ? first + piece : stop;
+                  LONG lastRead = first - 1;
+                  Value* raw = nullptr;
+                  const HRESULT hr = (reader.*get)(channel, first, last, &lastRead, &raw);
+                  const component::UniqueTaskMem owned(raw);
+                  if (FAILED(hr)) return hr;
+                  if (raw != nullptr && lastRead >= first) {
+                      const auto count = static_cast<std::size_t>(lastRead - first) + 1;
+                      std::memcpy(out + got, raw, count * sizeof(Value));
+                      got += count;
+                  }
+                  if (lastRead != last - 1) break;
+                  first = last;
+              }
+              return S_OK;
+          }),
+          what);
+    if (got == total) return values;
+    return py::array(values[py::slice(0, static_cast<py::ssize_t>(got), 1)]);
 }
 
 // An overview (GetCompressedSamples or GetCompressed32BitSamples) as an array of the values handed out.
@@ -182,11 +212,12 @@ py::list Reader::DCBlocks(LONG start, LONG stop) {
     return blocks;
 }
 
-py::array Reader::Samples(LONG channel, LONG start, LONG stop, bool wide) {
+py::array Reader::Samples(LONG channel, LONG start, LONG stop, bool wide, LONG piece) {
+    if (piece < 1 || stop < start) throw py::value_error("a piece holds a sample or more, and stop does not lie before start");
     if (wide) return RetrieveSamples<LONG>(m_Lock, *m_Recording.reader2.Get(), "GetSamples32Bit",
-                                           &IQVRecorderFileReader2::GetSamples32Bit, channel, start, stop);
+                                           &IQVRecorderFileReader2::GetSamples32Bit, channel, start, stop, piece);
     return RetrieveSamples<short>(m_Lock, *m_Recording.reader2.Get(), "GetSamples", &IQVRecorderFileReader2::GetSamples,
-                                  channel, start, stop);
+                                  channel, start, stop, piece);
 }
 
 py::array Reader::Overview(ULONG channel, ULONG count, ULONG start, ULONG stop, bool wide) {

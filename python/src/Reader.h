@@ -38,7 +38,8 @@ public:
     // (DC channel, block index, sample number, [(key, value), ...]) for each DC block in [start, stop).
     pybind11::list DCBlocks(LONG start, LONG stop);
     // The channel's samples [start, stop), as far as it has them; int32 when wide, else int16.
-    pybind11::array Samples(LONG channel, LONG start, LONG stop, bool wide);
+    // Calls of at most piece samples: a longer range is read in pieces into one array.
+    pybind11::array Samples(LONG channel, LONG start, LONG stop, bool wide, LONG piece);
     // The values the compressed retrieval gives for count values over [start, stop) (0, 0: all).
     pybind11::array Overview(ULONG channel, ULONG count, ULONG start, ULONG stop, bool wide);
 

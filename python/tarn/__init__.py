@@ -9,15 +9,23 @@
 import collections
 import datetime
 import math
+import os
 
 import numpy as np
 
 from tarn._tarn import Error
 from tarn import _tarn
 
-__all__ = ["open", "Recording", "Channel", "DCBlock", "Writer", "Error"]
+__all__ = ["open", "Recording", "Channel", "Channels", "DCBlock", "Writer", "Error", "RESULT_BOUND", "__version__"]
+__version__ = _tarn.__version__
 
 _LONG_MAX = 2**31 - 1
+# The most one component call hands out, in bytes: a longer range of samples is read in pieces.
+# A lower value (the tests set one) makes the pieces smaller; a higher one than the component's
+# own bound makes its calls fail.
+RESULT_BOUND = 2**31
+# The bytes of one piece when a range is longer than one result.
+_PIECE_BYTES = 8 << 20
 
 DCBlock = collections.namedtuple("DCBlock", "channel index sample values")
 DCBlock.__doc__ = "A DC block: its DC channel and index, its sample number and {key: value}."
@@ -38,11 +46,11 @@ def _channel_number(channel, count):
     return int(number)
 
 
-def _sample_number(value, name):
+def _integer(value, name, low=0, high=_LONG_MAX):
     if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
         raise TypeError("%s must be an integer, not %r" % (name, value))
-    if not 0 <= value <= _LONG_MAX:
-        raise ValueError("%s must be in 0..%d, not %d" % (name, _LONG_MAX, value))
+    if not low <= value <= high:
+        raise ValueError("%s must be in %d..%d, not %d" % (name, low, high, value))
     return int(value)
 
 
@@ -58,18 +66,22 @@ def _date_time(date, time):
 
 class Channel:
     """One channel of a recording. Indexing and slicing give its samples, counted from its first
-    sample: channel[1000:2000] is Recording.samples(number, 1000, 2000)."""
+    sample: channel[1000:2000] is Recording.samples(number, 1000, 2000). A channel holds the
+    component object, not the Recording: dropping the last reference to a Recording frees its
+    component, index and open file at once, while a channel kept on still reads."""
 
-    def __init__(self, recording, number):
-        reader = recording._reader
-        self._recording = recording
+    def __init__(self, reader, number, sample_frequency, start):
+        self._reader = reader
         self.number = number
+        self.sample_frequency = sample_frequency
+        self._start = start
         text = lambda key: reader.parameter(number, key)
         self.name = text("SignalName") or text("OrgSignalName") or ""
         self.unit = text("Unit") or ""
         self.aliases = [alias for alias in (text("SignalAliases") or "").split("\t") if alias]
         self.correction_factor = reader.correction_factor(number)
         self.is_32bit = reader.is_32bit(number)
+        self._width = 4 if self.is_32bit else 2
         self.overrun = text("OverrunLatched") == "Yes"
         first, last = reader.sample_range()
         self.first_sample = 0
@@ -83,29 +95,96 @@ class Channel:
             start, stop, step = key.indices(len(self))
             if step < 0:
                 return self[:][key]
-            return self._recording.samples(self.number, start, max(start, stop))[::step]
+            return self._samples(start, max(start, stop))[::step]
         if isinstance(key, (int, np.integer)) and not isinstance(key, bool):
             index = key + len(self) if key < 0 else key
             if not 0 <= index < len(self):
                 raise IndexError("sample %d is not in channel %d" % (key, self.number))
-            return self._recording.samples(self.number, index, index + 1)[0]
+            return self._samples(index, index + 1)[0]
         raise TypeError("a channel is indexed by an integer or a slice")
+
+    def _range(self, start, stop):
+        """[start, stop) checked, stop None: the channel's end; nothing lies beyond the end."""
+        start = _integer(start, "start")
+        stop = self.last_sample if stop is None else _integer(stop, "stop")
+        if stop < start:
+            raise ValueError("stop %d lies before start %d" % (stop, start))
+        return start, max(start, min(stop, self.last_sample))
+
+    def _samples(self, start, stop=None, scaled=False):
+        start, stop = self._range(start, stop)
+        # Each component call hands out at most RESULT_BOUND bytes, one slot more than asked for.
+        piece = max(1, RESULT_BOUND // self._width - 1)
+        if stop - start > piece:
+            # Pieces of a few MiB come from memory the allocator reuses, still in the cache.
+            piece = min(piece, _PIECE_BYTES // self._width)
+        try:
+            values = self._reader.samples(self.number, start, stop, self.is_32bit, piece)
+        except MemoryError as error:
+            raise MemoryError("samples %d..%d of channel %d need %.1f GiB, more than can be allocated: read them "
+                              "with Recording.iter_samples(channel, chunk)"
+                              % (start, stop, self.number, (stop - start) * self._width / 2**30)) from error
+        if not scaled:
+            return values
+        return values * (self.correction_factor or 1.0)
+
+    def time(self, start=0, stop=None, absolute=False):
+        """The times of samples [start, stop) (as samples() counts them): float64 seconds from the
+        channel's first sample, from "SampleFrequency"; absolute: datetime64[us] from
+        Recording.start. ValueError when the recording does not give what is needed."""
+        start, stop = self._range(start, stop)
+        if not self.sample_frequency:
+            raise ValueError("the recording gives no SampleFrequency: channel %d has no time axis" % self.number)
+        seconds = np.arange(start, stop, dtype=np.float64) / self.sample_frequency
+        if not absolute:
+            return seconds
+        if self._start is None:
+            raise ValueError("the recording's start is not known (its date and time come from the .REC file: "
+                             "tarn.open(path, rec=True))")
+        return np.datetime64(self._start, "us") + np.round(seconds * 1e6).astype("timedelta64[us]")
 
     def __repr__(self):
         return "<Channel %d %r [%s], %d samples>" % (self.number, self.name, self.unit, len(self))
 
 
+class Channels(list):
+    """A recording's channels in order (channels[0] is channel 1); a str looks a channel up by its
+    signal name or one of its aliases."""
+
+    def __getitem__(self, key):
+        if isinstance(key, str):
+            return self.find(key)
+        return list.__getitem__(self, key)
+
+    def find(self, name):
+        """The one channel whose name or alias is name; KeyError when none or several are."""
+        matches = [c for c in self if name == c.name or name in c.aliases]
+        if len(matches) == 1:
+            return matches[0]
+        if matches:
+            numbers = ", ".join(str(c.number) for c in matches)
+            raise KeyError("%r names channels %s: ask for one by its number" % (name, numbers))
+        known = "; ".join("%d %s" % (c.number, ", ".join(repr(n) for n in [c.name] + c.aliases if n) or "(no name)")
+                          for c in self)
+        raise KeyError("no channel is named %r; the channels: %s" % (name, known))
+
+
 class Recording:
-    """A recording opened and scanned through the component; a context manager that closes it."""
+    """A recording opened and scanned through the component; a context manager that closes it.
+    rec[key] is a channel by its name, alias or number (from 1)."""
 
     def __init__(self, path, rec=False, progress=False):
         self.path = str(path)
         self._rec = bool(rec)
-        self._reader = _tarn.Reader(self.path, self._rec, bool(progress))
-        count = self._reader.channel_count()
-        self.channels = [Channel(self, number) for number in range(1, count + 1)]
+        # The component looks for the .REC file beside the path it is given: a bare file name
+        # has no folder to look in.
+        self._absolute = os.path.abspath(self.path)
+        self._reader = _tarn.Reader(self._absolute, self._rec, bool(progress))
         self.sample_frequency = self._reader.sample_frequency()
         self.start = _date_time(self.parameter(0, "Date"), self.parameter(0, "Time"))
+        count = self._reader.channel_count()
+        self.channels = Channels(Channel(self._reader, number, self.sample_frequency, self.start)
+                                 for number in range(1, count + 1))
         # [first, last): the samples every channel has, in the recording's numbering.
         self.first_sample, self.last_sample = self._reader.sample_range()
 
@@ -114,6 +193,13 @@ class Recording:
 
     def __exit__(self, *exc):
         self.close()
+
+    def __getitem__(self, key):
+        return self._channel(key)
+
+    def __iter__(self):
+        # Without it, iterating would index from 0, which is no channel number.
+        return iter(self.channels)
 
     def close(self):
         self._reader.close()
@@ -136,41 +222,44 @@ class Recording:
 
     def dc_blocks(self, start=0, stop=None):
         """The DC blocks whose sample numbers lie in [start, stop)."""
-        start = _sample_number(start, "start")
-        stop = _LONG_MAX if stop is None else _sample_number(stop, "stop")
+        start = _integer(start, "start")
+        stop = _LONG_MAX if stop is None else _integer(stop, "stop")
         return [DCBlock(channel, index, sample, dict(values))
                 for channel, index, sample, values in self._reader.dc_blocks(start, stop)]
 
     def _channel(self, channel):
+        if isinstance(channel, str):
+            return self.channels.find(channel)
         return self.channels[_channel_number(channel, len(self.channels)) - 1]
 
     def samples(self, channel, start=0, stop=None, *, scaled=False):
-        """Samples [start, stop) of a channel (stop None: to its end), as far as it has them:
-        int16, or int32 for a 32-bit channel, in the component's own buffer; scaled: float64
-        times the correction factor (a channel without one keeps its stored values)."""
-        chosen = self._channel(channel)
-        start = _sample_number(start, "start")
-        stop = chosen.last_sample if stop is None else _sample_number(stop, "stop")
-        if stop < start:
-            raise ValueError("stop %d lies before start %d" % (stop, start))
-        # Nothing lies beyond the channel's end: no buffer is asked for it.
-        stop = max(start, min(stop, chosen.last_sample))
-        values = self._reader.samples(chosen.number, start, stop, chosen.is_32bit)
-        if not scaled:
-            return values
-        return values * (chosen.correction_factor or 1.0)
+        """Samples [start, stop) of a channel (a number, name or alias; stop None: to its end), as
+        far as it has them: int16, or int32 for a 32-bit channel; scaled: float64 times the
+        correction factor (a channel without one keeps its stored values). A range of up to
+        RESULT_BOUND bytes is the component's own buffer; a longer one is read in pieces into one
+        array (MemoryError when it cannot be allocated: iter_samples reads it piece by piece)."""
+        return self._channel(channel)._samples(start, stop, scaled)
+
+    def iter_samples(self, channel, chunk=1 << 24, start=0, stop=None, *, scaled=False):
+        """Samples [start, stop) of a channel as samples() gives them, in arrays of chunk samples
+        (the last one shorter): for channels longer than memory holds."""
+        chosen, chunk = self._channel(channel), _integer(chunk, "chunk", 1)
+        start, stop = chosen._range(start, stop)
+        for first in range(start, stop, chunk):
+            yield chosen._samples(first, min(stop, first + chunk), scaled)
 
     def overview(self, channel, count, start=0, stop=0):
         """(min, max) arrays of count pairs over [start, stop) (0, 0: the whole channel), from the
         component's compressed retrieval; fewer samples than pairs: the samples in both."""
         chosen = self._channel(channel)
-        if isinstance(count, bool) or not isinstance(count, (int, np.integer)):
-            raise TypeError("count must be an integer")
-        if not 1 <= count <= _LONG_MAX // 2:
-            raise ValueError("count must be in 1..%d" % (_LONG_MAX // 2))
-        start, stop = _sample_number(start, "start"), _sample_number(stop, "stop")
+        count = _integer(count, "count", 1, _LONG_MAX // 2)
+        start, stop = _integer(start, "start"), _integer(stop, "stop")
         # More pairs than samples give the samples themselves: no larger buffer is asked for.
         count = min(int(count), max(1, len(chosen)))
+        if 2 * count * chosen._width > RESULT_BOUND:
+            raise ValueError("%d pairs of channel %d are %.1f GiB, more than the component hands out in one call "
+                             "(tarn.RESULT_BOUND, %d bytes): ask for fewer"
+                             % (count, chosen.number, 2 * count * chosen._width / 2**30, RESULT_BOUND))
         values = self._reader.overview(chosen.number, 2 * int(count), start, stop, chosen.is_32bit)
         if len(values) != 2 * count:
             return values, values
@@ -178,21 +267,26 @@ class Recording:
         pairs = values.reshape(-1, 2)
         return pairs.min(axis=1), pairs.max(axis=1)
 
-    def blocks(self, mode="interleaved", channels=None):
+    def blocks(self, mode="interleaved", channels=None, chunk=None):
         """Sequential reading from the first block: (first sample number, int32 array of samples x
         channels) per block; mode "interleaved" or "channels" is the layout the component delivers,
-        channels a selection (numbers from 1, one column each in that order)."""
+        channels a selection (numbers from 1, names or aliases; one column each in that order);
+        chunk: tables of up to chunk samples made of consecutive blocks, each a stretch without a
+        gap (None: each block as the component delivers it)."""
         if mode not in ("interleaved", "channels"):
             raise ValueError("mode is 'interleaved' or 'channels', not %r" % (mode,))
-        chosen = [] if channels is None else [_channel_number(c, len(self.channels)) for c in channels]
+        chosen = [] if channels is None else [self._channel(c).number for c in channels]
         if len(set(chosen)) != len(chosen):
             raise ValueError("a channel is chosen twice")
+        # No table is longer than the longest chosen channel: room for more would go unused.
+        longest = max((len(self._channel(c)) for c in chosen or range(1, len(self.channels) + 1)), default=0)
+        rows = 0 if chunk is None else min(_integer(chunk, "chunk", 1), max(1, longest))
         # The component delivers a selection in ascending channel order.
         ascending = sorted(chosen)
         order = [ascending.index(c) for c in chosen]
-        stream = _tarn.BlockStream(self.path, mode == "channels", ascending)
+        stream = _tarn.BlockStream(self._absolute, mode == "channels", ascending)
         while True:
-            block = stream.next()
+            block = stream.next(rows)
             if block is None:
                 return
             start, table = block

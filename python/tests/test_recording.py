@@ -1,6 +1,9 @@
 import concurrent.futures
 import datetime
 import gc
+import os
+import subprocess
+import weakref
 
 import numpy as np
 import pytest
@@ -68,16 +71,18 @@ def test_overview_pairs_are_min_max(rec, number, count, start, stop):
 
 
 @pytest.mark.parametrize("mode", ["interleaved", "channels"])
-@pytest.mark.parametrize("channels", [None, [3, 1], [2]])
-def test_blocks_deliver_every_sample_in_order(tmp_path, mode, channels):
-    path, expected = example(tmp_path / "blocks.dat")
+@pytest.mark.parametrize("channels,gap", [(None, 0), ([3, 1], 0), ([3, 1, 2], 0), ([2], 0), ([3, 1, 2], 2)])
+@pytest.mark.parametrize("chunk", [None, 100, 1000, 2**31 - 1])
+def test_blocks_deliver_every_sample_in_order(tmp_path, mode, channels, gap, chunk):
+    path, expected = example(tmp_path / "blocks.dat", gap_channel=gap)
     with tarn.open(path) as recording:
-        items = list(recording.blocks(mode, channels))
-    starts = [start for start, _ in items]
-    table = np.concatenate([block for _, block in items])
-    assert starts == sorted(starts) and starts[0] == 0
-    columns = [expected[c - 1] for c in (channels or [1, 2, 3])]
-    assert np.array_equal(table, np.stack(columns, axis=1))
+        items = list(recording.blocks(mode, channels, chunk))
+    columns = np.stack([expected[c - 1] for c in (channels or [1, 2, 3])], axis=1)
+    # Each table holds its own stretch, a column per chosen channel; the gap's stretch is dropped.
+    assert all(np.array_equal(table, columns[start:start + len(table)]) for start, table in items)
+    assert [start for start, _ in items][0] == 0 and sum(len(t) for _, t in items) == len(columns) - (256 if gap else 0)
+    if chunk:
+        assert len(items[0][1]) == min(chunk, 512 if gap else 1024) and all(len(t) <= chunk for _, t in items)
 
 
 def test_to_pandas_is_indexed_by_time(rec):
@@ -97,13 +102,81 @@ def test_overrun_and_a_recording_without_setup(tmp_path):
         assert np.array_equal(recording.samples(2), expected[1][:512])  # up to the gap
 
 
-def test_rec_file_names_aliases_and_start(demo, capfd):
-    with tarn.open(demo, rec=True, progress=True) as recording:
+def test_rec_file_names_aliases_and_start(demo, capfd, monkeypatch):
+    # A bare file name: the component is handed the absolute path and finds the .REC beside it.
+    monkeypatch.chdir(os.path.dirname(demo))
+    with tarn.open(os.path.basename(demo), rec=True, progress=True) as recording:
         assert [c.name for c in recording.channels][:2] == ["Front microphone", "Accelerometer X"]
         assert recording.channels[0].aliases == ["Mic", "Microphone"]
+        assert recording["Microphone"] is recording.channels["Mic"] is recording.channels[0]
         assert recording.start == datetime.datetime(2024, 5, 17, 14, 30, 0, 125000)
+        times = recording["Accelerometer X"].time(10000, 10002, absolute=True)
+        assert list(times) == [np.datetime64("2024-05-17T14:30:01.125"), np.datetime64("2024-05-17T14:30:01.125100")]
         assert recording.samples(3).dtype == np.int32 and recording.channels[2].is_32bit
     assert "100%" in capfd.readouterr().err
+
+
+def test_lookup_by_name_and_time_axis(rec):
+    assert rec["Strain"] is rec.channels["Strain"] is rec.channels[1] and rec[3] is rec.channels[2]
+    assert list(rec) == rec.channels
+    assert np.array_equal(rec.samples("Ramp", 0, 5), WRITTEN[3][0][:5])
+    assert np.array_equal(rec.channels["Mic"].time(10, 13), [0.010, 0.011, 0.012])
+    assert len(rec["Ramp"].time()) == len(rec["Ramp"])
+    with pytest.raises(KeyError, match="1 'Mic'; 2 'Strain'; 3 'Ramp'"):
+        rec["Microphone"]
+    with pytest.raises(ValueError, match="start is not known"):
+        rec["Mic"].time(absolute=True)
+
+
+def test_version_is_the_tools(written):
+    tool = os.environ.get("TARN_TOOL")
+    if not tool:
+        pytest.skip("TARN_TOOL names the tool")
+    answer = subprocess.run([tool, "--version"], capture_output=True, text=True)
+    if answer.returncode != 0:
+        pytest.skip("this tool has no --version")
+    printed = answer.stdout
+    assert tarn.__version__ and tarn.__version__ in printed
+
+
+def test_dropping_a_recording_frees_it_at_once(written):
+    def open_files():
+        fds = "/proc/self/fd"
+        return sum(os.path.realpath(os.path.join(fds, fd)) == written for fd in os.listdir(fds))
+
+    before = open_files()
+    gc.disable()  # nothing but reference counting frees it
+    try:
+        recording = tarn.open(written)
+        gone = weakref.ref(recording)
+        channel = recording.channels[1]
+        assert open_files() > before
+        del recording
+        assert gone() is None and np.array_equal(channel[:5], WRITTEN[2][0][:5])  # a channel kept on still reads
+        del channel
+        assert open_files() == before
+    finally:
+        gc.enable()
+
+
+@pytest.mark.parametrize("bound", [6, 64, 4098])
+@pytest.mark.parametrize("number,start,stop", [(1, 0, None), (2, 0, None), (3, 17, 1999)])
+def test_ranges_longer_than_one_result_come_in_pieces(rec, monkeypatch, bound, number, start, stop):
+    monkeypatch.setattr(tarn, "RESULT_BOUND", bound)
+    expected = WRITTEN[number][0][start:stop]
+    assert np.array_equal(rec.samples(number, start, stop), expected)
+    pieces = list(rec.iter_samples(number, 700, start, stop))
+    assert [len(p) for p in pieces[:-1]] == [700] * (len(pieces) - 1) and np.array_equal(np.concatenate(pieces), expected)
+    with pytest.raises(ValueError, match="RESULT_BOUND"):
+        rec.overview(number, bound)
+
+
+def test_pieces_end_at_a_gap(tmp_path, monkeypatch):
+    path, expected = example(tmp_path / "gap.dat", channels=2, gap_channel=2)
+    monkeypatch.setattr(tarn, "RESULT_BOUND", 100)
+    with tarn.open(path) as recording:
+        assert np.array_equal(recording.samples(2), expected[1][:512])
+        assert np.array_equal(recording._reader.samples(2, 0, 1024, False, 49), expected[1][:512])
 
 
 def test_threads_share_a_recording(rec):
@@ -113,12 +186,14 @@ def test_threads_share_a_recording(rec):
 
 
 BAD_CALLS = [
-    (lambda r: r.samples(0), ValueError), (lambda r: r.samples(4), ValueError), (lambda r: r.samples("1"), TypeError),
+    (lambda r: r.samples(0), ValueError), (lambda r: r.samples(4), ValueError), (lambda r: r.samples(1.0), TypeError),
     (lambda r: r.samples(1, -1), ValueError), (lambda r: r.samples(1, 5, 2), ValueError),
     (lambda r: r.samples(1, 0, 2**31), ValueError), (lambda r: r.overview(1, 0), ValueError),
     (lambda r: r.overview(1, 2.5), TypeError), (lambda r: next(r.blocks("rows")), ValueError),
     (lambda r: next(r.blocks(channels=[1, 1])), ValueError), (lambda r: r.parameter(0, 5), TypeError),
     (lambda r: r.dc_blocks(-1), ValueError), (lambda r: r.channels[0][3000], IndexError),
+    (lambda r: next(r.iter_samples(1, 0)), ValueError), (lambda r: next(r.blocks(chunk=2.0)), TypeError),
+    (lambda r: r.samples("Nope"), KeyError), (lambda r: r.channels[0].time(5, 2), ValueError),
 ]
 
 

@@ -45,3 +45,5 @@ def test_long_big_endian_and_strided_arrays_round_trip_under_shared_names(tmp_pa
     with tarn.open(tmp_path / "w.dat") as recording:
         assert np.array_equal(recording.samples(1), values) and np.array_equal(recording.samples(2), values.astype(np.int16))
         assert list(recording.to_pandas(scaled=False).columns) == ["Same (1)", "Same (2)"]
+        with pytest.raises(KeyError, match="'Same' names channels 1, 2"):
+            recording["Same"]

@@ -11,14 +11,16 @@ namespace tarn::test {
 namespace {
 
 // Channels 1 (16-bit) and 2 (32-bit) hold the same ramp, sample i being i - 500 (channel 2 in its
-// upper half); channel 3 has no block. Ten blocks of 100 samples cache 4 values each.
+// upper half); channel 3 has no block; channel 4 holds the ramp from sample 150 on. Blocks of 100
+// samples cache 4 values each.
 RecordingBuilder Ramps() {
     RecordingBuilder file;
-    file.Header(3);
+    file.Header(4);
     for (std::uint32_t b = 0; b < 10; ++b) {
         const auto ramp = [b](std::uint32_t j) { return static_cast<std::int32_t>(b * 100 + j) - 500; };
         file.Samples16(100, ramp, Block().SampleNo(b * 100))
-            .Samples32(100, [ramp](std::uint32_t j) { return ramp(j) * 65536 + 1234; }, Block().SampleNo(b * 100).Id(1));
+            .Samples32(100, [ramp](std::uint32_t j) { return ramp(j) * 65536 + 1234; }, Block().SampleNo(b * 100).Id(1))
+            .Samples16(100, [ramp](std::uint32_t j) { return ramp(j + 150); }, Block().SampleNo(b * 100 + 150).Id(3));
     }
     return file;
 }
@@ -52,7 +54,7 @@ TEST_F(ComponentTest, OverviewsFromCacheAndFromSamples) {
     };
     const Case cases[] = {
         {0, 0, 40, 40, {-500, -451, -450, -401}, {450, 499}},  // each pair one cached (min, max)
-        {0, 0, 5, 6, {-500, -200, -151, 149}, {150, 499}},
+        {0, 0, 5, 6, {-500, -201, -200, 149}, {150, 499}},  // whole cached pairs: 6, 7 and 7 of them
         {0, 0, 0, 0, {}, {}},
         {0, 0, 60, 60, {-468, -500}, {499, 466}},  // too few cached: (max, min) of the raw samples
         {100, 200, 50, 50, {-397, -400}, {-301, -304}},
@@ -73,15 +75,28 @@ TEST_F(ComponentTest, OverviewsFromCacheAndFromSamples) {
         for (LONG& v : wide) v = v * 65536 + 1234;
         EXPECT_EQ(Get<LONG>(component(), 2, c.start, c.end, c.wanted).values, wide);
     }
-    // Channels outside 1 .. N, and counts whose doubling overflows, hand out nothing.
-    const std::tuple<ULONG, ULONG, HRESULT> refused[] = {
-        {0, 4, E_FAIL}, {4, 4, E_FAIL}, {0xFFFFFFFF, 4, E_FAIL}, {1, 0xFFFFFFFF, E_OUTOFMEMORY},
-        {1, 0x7FFFFFFF, E_OUTOFMEMORY}};
-    for (const auto& [channel, wanted, hr] : refused) {
+    // The raw samples' buckets end exactly at (p + 1) * 1000 / 30 (a single-precision end put
+    // sample 99 into the wrong pair).
+    const Overview raw = Get<LONG>(component(), 1, 0, 0, 60);
+    for (LONG p = 0; p < 30; ++p) {
+        EXPECT_EQ(raw.values[static_cast<std::size_t>(2 * p)], (p + 1) * 1000 / 30 - 501) << p;
+        EXPECT_EQ(raw.values[static_cast<std::size_t>(2 * p + 1)], p * 1000 / 30 - 500) << p;
+    }
+    // Both paths describe the same samples of a channel that starts after the base, and an end of
+    // 2^31 or more is the channel's end on both.
+    EXPECT_EQ(Get<short>(component(), 4, 300, 400, 10).values, Get<short>(component(), 1, 300, 400, 10).values);
+    EXPECT_EQ(Get<LONG>(component(), 4, 300, 400, 10).values, Get<LONG>(component(), 1, 300, 400, 10).values);
+    EXPECT_EQ(Get<short>(component(), 1, 900, 0xFFFFFFFF, 14).values, Get<short>(component(), 1, 900, 1000, 14).values);
+    // Channels outside 1 .. N hand out nothing; an odd count is written back made even before
+    // anything can fail. A count of 2^31 - 1 or more asks for the raw samples, "as many as there are".
+    const std::tuple<ULONG, ULONG, HRESULT, ULONG> calls[] = {
+        {0, 4, E_FAIL, 4}, {5, 5, E_FAIL, 6}, {0xFFFFFFFF, 4, E_FAIL, 4}, {1, 0xFFFFFFFF, S_OK, 1000},
+        {1, 0x7FFFFFFF, S_OK, 1000}};
+    for (const auto& [channel, wanted, hr, count] : calls) {
         EXPECT_EQ(Get<short>(component(), channel, 0, 0, wanted).hr, hr) << channel << " " << wanted;
         const Overview wide = Get<LONG>(component(), channel, 0, 0, wanted);
         EXPECT_EQ(wide.hr, hr);
-        EXPECT_EQ(wide.count, wanted) << "not written";
+        EXPECT_EQ(wide.count, count) << channel << " " << wanted;
     }
     const Overview none = Get<short>(component(), 3, 0, 0, 10);
     EXPECT_EQ(none.hr, S_OK) << "a channel without blocks";

@@ -193,6 +193,10 @@ TEST_F(RECFile, TheServerReadsItsFormat) {
         {"; set-up\r\n[recording]\r\nStart = 2008-01-01 13:05:09.25\r\nChannels=3\r\n[Channel 1]\r\nName= A \r\n"
          "Unit=V\r\nAliases=a1; ;a2\r\nName=not this\r\n[Channel 3]\r\nName=C",
          u"3|A\t\tC|V\t\t|[A\ta1\ta2\t]"},
+        // A TAB inside a value, or a "]" inside an alias, would shift or cut the later fields.
+        {"[Recording]\nStart=2008-01-01 13:05:09.25\nChannels=2\n[Channel 1]\nName=A\tB\nUnit=V\nAliases=x]y;z\n"
+         "[Channel 2]\nName=C\nUnit=W\tX",
+         u"2|A?B\tC|V\tW?X|[A?B\tx?y\tz\t]"},
         {"[Recording]\nStart=2008-01-01 13:05:09\nChannels=0", nullptr},
         {"[Recording]\nStart=2008-01-01 13:05:09\nChannels=65537", nullptr},
         {"[Recording]\nStart=2008-01-01 13:05:09.2500\nChannels=1", nullptr},

@@ -151,7 +151,8 @@ std::vector<short> I2Elements(VARIANT* block) {
 }
 
 // Blocks through the interface: 32-bit values once a 32-bit channel is met, the 16-bit view of
-// them, the end of the stream keeping the last block, and a selection of channel 2 alone.
+// them, the end of the stream keeping the last block, and a selection of channel 2 alone (left
+// selected among invalid channels).
 TEST_F(ComponentTest, SequentialReading) {
     Open(TwoChannelRecording());
     LONG ok = -1, size = -1, sample = 0;
@@ -192,7 +193,7 @@ TEST_F(ComponentTest, SequentialReading) {
     Open(TwoChannelRecording());
     ScopedVariant channels;
     const std::pair<std::vector<std::int32_t>, HRESULT> selections[] = {
-        {{2}, E_FAIL}, {{1, 1}, E_FAIL}, {{}, E_INVALIDARG}, {{1}, S_OK}};
+        {{2}, E_FAIL}, {{1, 1}, E_FAIL}, {{}, E_INVALIDARG}, {{1}, S_OK}, {{7, 1, -1}, E_FAIL}};  // 1 stays
     for (const auto& [list, code] : selections) {
         channels.reset();
         component::I4ListToVariant(list, channels.get());

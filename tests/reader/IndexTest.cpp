@@ -1,6 +1,11 @@
 // The index the scan builds, and retrieval through it.
 #include <climits>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
+
+#include "format/LittleEndian.h"
+#include "reader/CompressBlockMinMax.h"
 
 #include "tests/debug/TraceTestFixture.h"
 #include "tests/reader/ReaderFixture.h"
@@ -197,6 +202,51 @@ TEST(Retrieval, DCBlocksReadBackByteForByte) {
             EXPECT_FALSE(r->ReadDCBlock(channel, index, block.data()));
         }
         EXPECT_EQ(r->Walk().end, StreamEnd::EmptyDCBlock);
+    }
+}
+
+// An overview of a channel's last blocks beyond 2^25 cached values (about 4 * 10^8 samples in):
+// each pair is still made of whole cached (minimum, maximum) pairs, on both widths. A 50-sample
+// block and zero blocks of the largest size fill the cache (134 MB, nothing written to a file) up
+// to a place 2 mod 4; ten 32-bit blocks of 100 samples follow, sample v being v * 65536.
+TEST(Overview, FarIntoAChannelPairsStayWhole) {
+    constexpr std::uint32_t kFill = BlockEntry::kMaxCount;
+    const std::uint32_t fillValues = 2 * MinMaxBuckets(kFill).count;
+    const std::uint32_t fillBlocks = (1u << 25) / fillValues + 1;
+    CChannelDesc channel(2 + fillBlocks * fillValues + 40, true);
+    const std::vector<unsigned char> zeros(std::size_t{kFill} * 2);
+    std::uint32_t first = 0;
+    const auto add = [&](std::uint32_t count, const unsigned char* data, bool is32) {
+        ASSERT_TRUE(channel.add(first, nullptr, count, is32, 0, data));
+        first += count;
+    };
+    add(50, zeros.data(), false);
+    for (std::uint32_t b = 0; b < fillBlocks; ++b) add(kFill, zeros.data(), false);
+    const std::uint32_t rampStart = first;
+    std::vector<unsigned char> ramp(400);
+    for (std::uint32_t b = 0; b < 10; ++b) {
+        for (std::uint32_t j = 0; j < 100; ++j) le::WriteU32(&ramp[4 * j], (b * 100 + j) << 16);
+        add(100, ramp.data(), true);
+    }
+    ASSERT_EQ(channel.Blocks()[fillBlocks + 1].compressedStart() % 4, 2u);
+    const auto allocate = [](std::uint64_t count, std::size_t width) { return std::malloc(count * width); };
+    for (const std::uint32_t pairs : {10u, 6u}) {
+        void* narrow = nullptr;
+        void* wide = nullptr;
+        ASSERT_EQ(channel.GetCompressedSamples(rampStart + 1, first, 2 * pairs, allocate, narrow),
+                  CChannelDesc::CompressedResult::Delivered);
+        ASSERT_EQ(channel.GetCompressed32BitSamples(rampStart + 1, first, 2 * pairs, allocate, wide),
+                  CChannelDesc::CompressedResult::Delivered);
+        const std::unique_ptr<void, decltype(&std::free)> owned16(narrow, &std::free), owned32(wide, &std::free);
+        for (std::uint32_t p = 0; p < pairs; ++p) {
+            // Pair p: the cached pairs [20p / pairs, 20(p + 1) / pairs), 50 samples each.
+            const std::int32_t low = 50 * static_cast<std::int32_t>(20 * p / pairs);
+            const std::int32_t high = 50 * static_cast<std::int32_t>(20 * (p + 1) / pairs) - 1;
+            EXPECT_EQ(static_cast<std::int16_t*>(narrow)[2 * p], low) << pairs << " " << p;
+            EXPECT_EQ(static_cast<std::int16_t*>(narrow)[2 * p + 1], high) << pairs << " " << p;
+            EXPECT_EQ(static_cast<std::int32_t*>(wide)[2 * p], low * 65536) << pairs << " " << p;
+            EXPECT_EQ(static_cast<std::int32_t*>(wide)[2 * p + 1], high * 65536) << pairs << " " << p;
+        }
     }
 }
 
