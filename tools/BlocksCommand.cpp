@@ -127,9 +127,10 @@ int BlocksCommand(const BlocksOptions& options) {
 
 void AddBlocksCommand(CLI::App& tool) {
     const auto [command, options] = AddCommand(
-        tool, "blocks", "Walk the block stream as the scan does and summarise it", BlocksCommand);
-    command->footer("Prints the channel count, the setup chunk's size, the blocks of each kind, per channel key the\n"
-                    "sample range, the base sample number, the first trigger, and where and why the stream ended.");
+        tool, "blocks", "Walk the block stream as the scan does and summarise it",
+        "Prints the channel count, the setup chunk's size, the blocks of each kind, per channel key the\n"
+        "sample range, the base sample number, the first trigger, and where and why the stream ended.",
+        BlocksCommand);
     command->add_option("FILE", options->path,
                         "The recording (none: an example recording written to the temporary folder first)");
 }

@@ -28,16 +28,23 @@ inline void ExitWith(int code) {
 // own errors, with the command's usage, and exit code kExitUsage.
 [[noreturn]] inline void BadArguments(const std::string& what) { throw CLI::ValidationError(what); }
 
-// Adds the command name to the tool: the options it declares go into the Options object that
-// the command line keeps, and body runs on them once the line is parsed.
+// Adds the command name to the tool, with a one-line summary for the tool's help and details
+// ("" for none) below its own: the options it declares go into the Options object that the
+// command line keeps, and body runs on them once the line is parsed.
 template <typename Options>
-std::pair<CLI::App*, Options*> AddCommand(CLI::App& tool, const char* name, const char* description,
+std::pair<CLI::App*, Options*> AddCommand(CLI::App& tool, const char* name, const char* summary, const char* details,
                                           int (*body)(const Options&)) {
     auto options = std::make_shared<Options>();
-    CLI::App* command = tool.add_subcommand(name, description);
+    CLI::App* command = tool.add_subcommand(name, summary);
     command->group("Commands");
+    command->footer(details);
     command->callback([options, body] { ExitWith(body(*options)); });
     return {command, options.get()};
+}
+
+// The recording a command reads: its first argument, FILE.
+inline void AddRecording(CLI::App& command, std::string& path) {
+    command.add_option("FILE", path, "The recording")->required();
 }
 
 void AddBlocksCommand(CLI::App& tool);

@@ -204,10 +204,11 @@ int DemoCommand(const DemoOptions& options) {
 
 void AddDemoCommand(CLI::App& tool) {
     const auto [command, options] = AddCommand(
-        tool, "demo", "Write a demo recording through the component's writer", DemoCommand);
-    command->footer("Four channels at 10 kHz for 3 s (microphone, accelerometer, 32-bit strain, temperature) with\n"
-                    "names, units and correction factors, a clipped burst flagged as overload, a DC block every\n"
-                    "0.5 s, and its set-up file NAME.REC beside it, also embedded as its REC info.");
+        tool, "demo", "Write a demo recording through the component's writer",
+        "Four channels at 10 kHz for 3 s (microphone, accelerometer, 32-bit strain, temperature) with\n"
+        "names, units and correction factors, a clipped burst flagged as overload, a DC block every\n"
+        "0.5 s, and its set-up file NAME.REC beside it, also embedded as its REC info.",
+        DemoCommand);
     command->add_option("FILE", options->path, "Where to write it (default: tarn-demo.dat in the temporary folder)");
 }
 

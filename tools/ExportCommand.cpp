@@ -288,11 +288,12 @@ int ExportCommand(const ExportOptions& options) {
 
 void AddExportCommand(CLI::App& tool) {
     const auto [command, o] = AddCommand(
-        tool, "export", "Every sample of the chosen channels as CSV or as WAV", ExportCommand);
-    command->footer("Reads through sequential reading. CSV: a header of names and units, then a row per sample: its\n"
-                    "number, then each channel's value times its correction factor. WAV: at the recording's sample\n"
-                    "frequency, 16-bit PCM, or 32-bit when a chosen channel is stored with 32 bits.");
-    command->add_option("FILE", o->path, "The recording")->required();
+        tool, "export", "Every sample of the chosen channels as CSV or as WAV",
+        "Reads through sequential reading. CSV: a header of names and units, then a row per sample: its\n"
+        "number, then each channel's value times its correction factor. WAV: at the recording's sample\n"
+        "frequency, 16-bit PCM, or 32-bit when a chosen channel is stored with 32 bits.",
+        ExportCommand);
+    AddRecording(*command, o->path);
     command->add_option("OUT", o->out, "The file to write: NAME.csv or NAME.wav")->required();
     command->add_option("--channels", o->channels, "The channels, as 1,3, each once (default: all; a WAV file needs them)")
         ->delimiter(',')

@@ -54,10 +54,9 @@ int ExtractRecCommand(const ExtractRecOptions& options) {
 }  // namespace
 
 void AddExtractRecCommand(CLI::App& tool) {
-    const auto [command, options] =
-        AddCommand(tool, "extract-rec", "Write the REC info embedded in a recording to OUT, byte for byte",
-                   ExtractRecCommand);
-    command->add_option("FILE", options->in, "The recording")->required();
+    const auto [command, options] = AddCommand(
+        tool, "extract-rec", "Write the REC info embedded in a recording to OUT, byte for byte", "", ExtractRecCommand);
+    AddRecording(*command, options->in);
     command->add_option("OUT", options->out, "The file to write")->required();
 }
 

@@ -232,14 +232,15 @@ int InfoCommand(const InfoOptions& options) {
 
 void AddInfoCommand(CLI::App& tool) {
     const auto [command, options] = AddCommand(
-        tool, "info", "Open and scan a recording, then show what a client learns", InfoCommand);
-    command->footer("Channels with names, units, aliases, correction factors, widths, overruns and samples; sample\n"
-                    "frequency, date and time, DC channels, the samples every channel has, the file's length.");
+        tool, "info", "Open and scan a recording, then show what a client learns",
+        "Channels with names, units, aliases, correction factors, widths, overruns and samples; sample\n"
+        "frequency, date and time, DC channels, the samples every channel has, the file's length.",
+        InfoCommand);
     command->add_flag("--rec", options->loadRECFile,
                       "Names, units, aliases, date and time from the .REC file beside the recording, through the "
                       "registered .REC server");
     command->add_flag("--json", options->json, "The same facts as one JSON document");
-    command->add_option("FILE", options->path, "The recording")->required();
+    AddRecording(*command, options->path);
 }
 
 }  // namespace tarn::tool

@@ -41,11 +41,12 @@ int OverviewCommand(const OverviewOptions& o) {
 
 void AddOverviewCommand(CLI::App& tool) {
     const auto [command, o] = AddCommand(
-        tool, "overview", "Print the values a display gets for a channel's samples", OverviewCommand);
-    command->footer("COUNT values (an odd COUNT is rounded up) for samples A .. B - 1: (minimum, maximum) pairs from\n"
-                    "the scan's cache, (maximum, minimum) pairs from the raw samples, or the raw samples themselves\n"
-                    "when there are fewer than 2 x COUNT.");
-    command->add_option("FILE", o->path, "The recording")->required();
+        tool, "overview", "Print the values a display gets for a channel's samples",
+        "COUNT values (an odd COUNT is rounded up) for samples A .. B - 1: (minimum, maximum) pairs from\n"
+        "the scan's cache, (maximum, minimum) pairs from the raw samples, or the raw samples themselves\n"
+        "when there are fewer than 2 x COUNT.",
+        OverviewCommand);
+    AddRecording(*command, o->path);
     command->add_option("CHANNEL", o->channel, "The channel, counted from 1")->required()->transform(Decimal());
     command->add_option("COUNT", o->count, "How many values")->required()->transform(Decimal());
     command->add_option("--from", o->from, "A, the first sample (--from and --to both 0: the whole channel)")

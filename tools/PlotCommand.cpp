@@ -214,11 +214,12 @@ int PlotCommand(const PlotOptions& options) {
 
 void AddPlotCommand(CLI::App& tool) {
     const auto [command, o] = AddCommand(
-        tool, "plot", "Draw the chosen channels' envelopes as an SVG", PlotCommand);
-    command->footer("One panel per channel from the overview a display gets: time in seconds, values times the\n"
-                    "correction factor, labelled with the unit. Where a channel lost samples, the plot columns\n"
-                    "without one are shaded and counted.");
-    command->add_option("FILE", o->path, "The recording")->required();
+        tool, "plot", "Draw the chosen channels' envelopes as an SVG",
+        "One panel per channel from the overview a display gets: time in seconds, values times the\n"
+        "correction factor, labelled with the unit. Where a channel lost samples, the plot columns\n"
+        "without one are shaded and counted.",
+        PlotCommand);
+    AddRecording(*command, o->path);
     command->add_option("OUT", o->out, "The SVG file to write")->required();
     command->add_option("--channels", o->channels, "The channels, as 1,3 (default: all)")
         ->delimiter(',')

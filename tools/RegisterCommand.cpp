@@ -50,9 +50,10 @@ int RegisterCommand(const RegisterOptions& options) {
 
 void AddRegisterCommand(CLI::App& tool) {
     const auto [command, options] = AddCommand(
-        tool, "regsvr", "Register an in-process server module, as regsvr32 does", RegisterCommand);
-    command->footer("Calls the module's DllRegisterServer (DllUnregisterServer with -u). On POSIX the keys go into\n"
-                    "the registry store: $TARN_REGISTRY, else ~/.config/tarn/registry.");
+        tool, "regsvr", "Register an in-process server module, as regsvr32 does",
+        "Calls the module's DllRegisterServer (DllUnregisterServer with -u). On POSIX the keys go into\n"
+        "the registry store: $TARN_REGISTRY, else ~/.config/tarn/registry.",
+        RegisterCommand);
     command->add_flag("-u", options->unregister, "Remove its registration (DllUnregisterServer)");
     command->add_option("MODULE", options->path, "The module: libtarn.so, librecimport.so, tarn.dll, ...")->required();
 }

@@ -57,9 +57,9 @@ int SamplesCommand(const SamplesOptions& o) {
 }  // namespace
 
 void AddSamplesCommand(CLI::App& tool) {
-    const auto [command, o] =
-        AddCommand(tool, "samples", "Print the samples FROM .. TO - 1 of a channel, one per line", SamplesCommand);
-    command->add_option("FILE", o->path, "The recording")->required();
+    const auto [command, o] = AddCommand(
+        tool, "samples", "Print the samples FROM .. TO - 1 of a channel, one per line", "", SamplesCommand);
+    AddRecording(*command, o->path);
     command->add_option("CHANNEL", o->channel, "The channel, counted from 1")->required()->transform(Decimal());
     command->add_option("FROM", o->from, "The first sample, counted from the channel's first")
         ->required()
