@@ -14,11 +14,20 @@ else()
 endif()
 
 if(CMAKE_CROSSCOMPILING AND NOT TARN_WINE_RUN)
-  # Debian's wine64 package puts its loader under /usr/lib/wine, not on the PATH.
-  find_program(TARN_WINE_LOADER NAMES wine64 wine PATHS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine NO_DEFAULT_PATH)
-  find_program(TARN_WINE_SERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine NO_DEFAULT_PATH)
-  if(NOT TARN_WINE_LOADER OR NOT TARN_WINE_SERVER)
-    message(FATAL_ERROR "Wine not found: install wine64 (scripts/test.sh does)")
+  # Debian's wine64 and wine32 packages put their loaders under /usr/lib/wine, not on the PATH. The
+  # prefix is always a 64-bit one (made by wine64); a 32-bit build runs its programs, regsvr32 and
+  # cscript included, with the 32-bit loader, which takes the system programs from SysWOW64 and
+  # writes the registry's 32-bit view (Wow6432Node), as on 64-bit Windows.
+  set(_wine_paths PATHS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine NO_DEFAULT_PATH)
+  find_program(TARN_WINE_BOOT NAMES wine64 wine ${_wine_paths})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    find_program(TARN_WINE_LOADER NAMES wine ${_wine_paths})
+  else()
+    set(TARN_WINE_LOADER ${TARN_WINE_BOOT})
+  endif()
+  find_program(TARN_WINE_SERVER NAMES wineserver64 wineserver ${_wine_paths})
+  if(NOT TARN_WINE_BOOT OR NOT TARN_WINE_LOADER OR NOT TARN_WINE_SERVER)
+    message(FATAL_ERROR "Wine not found: install wine64 and wine32 (scripts/test.sh does)")
   endif()
   set(TARN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh

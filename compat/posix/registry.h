@@ -2,7 +2,9 @@
 // over a store file shared by the user's processes.
 //
 // The store is the file $TARN_REGISTRY, else $XDG_CONFIG_HOME/tarn/registry (when that is an
-// absolute path), else $HOME/.config/tarn/registry; writes create its folder. Every call reads
+// absolute path), else $HOME/.config/tarn/registry; writes create its folder. Unless
+// $TARN_REGISTRY is set, reads also see the machine's store (TARN_SYSTEM_REGISTRY, written by
+// the package): its HKEY_CLASSES_ROOT keys and values that the user's store lacks. Every call reads
 // the file afresh under a shared lock; every change reads, changes and replaces it (temporary
 // file and rename) under an exclusive lock, so processes see each other's writes at once. A
 // store that cannot be read or parsed reads as empty, and changes then fail (ERROR_BADDB for a

@@ -150,14 +150,49 @@ bool StorePath(std::string& path) {
     return false;
 }
 
-Tree StoreFile::Read() {
+namespace {
+
+// The store at path as it is now; empty when it is absent, unreadable or damaged.
+Tree ReadStore(const std::string& path) {
     Tree tree;
-    std::string path;
-    if (!StorePath(path)) return tree;
     // Without a lock file (no folder yet, or no right to create one) the read still sees a
     // whole file, thanks to the atomic replacement.
     const StoreLock lock(path, false);
     if (LoadStore(path, tree) != Load::Fine) return Tree();
+    return tree;
+}
+
+// Adds the keys and values of from that into lacks, as HKEY_CLASSES_ROOT shows the machine's
+// classes under the user's own.
+void AddMissing(Key& into, const Key& from) {
+    for (const Value& value : from.Values()) {
+        if (!into.FindValue(value.m_Name)) into.SetValue(value.m_Name, value.m_Data);
+    }
+    for (const Key& sub : from.Subkeys()) {
+        bool created = false;
+        AddMissing(into.Add(sub.Name(), created), sub);
+    }
+}
+
+}  // namespace
+
+Tree StoreFile::Read() {
+    std::string path;
+    if (!StorePath(path)) return Tree();
+    Tree tree = ReadStore(path);
+#ifdef TARN_SYSTEM_REGISTRY
+    // The machine's store, which packages write when they install their modules, adds its classes
+    // to the user's store; a store named by $TARN_REGISTRY stands alone.
+    const char* chosen = std::getenv("TARN_REGISTRY");
+    if (!(chosen && *chosen)) {
+        Tree system = ReadStore(TARN_SYSTEM_REGISTRY);
+        const KeyPath classes{Tree::kClassesRoot};
+        if (Key* from = system.Find(classes)) {
+            bool created = false;
+            AddMissing(tree.Top().Add(Tree::kClassesRoot, created), *from);
+        }
+    }
+#endif
     return tree;
 }
 
