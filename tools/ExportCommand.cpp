@@ -4,9 +4,11 @@
 // as a WAV file at the recording's sample frequency.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,14 +39,6 @@ struct Choice {
     std::vector<LONG> channels;  // from 1, ascending
     bool selected = false;       // chosen with --channels
 };
-
-// "1,3" into channels of 1 .. count, ascending; false for anything else or a repeated channel.
-bool ParseChannels(const std::string& text, LONG count, Choice& choice) {
-    if (!ParseChannelList(text, count, choice.channels)) return false;
-    std::sort(choice.channels.begin(), choice.channels.end());
-    choice.selected = true;
-    return std::adjacent_find(choice.channels.begin(), choice.channels.end()) == choice.channels.end();
-}
 
 class CsvSink : public BlockSink {
 public:
@@ -111,7 +105,10 @@ std::string CsvField(const std::string& text) {
 std::unique_ptr<BlockSink> OpenCsv(IQVRecorderFileReader& reader, const std::string& out, const Choice& choice,
                                    bool raw) {
     std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (!file) return nullptr;
+    if (!file) {
+        std::fprintf(stderr, "tarn: cannot create %s: %s\n", out.c_str(), std::strerror(errno));
+        return nullptr;
+    }
     std::vector<double> factors;
     std::string header = "sample";
     for (const LONG channel : choice.channels) {
@@ -177,7 +174,10 @@ std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::str
     info.channels = static_cast<int>(choice.channels.size());
     info.format = SF_FORMAT_WAV | (is32 ? SF_FORMAT_PCM_32 : SF_FORMAT_PCM_16);
     SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &info);
-    if (!file) return nullptr;
+    if (!file) {
+        std::fprintf(stderr, "tarn: cannot create %s: %s\n", out.c_str(), sf_strerror(nullptr));
+        return nullptr;
+    }
     return std::make_unique<WavSink>(file, is32, choice.channels.size());
 #else
     (void)reader, (void)out, (void)choice;
@@ -236,37 +236,28 @@ bool EndsWith(const std::string& text, const char* suffix) {
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-}  // namespace
-
-int ExportCommand(const Arguments& args) {
-    if (args.size() < 2) return kExitUsage;
-    const std::string& out = args[1];
-    const bool wav = EndsWith(out, ".wav");
-    if (!wav && !EndsWith(out, ".csv")) return kExitUsage;
-    std::string channelList;
+struct ExportOptions {
+    std::string path, out;
+    std::vector<LONG> channels;
     bool raw = false;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--raw" && !wav)
-            raw = true;
-        else if (args[i] == "--channels" && i + 1 < args.size())
-            channelList = args[++i];
-        else
-            return kExitUsage;
-    }
-    if (wav && channelList.empty()) return kExitUsage;
+};
+
+int ExportCommand(const ExportOptions& options) {
+    const std::string& out = options.out;
+    const bool wav = EndsWith(out, ".wav");
+    if (!wav && !EndsWith(out, ".csv")) BadArguments("OUT must end in .csv or .wav: " + out);
+    if (wav && options.raw) BadArguments("--raw is for CSV files: a WAV file holds the stored integers");
+    if (wav && options.channels.empty()) BadArguments("a WAV file needs its channels chosen with --channels");
 
     ComponentSession session;
     Recording recording;
-    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    if (!session.Ok() || !OpenAndScan(recording, options.path)) return kExitFailure;
     IQVRecorderFileReader& reader = *recording.reader.Get();
     LONG count = 0;
     reader.get_NumberOfChannels(&count);
-    Choice choice;
-    if (!channelList.empty() && !ParseChannels(channelList, count, choice)) {
-        std::fprintf(stderr, "tarn: the channels %s are not channels 1..%ld, each once\n", channelList.c_str(),
-                     static_cast<long>(count));
-        return kExitFailure;
-    }
+    if (!CheckChannels(reader, options.channels, true)) return kExitFailure;
+    Choice choice{options.channels, !options.channels.empty()};
+    std::sort(choice.channels.begin(), choice.channels.end());
     if (!choice.selected)
         for (LONG channel = 1; channel <= count; ++channel) choice.channels.push_back(channel);
     if (choice.selected) {
@@ -280,19 +271,33 @@ int ExportCommand(const Arguments& args) {
         if (FAILED(hr)) return kExitFailure;
     }
 
-    std::unique_ptr<BlockSink> sink = wav ? OpenWav(reader, out, choice) : OpenCsv(reader, out, choice, raw);
-    if (!sink) {
-        std::fprintf(stderr, "tarn: cannot create %s\n", out.c_str());
-        return kExitFailure;
-    }
+    std::unique_ptr<BlockSink> sink = wav ? OpenWav(reader, out, choice) : OpenCsv(reader, out, choice, options.raw);
+    if (!sink) return kExitFailure;
     long overruns = 0;
-    if (!ExportBlocks(recording, choice, *sink, out, WantsProgressBar(args[0]), overruns) || !sink->Close()) {
+    if (!ExportBlocks(recording, choice, *sink, out, WantsProgressBar(options.path), overruns) || !sink->Close()) {
         std::fprintf(stderr, "tarn: writing %s failed\n", out.c_str());
         return kExitFailure;
     }
     if (overruns > 0)
         std::fprintf(stderr, "tarn: %ld reads dropped samples that not every channel has (overrun)\n", overruns);
     return kExitOk;
+}
+
+}  // namespace
+
+void AddExportCommand(CLI::App& tool) {
+    const auto [command, o] = AddCommand(
+        tool, "export", "Every sample of the chosen channels as CSV or as WAV",
+        "Reads through sequential reading. CSV: a header of names and units, then a row per sample: its\n"
+        "number, then each channel's value times its correction factor. WAV: at the recording's sample\n"
+        "frequency, 16-bit PCM, or 32-bit when a chosen channel is stored with 32 bits.",
+        ExportCommand);
+    AddRecording(*command, o->path);
+    command->add_option("OUT", o->out, "The file to write: NAME.csv or NAME.wav")->required();
+    command->add_option("--channels", o->channels, "The channels, as 1,3, each once (default: all; a WAV file needs them)")
+        ->delimiter(',')
+        ->transform(Decimal());
+    command->add_flag("--raw", o->raw, "CSV: the stored integers, not times the correction factor");
 }
 
 }  // namespace tarn::tool
