@@ -9,7 +9,7 @@
 #                             the 64- and 32-bit Wine (wine32 from the i386 architecture) and
 #                             Chromium (renders the plot test's SVG), unzip (checks the Windows zips)
 set -euo pipefail
-want=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config libsndfile1-dev
+want=(cmake ninja-build ccache g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config libsndfile1-dev
       libcli11-dev nlohmann-json3-dev
       python3-dev pybind11-dev python3-numpy python3-pandas python3-dask python3-distributed python3-pytest
       dpkg-dev file python3-venv python3-pip python3-setuptools python3-wheel)
