@@ -8,9 +8,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "component/ClientMemory.h"
@@ -129,17 +131,23 @@ std::unique_ptr<BlockSink> OpenCsv(IQVRecorderFileReader& reader, const std::str
 #if TARN_HAVE_SNDFILE
 class WavSink : public BlockSink {
 public:
-    WavSink(SNDFILE* file, bool is32, std::size_t channels) : m_File(file), m_Is32(is32), m_Channels(channels) {}
+    // shifts: per column, how far its values move up to reach the file's width (16 for a 16-bit
+    // channel in a 32-bit file, so that it plays at its own level, not 2^16 times quieter).
+    WavSink(SNDFILE* file, bool is32, std::vector<int> shifts)
+        : m_File(file), m_Is32(is32), m_Shifts(std::move(shifts)) {}
     ~WavSink() override {
         if (m_File) sf_close(m_File);
     }
     bool Write(LONG, const LONG* values, std::size_t rows) override {
         const auto frames = static_cast<sf_count_t>(rows);
+        const std::size_t columns = m_Shifts.size();
         if (m_Is32) {
-            static_assert(sizeof(LONG) == sizeof(int), "libsndfile takes the 32-bit values as they are");
-            return sf_writef_int(m_File, reinterpret_cast<const int*>(values), frames) == frames;
+            m_Wide.resize(rows * columns);
+            for (std::size_t i = 0; i < m_Wide.size(); ++i)
+                m_Wide[i] = static_cast<int>(static_cast<std::uint32_t>(values[i]) << m_Shifts[i % columns]);
+            return sf_writef_int(m_File, m_Wide.data(), frames) == frames;
         }
-        m_Short.assign(values, values + rows * m_Channels);
+        m_Short.assign(values, values + rows * columns);
         return sf_writef_short(m_File, m_Short.data(), frames) == frames;
     }
     bool Close() override {
@@ -151,12 +159,14 @@ public:
 private:
     SNDFILE* m_File;
     bool m_Is32;
-    std::size_t m_Channels;
+    std::vector<int> m_Shifts;
     std::vector<short> m_Short;
+    std::vector<int> m_Wide;
 };
 #endif
 
-// The channels as PCM samples of their stored width (32 bits when any of them is 32-bit).
+// The channels as PCM samples of their stored width (32 bits when any of them is 32-bit, the
+// 16-bit ones then scaled to the same full scale).
 std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::string& out, const Choice& choice) {
 #if TARN_HAVE_SNDFILE
     double frequency = 0.0;
@@ -164,11 +174,14 @@ std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::str
         std::fprintf(stderr, "tarn: the recording has no usable sample frequency for a WAV file\n");
         return nullptr;
     }
-    bool is32 = false;
+    std::vector<bool> wide;
     for (const LONG channel : choice.channels) {
-        LONG wide = 0;
-        is32 = is32 || (SUCCEEDED(reader.Is32BitData(channel - 1, &wide)) && wide != 0);
+        LONG is32Bit = 0;
+        wide.push_back(SUCCEEDED(reader.Is32BitData(channel - 1, &is32Bit)) && is32Bit != 0);
     }
+    const bool is32 = std::find(wide.begin(), wide.end(), true) != wide.end();
+    std::vector<int> shifts;
+    for (const bool w : wide) shifts.push_back(is32 && !w ? 16 : 0);
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(frequency));
     info.channels = static_cast<int>(choice.channels.size());
@@ -178,7 +191,7 @@ std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::str
         std::fprintf(stderr, "tarn: cannot create %s: %s\n", out.c_str(), sf_strerror(nullptr));
         return nullptr;
     }
-    return std::make_unique<WavSink>(file, is32, choice.channels.size());
+    return std::make_unique<WavSink>(file, is32, std::move(shifts));
 #else
     (void)reader, (void)out, (void)choice;
     std::fprintf(stderr, "tarn: WAV export is not available in this build\n");
