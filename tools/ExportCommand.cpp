@@ -307,9 +307,7 @@ void AddExportCommand(CLI::App& tool) {
         ExportCommand);
     AddRecording(*command, o->path);
     command->add_option("OUT", o->out, "The file to write: NAME.csv or NAME.wav")->required();
-    command->add_option("--channels", o->channels, "The channels, as 1,3, each once (default: all; a WAV file needs them)")
-        ->delimiter(',')
-        ->transform(Decimal());
+    AddChannelList(*command, o->channels, "The channels, as 1,3, each once (default: all; a WAV file needs them)");
     command->add_flag("--raw", o->raw, "CSV: the stored integers, not times the correction factor");
 }
 

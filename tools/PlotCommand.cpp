@@ -221,9 +221,7 @@ void AddPlotCommand(CLI::App& tool) {
         PlotCommand);
     AddRecording(*command, o->path);
     command->add_option("OUT", o->out, "The SVG file to write")->required();
-    command->add_option("--channels", o->channels, "The channels, as 1,3 (default: all)")
-        ->delimiter(',')
-        ->transform(Decimal());
+    AddChannelList(*command, o->channels, "The channels, as 1,3 (default: all)");
     command->add_option("--from", o->from, "The first sample (default 0)")->transform(Decimal());
     command->add_option("--to", o->to, "One past the last sample (default: as far as every channel has samples)")
         ->transform(Decimal());
