@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# ccache, where the machine has it, keeps a rerun short (CMake takes the launcher from the
+# environment when it first configures a folder); paths below the checkout's folder are
+# hashed relative to it, so another clone of the project shares the cache.
+export CMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true)
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
 configure_build() {
   local dir=$1; shift
   cmake -S . -B "build/$dir" -G Ninja "$@" >/dev/null
@@ -49,7 +54,7 @@ for zip in "${zips[@]}"; do
   scripts/check-zip.sh build/packages/tarn-*-windows-"$1".zip "build/$2"
 done
 scripts/check-deb.sh build/packages/tarn_*.deb
-CMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) scripts/check-wheel.sh build/packages
+scripts/check-wheel.sh build/packages
 ls -l build/packages
 scripts/fuzz.sh
 echo "scripts/test.sh: ${SECONDS} s"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "component/client/ComponentRecording.h"
 #include "reader/CQVDataRecorderReader.h"
 #include "tools/Command.h"
 #include "tools/ExampleRecording.h"
@@ -91,25 +92,24 @@ void PrintSummary(CQVDataRecorderReader& reader, const StreamSummary& summary) {
     std::printf("stream end: %s at offset %" PRId64 "\n", Describe(walk.end), walk.endPosition);
 }
 
-}  // namespace
-
-int BlocksCommand(const Arguments& args) {
-    if (args.size() > 1) return kExitUsage;
+struct BlocksOptions {
     std::string path;
-    if (args.empty()) {
+};
+
+int BlocksCommand(const BlocksOptions& options) {
+    std::string path = options.path;
+    if (path.empty()) {
         path = WriteExampleRecording();
         if (path.empty()) {
             std::fprintf(stderr, "tarn: cannot write the example recording to the temporary folder\n");
             return kExitFailure;
         }
         std::printf("example recording written to %s\n", path.c_str());
-    } else {
-        path = args[0];
     }
 
     platform::File file;
     if (!file.Open(path, platform::File::Mode::Read)) {
-        std::fprintf(stderr, "tarn: cannot open %s\n", path.c_str());
+        std::fprintf(stderr, "tarn: %s\n", CannotOpen(path).c_str());
         return kExitFailure;
     }
     CQVDataRecorderReader reader(file);
@@ -121,6 +121,18 @@ int BlocksCommand(const Arguments& args) {
     const StreamSummary summary = WalkStream(reader);
     PrintSummary(reader, summary);
     return kExitOk;
+}
+
+}  // namespace
+
+void AddBlocksCommand(CLI::App& tool) {
+    const auto [command, options] = AddCommand(
+        tool, "blocks", "Walk the block stream as the scan does and summarise it",
+        "Prints the channel count, the setup chunk's size, the blocks of each kind, per channel key the\n"
+        "sample range, the base sample number, the first trigger, and where and why the stream ended.",
+        BlocksCommand);
+    command->add_option("FILE", options->path,
+                        "The recording (none: an example recording written to the temporary folder first)");
 }
 
 }  // namespace tarn::tool

@@ -62,7 +62,7 @@ constexpr LONG kChannelCount = sizeof kChannels / sizeof kChannels[0];
 
 bool Succeeded(HRESULT hr, const char* what) {
     if (SUCCEEDED(hr)) return true;
-    std::fprintf(stderr, "tarn: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
+    std::fprintf(stderr, "tarn: %s failed (%s)\n", what, StatusText(hr).c_str());
     return false;
 }
 
@@ -163,11 +163,12 @@ std::string DefaultPath() {
     return ec ? std::string() : (folder / "tarn-demo.dat").string();
 }
 
-}  // namespace
+struct DemoOptions {
+    std::string path;
+};
 
-int DemoCommand(const Arguments& args) {
-    if (args.size() > 1) return kExitUsage;
-    const std::string path = args.empty() ? DefaultPath() : args[0];
+int DemoCommand(const DemoOptions& options) {
+    const std::string path = options.path.empty() ? DefaultPath() : options.path;
     if (path.empty()) {
         std::fputs("tarn: no temporary folder to write the demo recording to\n", stderr);
         return kExitFailure;
@@ -194,8 +195,21 @@ int DemoCommand(const Arguments& args) {
                 static_cast<long>(kChannelCount), static_cast<long>(kSampleFrequency),
                 static_cast<long>(kBlocks * kBlockSamples), static_cast<long>(kBlocks / kBlocksPerDCBlock),
                 recInfo.size());
-    std::printf("  set-up file %s beside it (tarn info --rec reads it)\n", recPath.c_str());
+    std::printf("  set-up file %s beside it (tarn info --rec reads it through the registered .REC server)\n",
+                recPath.c_str());
     return kExitOk;
+}
+
+}  // namespace
+
+void AddDemoCommand(CLI::App& tool) {
+    const auto [command, options] = AddCommand(
+        tool, "demo", "Write a demo recording through the component's writer",
+        "Four channels at 10 kHz for 3 s (microphone, accelerometer, 32-bit strain, temperature) with\n"
+        "names, units and correction factors, a clipped burst flagged as overload, a DC block every\n"
+        "0.5 s, and its set-up file NAME.REC beside it, also embedded as its REC info.",
+        DemoCommand);
+    command->add_option("FILE", options->path, "Where to write it (default: tarn-demo.dat in the temporary folder)");
 }
 
 }  // namespace tarn::tool

@@ -4,11 +4,15 @@
 // as a WAV file at the recording's sample frequency.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "component/ClientMemory.h"
@@ -37,14 +41,6 @@ struct Choice {
     std::vector<LONG> channels;  // from 1, ascending
     bool selected = false;       // chosen with --channels
 };
-
-// "1,3" into channels of 1 .. count, ascending; false for anything else or a repeated channel.
-bool ParseChannels(const std::string& text, LONG count, Choice& choice) {
-    if (!ParseChannelList(text, count, choice.channels)) return false;
-    std::sort(choice.channels.begin(), choice.channels.end());
-    choice.selected = true;
-    return std::adjacent_find(choice.channels.begin(), choice.channels.end()) == choice.channels.end();
-}
 
 class CsvSink : public BlockSink {
 public:
@@ -111,7 +107,10 @@ std::string CsvField(const std::string& text) {
 std::unique_ptr<BlockSink> OpenCsv(IQVRecorderFileReader& reader, const std::string& out, const Choice& choice,
                                    bool raw) {
     std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (!file) return nullptr;
+    if (!file) {
+        std::fprintf(stderr, "tarn: cannot create %s: %s\n", out.c_str(), std::strerror(errno));
+        return nullptr;
+    }
     std::vector<double> factors;
     std::string header = "sample";
     for (const LONG channel : choice.channels) {
@@ -132,17 +131,23 @@ std::unique_ptr<BlockSink> OpenCsv(IQVRecorderFileReader& reader, const std::str
 #if TARN_HAVE_SNDFILE
 class WavSink : public BlockSink {
 public:
-    WavSink(SNDFILE* file, bool is32, std::size_t channels) : m_File(file), m_Is32(is32), m_Channels(channels) {}
+    // shifts: per column, how far its values move up to reach the file's width (16 for a 16-bit
+    // channel in a 32-bit file, so that it plays at its own level, not 2^16 times quieter).
+    WavSink(SNDFILE* file, bool is32, std::vector<int> shifts)
+        : m_File(file), m_Is32(is32), m_Shifts(std::move(shifts)) {}
     ~WavSink() override {
         if (m_File) sf_close(m_File);
     }
     bool Write(LONG, const LONG* values, std::size_t rows) override {
         const auto frames = static_cast<sf_count_t>(rows);
+        const std::size_t columns = m_Shifts.size();
         if (m_Is32) {
-            static_assert(sizeof(LONG) == sizeof(int), "libsndfile takes the 32-bit values as they are");
-            return sf_writef_int(m_File, reinterpret_cast<const int*>(values), frames) == frames;
+            m_Wide.resize(rows * columns);
+            for (std::size_t i = 0; i < m_Wide.size(); ++i)
+                m_Wide[i] = static_cast<int>(static_cast<std::uint32_t>(values[i]) << m_Shifts[i % columns]);
+            return sf_writef_int(m_File, m_Wide.data(), frames) == frames;
         }
-        m_Short.assign(values, values + rows * m_Channels);
+        m_Short.assign(values, values + rows * columns);
         return sf_writef_short(m_File, m_Short.data(), frames) == frames;
     }
     bool Close() override {
@@ -154,12 +159,14 @@ public:
 private:
     SNDFILE* m_File;
     bool m_Is32;
-    std::size_t m_Channels;
+    std::vector<int> m_Shifts;
     std::vector<short> m_Short;
+    std::vector<int> m_Wide;
 };
 #endif
 
-// The channels as PCM samples of their stored width (32 bits when any of them is 32-bit).
+// The channels as PCM samples of their stored width (32 bits when any of them is 32-bit, the
+// 16-bit ones then scaled to the same full scale).
 std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::string& out, const Choice& choice) {
 #if TARN_HAVE_SNDFILE
     double frequency = 0.0;
@@ -167,18 +174,24 @@ std::unique_ptr<BlockSink> OpenWav(IQVRecorderFileReader& reader, const std::str
         std::fprintf(stderr, "tarn: the recording has no usable sample frequency for a WAV file\n");
         return nullptr;
     }
-    bool is32 = false;
+    std::vector<bool> wide;
     for (const LONG channel : choice.channels) {
-        LONG wide = 0;
-        is32 = is32 || (SUCCEEDED(reader.Is32BitData(channel - 1, &wide)) && wide != 0);
+        LONG is32Bit = 0;
+        wide.push_back(SUCCEEDED(reader.Is32BitData(channel - 1, &is32Bit)) && is32Bit != 0);
     }
+    const bool is32 = std::find(wide.begin(), wide.end(), true) != wide.end();
+    std::vector<int> shifts;
+    for (const bool w : wide) shifts.push_back(is32 && !w ? 16 : 0);
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(frequency));
     info.channels = static_cast<int>(choice.channels.size());
     info.format = SF_FORMAT_WAV | (is32 ? SF_FORMAT_PCM_32 : SF_FORMAT_PCM_16);
     SNDFILE* file = sf_open(out.c_str(), SFM_WRITE, &info);
-    if (!file) return nullptr;
-    return std::make_unique<WavSink>(file, is32, choice.channels.size());
+    if (!file) {
+        std::fprintf(stderr, "tarn: cannot create %s: %s\n", out.c_str(), sf_strerror(nullptr));
+        return nullptr;
+    }
+    return std::make_unique<WavSink>(file, is32, std::move(shifts));
 #else
     (void)reader, (void)out, (void)choice;
     std::fprintf(stderr, "tarn: WAV export is not available in this build\n");
@@ -236,37 +249,28 @@ bool EndsWith(const std::string& text, const char* suffix) {
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-}  // namespace
-
-int ExportCommand(const Arguments& args) {
-    if (args.size() < 2) return kExitUsage;
-    const std::string& out = args[1];
-    const bool wav = EndsWith(out, ".wav");
-    if (!wav && !EndsWith(out, ".csv")) return kExitUsage;
-    std::string channelList;
+struct ExportOptions {
+    std::string path, out;
+    std::vector<LONG> channels;
     bool raw = false;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--raw" && !wav)
-            raw = true;
-        else if (args[i] == "--channels" && i + 1 < args.size())
-            channelList = args[++i];
-        else
-            return kExitUsage;
-    }
-    if (wav && channelList.empty()) return kExitUsage;
+};
+
+int ExportCommand(const ExportOptions& options) {
+    const std::string& out = options.out;
+    const bool wav = EndsWith(out, ".wav");
+    if (!wav && !EndsWith(out, ".csv")) BadArguments("OUT must end in .csv or .wav: " + out);
+    if (wav && options.raw) BadArguments("--raw is for CSV files: a WAV file holds the stored integers");
+    if (wav && options.channels.empty()) BadArguments("a WAV file needs its channels chosen with --channels");
 
     ComponentSession session;
     Recording recording;
-    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    if (!session.Ok() || !OpenAndScan(recording, options.path)) return kExitFailure;
     IQVRecorderFileReader& reader = *recording.reader.Get();
     LONG count = 0;
     reader.get_NumberOfChannels(&count);
-    Choice choice;
-    if (!channelList.empty() && !ParseChannels(channelList, count, choice)) {
-        std::fprintf(stderr, "tarn: the channels %s are not channels 1..%ld, each once\n", channelList.c_str(),
-                     static_cast<long>(count));
-        return kExitFailure;
-    }
+    if (!CheckChannels(reader, options.channels, true)) return kExitFailure;
+    Choice choice{options.channels, !options.channels.empty()};
+    std::sort(choice.channels.begin(), choice.channels.end());
     if (!choice.selected)
         for (LONG channel = 1; channel <= count; ++channel) choice.channels.push_back(channel);
     if (choice.selected) {
@@ -280,19 +284,31 @@ int ExportCommand(const Arguments& args) {
         if (FAILED(hr)) return kExitFailure;
     }
 
-    std::unique_ptr<BlockSink> sink = wav ? OpenWav(reader, out, choice) : OpenCsv(reader, out, choice, raw);
-    if (!sink) {
-        std::fprintf(stderr, "tarn: cannot create %s\n", out.c_str());
-        return kExitFailure;
-    }
+    std::unique_ptr<BlockSink> sink = wav ? OpenWav(reader, out, choice) : OpenCsv(reader, out, choice, options.raw);
+    if (!sink) return kExitFailure;
     long overruns = 0;
-    if (!ExportBlocks(recording, choice, *sink, out, WantsProgressBar(args[0]), overruns) || !sink->Close()) {
+    if (!ExportBlocks(recording, choice, *sink, out, WantsProgressBar(options.path), overruns) || !sink->Close()) {
         std::fprintf(stderr, "tarn: writing %s failed\n", out.c_str());
         return kExitFailure;
     }
     if (overruns > 0)
         std::fprintf(stderr, "tarn: %ld reads dropped samples that not every channel has (overrun)\n", overruns);
     return kExitOk;
+}
+
+}  // namespace
+
+void AddExportCommand(CLI::App& tool) {
+    const auto [command, o] = AddCommand(
+        tool, "export", "Every sample of the chosen channels as CSV or as WAV",
+        "Reads through sequential reading. CSV: a header of names and units, then a row per sample: its\n"
+        "number, then each channel's value times its correction factor. WAV: at the recording's sample\n"
+        "frequency, 16-bit PCM, or 32-bit when a chosen channel is stored with 32 bits.",
+        ExportCommand);
+    AddRecording(*command, o->path);
+    command->add_option("OUT", o->out, "The file to write: NAME.csv or NAME.wav")->required();
+    AddChannelList(*command, o->channels, "The channels, as 1,3, each once (default: all; a WAV file needs them)");
+    command->add_flag("--raw", o->raw, "CSV: the stored integers, not times the correction factor");
 }
 
 }  // namespace tarn::tool

@@ -1,6 +1,8 @@
 // tarn extract-rec FILE OUT: writes the REC info embedded in a recording to OUT, byte for byte,
 // as GetRECInfoSection hands it to a client.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -11,10 +13,15 @@
 
 namespace tarn::tool {
 
-int ExtractRecCommand(const Arguments& args) {
-    if (args.size() != 2) return kExitUsage;
-    const std::string& in = args[0];
-    const std::string& out = args[1];
+namespace {
+
+struct ExtractRecOptions {
+    std::string in, out;
+};
+
+int ExtractRecCommand(const ExtractRecOptions& options) {
+    const std::string& in = options.in;
+    const std::string& out = options.out;
     ComponentSession session;
     Recording recording;
     if (!session.Ok() || !OpenAndScan(recording, in)) return kExitFailure;
@@ -37,11 +44,20 @@ int ExtractRecCommand(const Arguments& args) {
     platform::File file;
     const auto bytes = static_cast<std::size_t>(size);
     if (!file.Open(out, platform::File::Mode::Create) || file.Write(raw, bytes) != bytes || !file.Flush()) {
-        std::fprintf(stderr, "tarn: cannot write %s\n", out.c_str());
+        std::fprintf(stderr, "tarn: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
         return kExitFailure;
     }
     std::printf("%ld bytes of REC info written to %s\n", static_cast<long>(size), out.c_str());
     return kExitOk;
+}
+
+}  // namespace
+
+void AddExtractRecCommand(CLI::App& tool) {
+    const auto [command, options] = AddCommand(
+        tool, "extract-rec", "Write the REC info embedded in a recording to OUT, byte for byte", "", ExtractRecCommand);
+    AddRecording(*command, options->in);
+    command->add_option("OUT", options->out, "The file to write")->required();
 }
 
 }  // namespace tarn::tool

@@ -1,29 +1,29 @@
-// The command line of a command: numbers and the options that follow its positional arguments.
+// What the commands' command lines share: whole decimal numbers, and channel numbers checked
+// against the recording.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "compat/compat.h"
-#include "tools/Command.h"
+#include "component/TarnInterfaces.h"
 
 namespace tarn::tool {
 
-// A whole decimal number of the argument's type; false for anything else.
-bool ParseNumber(const std::string& text, LONG& value);
-bool ParseNumber(const std::string& text, ULONG& value);
+// A whole decimal number, leading zeros and all ("010" is ten, not eight): for every numeric
+// argument, ahead of the parser's own conversion, which also reads octal and hexadecimal.
+const CLI::Validator& Decimal();
 
-// The options from args[first] on: "--name VALUE" for each name in valued, "--name" alone for
-// each in flags (mapped to ""). False for anything else, a repeated option or a missing value.
-bool ParseOptions(const Arguments& args, std::size_t first, std::initializer_list<const char*> valued,
-                  std::initializer_list<const char*> flags, std::map<std::string, std::string>& options);
+// --channels 1,3: the channels a command works on (checked against the recording by
+// CheckChannels once it is open).
+inline void AddChannelList(CLI::App& command, std::vector<LONG>& channels, const std::string& description) {
+    command.add_option("--channels", channels, description)->delimiter(',')->transform(Decimal());
+}
 
-// "1,3": channel numbers of 1 .. count, in the order given; false for anything else (an empty
-// item included).
-bool ParseChannelList(const std::string& text, LONG count, std::vector<LONG>& channels);
-
-// The --from and --to options as numbers (0 when absent); false when one is not a number.
-bool RangeOptions(const std::map<std::string, std::string>& options, ULONG& from, ULONG& to);
+// Channels chosen for a recording: each in 1 .. its channel count, and each once when once is
+// set. False after a line on stderr that names the first one that is not and what is valid.
+bool CheckChannels(IQVRecorderFileReader& reader, const std::vector<LONG>& channels, bool once = false);
 
 }  // namespace tarn::tool

@@ -5,10 +5,11 @@
 // the plot columns whose first sample the recording lacks are shaded: the overview itself joins
 // the blocks on either side of a gap.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -149,25 +150,23 @@ void WritePanel(std::ostringstream& svg, const Panel& panel, int y, double t0, d
     svg << "\"/>\n";
 }
 
-}  // namespace
-
-int PlotCommand(const Arguments& args) {
-    std::map<std::string, std::string> options;
+struct PlotOptions {
+    std::string path, out;
+    std::vector<LONG> channels;
     ULONG from = 0, to = 0;
-    if (args.size() < 2 || !ParseOptions(args, 2, {"--channels", "--from", "--to"}, {}, options) ||
-        !RangeOptions(options, from, to)) {
-        return kExitUsage;
-    }
+};
+
+int PlotCommand(const PlotOptions& options) {
+    ULONG from = options.from, to = options.to;
     ComponentSession session;
     Recording recording;
-    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    if (!session.Ok() || !OpenAndScan(recording, options.path)) return kExitFailure;
     LONG channels = 0, last = 0;
     recording.reader->get_NumberOfChannels(&channels);
-    std::vector<LONG> chosen;
-    if (!options.count("--channels")) {
+    std::vector<LONG> chosen = options.channels;
+    if (chosen.empty()) {
         for (LONG c = 1; c <= channels; ++c) chosen.push_back(c);
-    } else if (!ParseChannelList(options["--channels"], channels, chosen)) {
-        std::fprintf(stderr, "tarn: channels are 1..%ld\n", static_cast<long>(channels));
+    } else if (!CheckChannels(*recording.reader.Get(), chosen)) {
         return kExitFailure;
     }
     // The whole recording: as far as every channel has samples.
@@ -199,16 +198,33 @@ int PlotCommand(const Arguments& args) {
                                   static_cast<long>(lost));
     }
     svg << "</svg>\n";
-    std::FILE* out = std::fopen(args[1].c_str(), "wb");
+    std::FILE* out = std::fopen(options.out.c_str(), "wb");
     const std::string text = svg.str();
     const bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (out != nullptr && std::fclose(out) != 0) return kExitFailure;
     if (!written) {
-        std::fprintf(stderr, "tarn: cannot write %s\n", args[1].c_str());
+        std::fprintf(stderr, "tarn: cannot write %s: %s\n", options.out.c_str(), std::strerror(errno));
         return kExitFailure;
     }
-    std::printf("plot of %zu channels written to %s\n", chosen.size(), args[1].c_str());
+    std::printf("plot of %zu channels written to %s\n", chosen.size(), options.out.c_str());
     return kExitOk;
+}
+
+}  // namespace
+
+void AddPlotCommand(CLI::App& tool) {
+    const auto [command, o] = AddCommand(
+        tool, "plot", "Draw the chosen channels' envelopes as an SVG",
+        "One panel per channel from the overview a display gets: time in seconds, values times the\n"
+        "correction factor, labelled with the unit. Where a channel lost samples, the plot columns\n"
+        "without one are shaded and counted.",
+        PlotCommand);
+    AddRecording(*command, o->path);
+    command->add_option("OUT", o->out, "The SVG file to write")->required();
+    AddChannelList(*command, o->channels, "The channels, as 1,3 (default: all)");
+    command->add_option("--from", o->from, "The first sample (default 0)")->transform(Decimal());
+    command->add_option("--to", o->to, "One past the last sample (default: as far as every channel has samples)")
+        ->transform(Decimal());
 }
 
 }  // namespace tarn::tool

@@ -5,15 +5,22 @@
 #include <string>
 
 #include "compat/compat.h"
+#include "component/client/ComponentRecording.h"
 #include "platform/platform.h"
 #include "tools/Command.h"
 
 namespace tarn::tool {
 
-int RegisterCommand(const Arguments& args) {
-    const bool unregister = args.size() == 2 && (args[0] == "-u" || args[0] == "/u");
-    if (args.size() != 1 && !unregister) return kExitUsage;
-    const std::string& path = args.back();
+namespace {
+
+struct RegisterOptions {
+    std::string path;
+    bool unregister = false;
+};
+
+int RegisterCommand(const RegisterOptions& options) {
+    const std::string& path = options.path;
+    const bool unregister = options.unregister;
     const std::u16string widePath = platform::FileNameToWide(path);
     HMODULE module = LoadLibraryW(reinterpret_cast<LPCWSTR>(widePath.c_str()));
     if (module == nullptr) {
@@ -32,11 +39,23 @@ int RegisterCommand(const Arguments& args) {
     const HRESULT hr = entry();
     FreeLibrary(module);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "tarn: %s of %s failed: 0x%08lX\n", name, path.c_str(), static_cast<unsigned long>(hr));
+        std::fprintf(stderr, "tarn: %s of %s failed: %s\n", name, path.c_str(), StatusText(hr).c_str());
         return kExitFailure;
     }
     std::printf("%s: %s succeeded\n", path.c_str(), name);
     return kExitOk;
+}
+
+}  // namespace
+
+void AddRegisterCommand(CLI::App& tool) {
+    const auto [command, options] = AddCommand(
+        tool, "regsvr", "Register an in-process server module, as regsvr32 does",
+        "Calls the module's DllRegisterServer (DllUnregisterServer with -u). On POSIX the keys go into\n"
+        "the registry store: $TARN_REGISTRY, else ~/.config/tarn/registry.",
+        RegisterCommand);
+    command->add_flag("-u", options->unregister, "Remove its registration (DllUnregisterServer)");
+    command->add_option("MODULE", options->path, "The module: libtarn.so, librecimport.so, tarn.dll, ...")->required();
 }
 
 }  // namespace tarn::tool

@@ -14,12 +14,18 @@ namespace tarn::tool {
 
 namespace {
 
+struct SamplesOptions {
+    std::string path;
+    LONG channel = 0, from = 0, to = 0;
+    bool wide = false;
+};
+
 template <typename Slot>
 int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
     const std::unique_ptr<void, component::CoTaskMemDeleter> owned(samples);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "tarn: the channel or the range %ld..%ld is not valid for this recording\n",
-                     static_cast<long>(from), static_cast<long>(to));
+        std::fprintf(stderr, "tarn: the samples %ld..%ld cannot be read (%s)\n", static_cast<long>(from),
+                     static_cast<long>(to) - 1, StatusText(hr).c_str());
         return kExitFailure;
     }
     const std::int64_t copied = std::int64_t{last} - from + 1;
@@ -31,24 +37,35 @@ int PrintRange(HRESULT hr, LONG from, LONG to, LONG last, Slot* samples) {
     return kExitOk;
 }
 
-}  // namespace
-
-int SamplesCommand(const Arguments& args) {
-    if (args.size() != 4 && !(args.size() == 5 && args[4] == "--32")) return kExitUsage;
-    LONG channel = 0, from = 0, to = 0;
-    if (!ParseNumber(args[1], channel) || !ParseNumber(args[2], from) || !ParseNumber(args[3], to)) return kExitUsage;
+int SamplesCommand(const SamplesOptions& o) {
+    if (o.from > o.to) BadArguments("FROM (" + std::to_string(o.from) + ") is beyond TO (" + std::to_string(o.to) + ")");
     ComponentSession session;
     Recording recording;
-    if (!session.Ok() || !OpenAndScan(recording, args[0])) return kExitFailure;
+    if (!session.Ok() || !OpenAndScan(recording, o.path) || !CheckChannels(*recording.reader.Get(), {o.channel}))
+        return kExitFailure;
     LONG last = 0;
-    if (args.size() == 5) {
+    if (o.wide) {
         LONG* samples = nullptr;
-        const HRESULT hr = recording.reader2->GetSamples32Bit(channel, from, to, &last, &samples);
-        return PrintRange(hr, from, to, last, samples);
+        const HRESULT hr = recording.reader2->GetSamples32Bit(o.channel, o.from, o.to, &last, &samples);
+        return PrintRange(hr, o.from, o.to, last, samples);
     }
     short* samples = nullptr;
-    const HRESULT hr = recording.reader2->GetSamples(channel, from, to, &last, &samples);
-    return PrintRange(hr, from, to, last, samples);
+    const HRESULT hr = recording.reader2->GetSamples(o.channel, o.from, o.to, &last, &samples);
+    return PrintRange(hr, o.from, o.to, last, samples);
+}
+
+}  // namespace
+
+void AddSamplesCommand(CLI::App& tool) {
+    const auto [command, o] = AddCommand(
+        tool, "samples", "Print the samples FROM .. TO - 1 of a channel, one per line", "", SamplesCommand);
+    AddRecording(*command, o->path);
+    command->add_option("CHANNEL", o->channel, "The channel, counted from 1")->required()->transform(Decimal());
+    command->add_option("FROM", o->from, "The first sample, counted from the channel's first")
+        ->required()
+        ->transform(Decimal());
+    command->add_option("TO", o->to, "One past the last sample")->required()->transform(Decimal());
+    command->add_flag("--32", o->wide, "32-bit values (GetSamples32Bit); without it a 32-bit channel gives its upper halves");
 }
 
 }  // namespace tarn::tool

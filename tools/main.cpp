@@ -1,7 +1,5 @@
 // tarn: looks into recordings from the command line.
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <iostream>
 #include <string>
 
 #include "tools/Command.h"
@@ -9,44 +7,34 @@
 namespace tarn::tool {
 namespace {
 
-struct CommandEntry {
-    const char* name;
-    const char* synopsis;
-    const char* summary;
-    int (*run)(const Arguments& args);
+// Each adds one command; --help lists them in this order.
+void (*const kCommands[])(CLI::App&) = {
+    AddBlocksCommand, AddInfoCommand,   AddSamplesCommand, AddOverviewCommand,     AddPlotCommand,
+    AddExportCommand, AddViewCommand, AddDemoCommand,   AddExtractRecCommand, AddRegisterCommand,
 };
 
-const CommandEntry kCommands[] = {
-    {"blocks", "blocks [FILE]",
-     "walk the block stream and summarise it (no FILE: write an example recording and use that)",
-     BlocksCommand},
-    {"info", "info [--rec] FILE",
-     "open and scan a recording, then show its channels as a client sees them (--rec: with its .REC file)", InfoCommand},
-    {"samples", "samples FILE CHANNEL FROM TO [--32]", "print samples FROM..TO-1 of a channel, one per line", SamplesCommand},
-    {"overview", "overview FILE CHANNEL COUNT [--from A] [--to B] [--32]",
-     "print COUNT values describing a channel's range A..B-1 (default: all of it) as a client gets them for display",
-     OverviewCommand},
-    {"plot", "plot FILE OUT.svg [--channels 1,3] [--from A --to B]",
-     "draw the chosen channels' envelopes (default: all, the whole recording) as an SVG", PlotCommand},
-    {"export", "export FILE OUT.csv|OUT.wav [--channels 1,3] [--raw]",
-     "every sample of the chosen channels (default all; a WAV needs them) as CSV or as WAV", ExportCommand},
-    {"view", "view FILE [--port P] [--rec]",
-     "serve a page that draws the recording, zoomable down to single samples, on http://127.0.0.1:P/ (0: any free port)",
-     ViewCommand},
-    {"demo", "demo [FILE]",
-     "write an example recording through the component's writer (no FILE: tarn-demo.dat in the temp folder)",
-     DemoCommand},
-    {"extract-rec", "extract-rec FILE OUT", "write the REC info embedded in a recording to OUT", ExtractRecCommand},
-    {"regsvr", "regsvr [-u] MODULE", "register an in-process server module (-u: remove its registration)",
-     RegisterCommand},
-};
+// The command the parse had reached, or the tool itself.
+const CLI::App& FailedCommand(const CLI::App& tool) {
+    const auto chosen = tool.get_subcommands();
+    return chosen.empty() ? tool : *chosen.front();
+}
 
-int Usage() {
-    std::fputs("usage:\n", stderr);
-    int width = 0;
-    for (const CommandEntry& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.synopsis)));
-    for (const CommandEntry& c : kCommands) std::fprintf(stderr, "  tarn %-*s  %s\n", width, c.synopsis, c.summary);
-    return kExitUsage;
+// "tarn samples: FROM is required", then the usage line of the command that was being parsed
+// and where to read more. A first word that is no command gets the list of commands.
+std::string FailureMessage(const CLI::App* tool, const CLI::Error& error) {
+    const CLI::App& failed = FailedCommand(*tool);
+    const std::string name = failed.get_parent() == nullptr ? "tarn" : "tarn " + failed.get_name();
+    std::string what = error.what();
+    if (&failed == tool && error.get_name() == "RequiredError") {
+        // The tool itself requires nothing but a command.
+        const std::vector<std::string> left = tool->remaining();
+        what = left.empty() ? "a command is required" : "\"" + left.front() + "\" is not a command or option";
+        what += "; the commands are";
+        for (const CLI::App* command : tool->get_subcommands({})) what += " " + command->get_name();
+    }
+    const auto formatter = std::dynamic_pointer_cast<CLI::Formatter>(tool->get_formatter());
+    return name + ": " + what + "\n" + (formatter ? formatter->make_usage(&failed, name) : std::string()) + "Run \"" +
+           name + " --help\" for more.\n";
 }
 
 }  // namespace
@@ -54,12 +42,23 @@ int Usage() {
 
 int main(int argc, char** argv) {
     using namespace tarn::tool;
-    if (argc < 2) return Usage();
-    const std::string name = argv[1];
-    for (const CommandEntry& c : kCommands) {
-        if (name != c.name) continue;
-        const int result = c.run(Arguments(argv + 2, argv + argc));
-        return result == kExitUsage ? Usage() : result;
+    CLI::App tool("Looks into the recordings of the data recorder through the tarn component.", "tarn");
+    tool.set_version_flag("--version", TARN_VERSION, "Print the version and exit");
+    tool.set_help_flag("-h,--help", "Print this help and exit");
+    tool.require_subcommand(1);
+    // Options start with '-' on every system: "/u" style would take a POSIX path for an option.
+    tool.allow_windows_style_options(false);
+    tool.failure_message(FailureMessage);
+    tool.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    tool.footer("Run \"tarn COMMAND --help\" for the arguments of a command.");
+    for (const auto add : kCommands) add(tool);
+    try {
+        tool.parse(argc, argv);
+    } catch (const CLI::RuntimeError& done) {
+        return done.get_exit_code();
+    } catch (const CLI::ParseError& error) {
+        // Help and version go to stdout with 0; every error is a usage error.
+        return tool.exit(error) == 0 ? kExitOk : kExitUsage;
     }
-    return Usage();
+    return kExitOk;
 }

@@ -63,8 +63,13 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, const Open
 // The same for the tool: a progress bar on stderr for files of kProgressBarMinimumBytes and more,
 // and on failure a line on stderr saying why; false then.
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile = false);
-// What went wrong, in words ("PATH is not a recording").
+// What went wrong, in words, with the cause where it is known ("cannot open PATH: No such file or
+// directory", "PATH is not a recording: file header cut short").
 std::string DescribeOpenFailure(const OpenResult& result, const std::string& path);
+// A status code as "0x8007000E".
+std::string StatusText(HRESULT hr);
+// "cannot open PATH: REASON", right after an open of path failed (the reason from errno).
+std::string CannotOpen(const std::string& path);
 
 // A text from the component in the console's encoding.
 std::string Printable(BSTR text);
@@ -80,6 +85,12 @@ bool FindParameter(IQVRecorderFileReader& reader, const char16_t* key, LONG sect
 // range [from, to) (from = to: the whole channel) and count wanted, widened to 32 bits.
 HRESULT Overview(IQVRecorderFileReader2& reader, ULONG channel, ULONG from, ULONG to, ULONG count, bool wide,
                  std::vector<LONG>& values);
+// Where channel's samples end (one past the last), from sample from on: GetSamples stops at the
+// first sample the channel lacks and says where. from is where the channel is known to have
+// samples up to (0 when nothing is known); the channel may also end before it.
+HRESULT ChannelEnd(IQVRecorderFileReader2& reader, LONG channel, LONG from, LONG& end);
+// The (DC channel, block index) pairs of a GetDCChannelIndexes list.
+std::vector<std::pair<LONG, LONG>> DCIndexPairs(const VARIANT& list);
 // A channel's unit ("" when it has none); false when the recording cannot say.
 bool UnitOf(IQVRecorderFileReader& reader, LONG channel, std::string& unit);
 // A channel's name: its "SignalName", else its "OrgSignalName"; "" when it has neither.

@@ -18,30 +18,10 @@ namespace tarn::python {
 
 namespace {
 
-// Samples asked for at a time while looking for a channel's end: bounds the memory of one probe.
-constexpr LONG kProbeSamples = 1 << 16;
-
 py::object TextOrNone(BSTR text) {
     const UniqueBstr owned(text);
     if (text == nullptr) return py::none();
     return py::cast(BstrText(text));
-}
-
-// The (channel, block) pairs of a GetDCChannelIndexes list.
-std::vector<std::pair<LONG, LONG>> IndexPairs(VARIANT& list) {
-    std::vector<std::pair<LONG, LONG>> pairs;
-    if (V_VT(&list) != (VT_ARRAY | VT_I4)) return pairs;
-    SAFEARRAY* array = V_ARRAY(&list);
-    LONG low = 0, high = -1;
-    SafeArrayGetLBound(array, 1, &low);
-    SafeArrayGetUBound(array, 1, &high);
-    for (LONG i = low; i < high; i += 2) {
-        LONG next = i + 1, channel = 0, block = 0;
-        SafeArrayGetElement(array, &i, &channel);
-        SafeArrayGetElement(array, &next, &block);
-        pairs.emplace_back(channel, block);
-    }
-    return pairs;
 }
 
 // A DC block as stored: header, n channel entries, n 32-bit values.
@@ -192,38 +172,10 @@ std::pair<LONG, LONG> Reader::SampleRange() {
 }
 
 LONG Reader::ChannelEnd(LONG channel, LONG from) {
-    IQVRecorderFileReader2& reader = *m_Recording.reader2.Get();
-    // GetSamples stops at the first sample the channel lacks and says where: count samples from
-    // first on are asked for, and the number of them the channel has comes back.
-    const auto have = [&](LONG first, LONG count) {
-        LONG last = first - 1;
-        short* raw = nullptr;
-        const HRESULT hr = reader.GetSamples(channel, first, first + count, &last, &raw);
-        CoTaskMemFree(raw);
-        Check(hr, "GetSamples");
-        return last - first + 1;
-    };
-    return WithoutGil(m_Lock, [&] {
-        if (from > 0 && have(from - 1, 1) == 0) {
-            // Shorter than the range every channel has: the first sample it lacks lies below.
-            LONG low = 0, high = from - 1;
-            while (low < high) {
-                const LONG middle = low + (high - low) / 2;
-                if (have(middle, 1) == 1)
-                    low = middle + 1;
-                else
-                    high = middle;
-            }
-            return low;
-        }
-        // Chunks bound the memory of one probe.
-        while (from >= 0 && from <= std::numeric_limits<LONG>::max() - kProbeSamples) {
-            const LONG got = have(from, kProbeSamples);
-            from += got;
-            if (got < kProbeSamples) break;
-        }
-        return from;
-    });
+    LONG end = 0;
+    Check(WithoutGil(m_Lock, [&] { return client::ChannelEnd(*m_Recording.reader2.Get(), channel, from, end); }),
+          "GetSamples");
+    return end;
 }
 
 py::object Reader::RecInfo() {
@@ -242,7 +194,7 @@ py::list Reader::DCBlocks(LONG start, LONG stop) {
         VARIANT list;
         VariantInit(&list);
         const HRESULT hr = m_Recording.reader2->GetDCChannelIndexes(start, stop, &list);
-        const std::vector<std::pair<LONG, LONG>> pairs = IndexPairs(list);
+        const std::vector<std::pair<LONG, LONG>> pairs = client::DCIndexPairs(list);
         VariantClear(&list);
         Check(hr, "GetDCChannelIndexes");
         for (const auto& pair : pairs) {

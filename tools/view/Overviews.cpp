@@ -21,11 +21,11 @@ void AddPair(OverviewAnswer& answer, std::uint32_t start, std::uint32_t end, dou
 }  // namespace
 
 Overviews::Overviews(RecordingSource& source) : m_Source(source) {
-    const std::vector<ChannelFacts>& channels = source.Facts().channels;
+    const std::vector<ViewChannel>& channels = source.Channels();
     m_Coarse.resize(channels.size());
     const std::size_t pairs = std::min<std::size_t>(kCoarsePairs, kCoarseBytes / 8 / std::max<std::size_t>(1, channels.size()));
     for (std::size_t i = 0; i < channels.size() && pairs >= 1024; ++i) {
-        const ChannelFacts& c = channels[i];
+        const ViewChannel& c = channels[i];
         // Channels with gaps are left out: the cache's pairs do not lie evenly over their samples.
         if (c.overrun || c.first != 0 || c.end / pairs < std::uint64_t{kRawPerPixel}) continue;
         std::vector<LONG> values = source.Overview(c.number, 0, 0, static_cast<std::uint32_t>(2 * pairs));
@@ -34,7 +34,7 @@ Overviews::Overviews(RecordingSource& source) : m_Source(source) {
 }
 
 OverviewAnswer Overviews::Make(LONG channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels) {
-    const ChannelFacts& facts = m_Source.Channel(channel);
+    const ViewChannel& facts = m_Source.Channel(channel);
     OverviewAnswer answer;
     from = std::max(from, facts.first);
     to = std::min(to, facts.end);
@@ -75,7 +75,7 @@ OverviewAnswer Overviews::Make(LONG channel, std::uint32_t from, std::uint32_t t
 }
 
 OverviewAnswer Overviews::Samples(LONG channel, std::uint32_t from, std::uint32_t to) {
-    const ChannelFacts& facts = m_Source.Channel(channel);
+    const ViewChannel& facts = m_Source.Channel(channel);
     OverviewAnswer answer;
     std::uint32_t next = from;
     const auto take = [&](std::uint32_t at, const std::vector<LONG>& values) {
@@ -87,7 +87,7 @@ OverviewAnswer Overviews::Samples(LONG channel, std::uint32_t from, std::uint32_
     return answer;
 }
 
-void Overviews::ForEachHeld(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,
+void Overviews::ForEachHeld(const ViewChannel& channel, std::uint32_t from, std::uint32_t to,
                             const std::function<void(std::uint32_t, const std::vector<LONG>&)>& take,
                             std::vector<SampleSpan>& gaps) {
     for (std::uint32_t at = from; at < to;) {
@@ -104,7 +104,7 @@ void Overviews::ForEachHeld(const ChannelFacts& channel, std::uint32_t from, std
     }
 }
 
-bool Overviews::PairsFromCoarse(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,
+bool Overviews::PairsFromCoarse(const ViewChannel& channel, std::uint32_t from, std::uint32_t to,
                                 std::uint32_t pixels, OverviewAnswer& answer) const {
     const std::vector<LONG>& coarse = m_Coarse[static_cast<std::size_t>(channel.number - 1)];
     const std::uint64_t pairs = coarse.size() / 2, span = to - from, whole = channel.end;
@@ -124,7 +124,7 @@ bool Overviews::PairsFromCoarse(const ChannelFacts& channel, std::uint32_t from,
     return true;
 }
 
-void Overviews::PairsFromCache(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,
+void Overviews::PairsFromCache(const ViewChannel& channel, std::uint32_t from, std::uint32_t to,
                                std::uint32_t pixels, OverviewAnswer& answer) {
     const std::uint64_t span = to - from;
     const std::vector<LONG> values = m_Source.Overview(channel.number, from, to, 2 * pixels);

@@ -57,14 +57,14 @@ public:
 private:
     // Hands each run of samples of [from, to) that the channel holds to take, kChunk at most at a
     // time, and notes the stretches it lacks.
-    void ForEachHeld(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to,
+    void ForEachHeld(const ViewChannel& channel, std::uint32_t from, std::uint32_t to,
                      const std::function<void(std::uint32_t, const std::vector<LONG>&)>& take,
                      std::vector<SampleSpan>& gaps);
-    void PairsFromCache(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels,
+    void PairsFromCache(const ViewChannel& channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels,
                         OverviewAnswer& answer);
 
     // Pixels made from the channel's coarse pairs; false when it has none or the view is too narrow.
-    bool PairsFromCoarse(const ChannelFacts& channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels,
+    bool PairsFromCoarse(const ViewChannel& channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels,
                          OverviewAnswer& answer) const;
 
     RecordingSource& m_Source;

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <limits>
 
-#include "tools/DCChannels.h"
 
 namespace tarn::tool {
 
@@ -39,16 +37,6 @@ std::uint32_t FirstByDoubling(std::uint32_t from, std::uint32_t limit, const std
     return limit;
 }
 
-std::vector<std::string> SplitTabs(const std::string& text) {
-    std::vector<std::string> items;
-    for (std::size_t at = 0; !text.empty() && at <= text.size();) {
-        const std::size_t tab = std::min(text.find('\t', at), text.size());
-        items.push_back(text.substr(at, tab - at));
-        at = tab + 1;
-    }
-    return items;
-}
-
 // "17/MAY/2024" and "14:30:00:125" as "2024-05-17T14:30:00.125"; "" for anything else.
 std::string IsoStart(const std::string& date, const std::string& time) {
     static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
@@ -71,56 +59,35 @@ std::string IsoStart(const std::string& date, const std::string& time) {
 
 }  // namespace
 
-RecordingSource::RecordingSource(Recording& recording, const std::string& path) : m_Recording(recording) {
-    ReadFacts(path);
+RecordingSource::RecordingSource(Recording& recording, const std::string& path)
+    : m_Recording(recording), m_Facts(Gather(recording, path)), m_Start(IsoStart(m_Facts.date, m_Facts.time)) {
+    LONG commonEnd = 0;
+    m_Recording.reader2->GetLastSampleNumber(&commonEnd);
+    for (const ChannelFacts& channel : m_Facts.channels)
+        m_Channels.push_back(Span(channel, static_cast<std::uint32_t>(std::max<LONG>(commonEnd, 0))));
 }
 
-void RecordingSource::ReadFacts(const std::string& path) {
-    IQVRecorderFileReader& reader = *m_Recording.reader.Get();
-    m_Facts.fileName = std::filesystem::u8path(path).filename().u8string();
-    std::error_code error;
-    m_Facts.length = std::filesystem::file_size(std::filesystem::u8path(path), error);
-    double frequency = 0;
-    if (SUCCEEDED(reader.get_SampleFrequency(&frequency)) && frequency > 0) m_Facts.sampleFrequency = frequency;
-    m_Facts.date = Parameter(reader, u"Date", 0);
-    m_Facts.time = Parameter(reader, u"Time", 0);
-    m_Facts.start = IsoStart(m_Facts.date, m_Facts.time);
-    LONG channels = 0, commonEnd = 0;
-    reader.get_NumberOfChannels(&channels);
-    m_Recording.reader2->GetLastSampleNumber(&commonEnd);
-    const auto common = static_cast<std::uint32_t>(std::max<LONG>(commonEnd, 0));
-    for (LONG c = 1; c <= channels; ++c) {
-        ChannelFacts channel;
-        channel.number = c;
-        channel.name = SignalName(reader, c);
-        UnitOf(reader, c, channel.unit);
-        channel.aliases = SplitTabs(Parameter(reader, u"SignalAliases", c));
-        double factor = 0;
-        if (SUCCEEDED(reader.GetCorrectionFactor(c, &factor))) channel.factor = factor;
-        if (factor != 0) channel.scale = factor;
-        LONG wide = 0;
-        reader.Is32BitData(c - 1, &wide);
-        channel.is32Bit = wide != 0;
-        channel.overrun = Parameter(reader, u"OverrunLatched", c) == "Yes";
-        // Where the channel ends: searched from where every channel has samples.
-        const auto held = [&](std::uint32_t s) { return Holds(c, s); };
-        const auto lacked = [&](std::uint32_t s) { return !Holds(c, s); };
-        if (common > 0 && held(common - 1)) {
-            // Past gaps too (a bounded number of them): the search in doubling steps finds held
-            // samples beyond a gap, if not every stretch between.
-            std::uint32_t at = common - 1;
-            for (int gaps = 0; gaps < kEndSearchGaps && at < kSampleLimit; ++gaps) {
-                channel.end = FirstByDoubling(at, kSampleLimit, lacked);
-                at = NextHeld(c, channel.end, kSampleLimit);
-            }
-        } else if (common > 0 && held(0)) {
-            channel.end = FirstWhere(0, common - 1, lacked);
+ViewChannel RecordingSource::Span(const ChannelFacts& facts, std::uint32_t common) {
+    ViewChannel channel;
+    const LONG c = channel.number = facts.number;
+    channel.overrun = facts.overrun;
+    if (facts.factor && *facts.factor != 0) channel.scale = *facts.factor;
+    // Where the channel ends: searched from where every channel has samples.
+    const auto held = [&](std::uint32_t s) { return Holds(c, s); };
+    const auto lacked = [&](std::uint32_t s) { return !Holds(c, s); };
+    if (common > 0 && held(common - 1)) {
+        // Past gaps too (a bounded number of them): the search in doubling steps finds held
+        // samples beyond a gap, if not every stretch between.
+        std::uint32_t at = common - 1;
+        for (int gaps = 0; gaps < kEndSearchGaps && at < kSampleLimit; ++gaps) {
+            channel.end = FirstByDoubling(at, kSampleLimit, lacked);
+            at = NextHeld(c, channel.end, kSampleLimit);
         }
-        channel.first = channel.end > 0 && !held(0) ? FirstWhere(0, channel.end - 1, held) : 0;
-        m_Facts.channels.push_back(std::move(channel));
+    } else if (common > 0 && held(0)) {
+        channel.end = FirstWhere(0, common - 1, lacked);
     }
-    const std::vector<long> blocks = DCBlockCounts(*m_Recording.reader2.Get());
-    for (std::size_t i = 0; i < blocks.size(); ++i) m_Facts.dcChannels.emplace_back(static_cast<int>(i), blocks[i]);
+    channel.first = channel.end > 0 && !held(0) ? FirstWhere(0, channel.end - 1, held) : 0;
+    return channel;
 }
 
 std::vector<LONG> RecordingSource::Samples(LONG channel, std::uint32_t from, std::uint32_t to) {

@@ -6,7 +6,7 @@ namespace tarn::tool {
 
 Reply ViewApi::Recording(const QueryItems& query) const {
     (void)QueryParameters(query, {});  // no parameters
-    return {200, kJson, RecordingJson(m_Source.Facts())};
+    return {200, kJson, RecordingJson(m_Source)};
 }
 
 Reply ViewApi::Overview(const QueryItems& query) const {

@@ -1,7 +1,6 @@
 // tarn view FILE [--port P] [--rec]: opens and scans a recording, then serves a page that draws it
 // (and the JSON the page reads) on http://127.0.0.1:P/ until Ctrl-C.
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "tools/Command.h"
@@ -59,18 +58,37 @@ int Serve(const std::string& path, bool loadRECFile, int port) {
 }  // namespace
 #endif
 
-int ViewCommand(const Arguments& args) {
-    std::map<std::string, std::string> options;
-    LONG port = 0;
-    if (args.empty() || !ParseOptions(args, 1, {"--port"}, {"--rec"}, options) ||
-        (options.count("--port") && (!ParseNumber(options["--port"], port) || port < 0 || port > 65535)))
-        return kExitUsage;
+namespace {
+
+struct ViewOptions {
+    std::string path;
+    int port = 0;
+    bool rec = false;
+};
+
+int ViewCommand(const ViewOptions& options) {
 #if TARN_HAVE_VIEW
-    return Serve(args[0], options.count("--rec") > 0, static_cast<int>(port));
+    return Serve(options.path, options.rec, options.port);
 #else
+    (void)options;
     std::fprintf(stderr, "tarn: the viewer is not available in this build\n");
     return kExitFailure;
 #endif
+}
+
+}  // namespace
+
+void AddViewCommand(CLI::App& tool) {
+    const auto [command, o] = AddCommand(
+        tool, "view", "Serve a page that draws the recording, zoomable down to single samples",
+        "Opens and scans the recording, then serves the page and its JSON on http://127.0.0.1:PORT/\n"
+        "(loopback only) and prints that URL; Ctrl-C ends it.",
+        ViewCommand);
+    AddRecording(*command, o->path);
+    command->add_option("--port", o->port, "The port (default 0: a free one)")
+        ->transform(Decimal())
+        ->check(CLI::Range(0, 65535));
+    command->add_flag("--rec", o->rec, "Names, units, date and time from the .REC file beside the recording");
 }
 
 }  // namespace tarn::tool

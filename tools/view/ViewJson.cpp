@@ -1,5 +1,7 @@
 #include "tools/view/ViewJson.h"
 
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
 
 namespace tarn::tool {
@@ -26,28 +28,30 @@ std::string Text(const Json& json) { return json.dump(-1, ' ', false, Json::erro
 
 }  // namespace
 
-std::string RecordingJson(const RecordingFacts& facts) {
+std::string RecordingJson(const RecordingSource& source) {
+    const RecordingFacts& facts = source.Facts();
     Json channels = Json::array();
     for (const ChannelFacts& c : facts.channels) {
-        const bool empty = c.first >= c.end;
+        const ViewChannel& span = source.Channel(c.number);
+        const bool empty = span.first >= span.end;
         channels.push_back({{"number", c.number},
                             {"name", c.name},
-                            {"unit", c.unit},
+                            {"unit", Optional(c.unit)},
                             {"aliases", c.aliases},
                             {"factor", Optional(c.factor)},
                             {"bits", c.is32Bit ? 32 : 16},
                             {"overrun", c.overrun},
-                            {"first", empty ? Json(nullptr) : Json(c.first)},
-                            {"last", empty ? Json(nullptr) : Json(c.end - 1)}});
+                            {"first", empty ? Json(nullptr) : Json(span.first)},
+                            {"last", empty ? Json(nullptr) : Json(span.end - 1)}});
     }
     Json dc = Json::array();
-    for (const auto& [number, blocks] : facts.dcChannels) dc.push_back({{"number", number}, {"blocks", blocks}});
-    return Text({{"file", facts.fileName},
-                 {"length", facts.length},
-                 {"sampleFrequency", Optional(facts.sampleFrequency)},
+    for (std::size_t i = 0; i < facts.dcBlocks.size(); ++i) dc.push_back({{"number", i}, {"blocks", facts.dcBlocks[i]}});
+    return Text({{"file", std::filesystem::u8path(facts.path).filename().u8string()},
+                 {"length", facts.length >= 0 ? Json(facts.length) : Json(nullptr)},
+                 {"sampleFrequency", Optional(facts.frequency)},
                  {"date", TextOrNull(facts.date)},
                  {"time", TextOrNull(facts.time)},
-                 {"start", TextOrNull(facts.start)},
+                 {"start", TextOrNull(source.Start())},
                  {"channels", channels},
                  {"dcChannels", dc}});
 }

@@ -9,7 +9,7 @@
 
 namespace tarn::tool {
 
-std::string RecordingJson(const RecordingFacts& facts);
+std::string RecordingJson(const RecordingSource& source);
 // An overview or a stretch of samples of channel over [from, to), as asked for.
 std::string OverviewJson(LONG channel, std::uint32_t from, std::uint32_t to, const OverviewAnswer& answer);
 // {"error": message, "parameter": parameter} (no parameter when it is "").
