@@ -56,5 +56,6 @@ void AddExportCommand(CLI::App& tool);
 void AddDemoCommand(CLI::App& tool);
 void AddExtractRecCommand(CLI::App& tool);
 void AddRegisterCommand(CLI::App& tool);
+void AddViewCommand(CLI::App& tool);
 
 }  // namespace tarn::tool

@@ -15,6 +15,7 @@
 #include "component/client/ComponentRecording.h"
 #include "platform/platform.h"
 #include "tools/Command.h"
+#include "tools/RecordingFacts.h"
 
 namespace tarn::tool {
 
@@ -25,93 +26,6 @@ struct InfoOptions {
     bool loadRECFile = false;
     bool json = false;
 };
-
-struct ChannelFacts {
-    LONG number = 0;
-    std::string name;               // "" when it has none
-    std::optional<std::string> unit;  // none when the recording cannot say
-    std::vector<std::string> aliases;
-    std::optional<double> factor;
-    bool is32Bit = false;
-    bool overrun = false;
-    LONG end = 0;  // its samples are 0 .. end - 1, counted from its own first
-};
-
-struct RecordingFacts {
-    std::string path;
-    std::int64_t length = -1;
-    std::optional<double> frequency;
-    std::string date, time, dataBitSize;  // "" when unknown
-    LONG firstTrigger = -1;
-    std::vector<ChannelFacts> channels;
-    std::vector<long> dcBlocks;  // per DC channel
-    LONG first = 0, last = 0;    // the samples every channel has: first .. last - 1
-};
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find(separator, at), text.size());
-        if (end > at) parts.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
-    return parts;
-}
-
-// The real length: FileSize holds 32 bits only.
-std::int64_t FileLength(const std::string& path) {
-    platform::File file;
-    return file.Open(path, platform::File::Mode::Read) ? file.Length() : -1;
-}
-
-ChannelFacts GatherChannel(Recording& recording, LONG channel, LONG commonEnd) {
-    IQVRecorderFileReader& reader = *recording.reader.Get();
-    ChannelFacts facts;
-    facts.number = channel;
-    facts.name = SignalName(reader, channel);
-    std::string unit;
-    if (UnitOf(reader, channel, unit)) facts.unit = unit;
-    facts.aliases = Split(Parameter(reader, u"SignalAliases", channel), '\t');
-    double factor = 0;
-    if (SUCCEEDED(reader.GetCorrectionFactor(channel, &factor))) facts.factor = factor;
-    LONG is32Bit = 0;
-    reader.Is32BitData(channel - 1, &is32Bit);
-    facts.is32Bit = is32Bit != 0;
-    facts.overrun = Parameter(reader, u"OverrunLatched", channel) == "Yes";
-    ChannelEnd(*recording.reader2.Get(), channel, commonEnd, facts.end);
-    return facts;
-}
-
-RecordingFacts Gather(Recording& recording, const std::string& path) {
-    IQVRecorderFileReader& reader = *recording.reader.Get();
-    IQVRecorderFileReader2& reader2 = *recording.reader2.Get();
-    RecordingFacts facts;
-    facts.path = path;
-    facts.length = FileLength(path);
-    double frequency = 0;
-    if (SUCCEEDED(reader.get_SampleFrequency(&frequency))) facts.frequency = frequency;
-    facts.date = Parameter(reader, u"Date", 0);
-    facts.time = Parameter(reader, u"Time", 0);
-    facts.dataBitSize = Parameter(reader, u"DataBitSize", 0);
-    reader.GetFirstTriggerSample(&facts.firstTrigger);
-    reader2.GetFirstSampleNumber(&facts.first);
-    reader2.GetLastSampleNumber(&facts.last);
-    LONG channels = 0;
-    reader.get_NumberOfChannels(&channels);
-    for (LONG channel = 1; channel <= channels; ++channel)
-        facts.channels.push_back(GatherChannel(recording, channel, std::max<LONG>(0, facts.last - facts.first)));
-    VARIANT list;
-    VariantInit(&list);
-    if (SUCCEEDED(reader2.GetDCChannelIndexes(0, std::numeric_limits<LONG>::max(), &list))) {
-        for (const auto& [dcChannel, block] : DCIndexPairs(list)) {
-            if (dcChannel < 0 || dcChannel > 0xFFFF) continue;
-            if (facts.dcBlocks.size() <= static_cast<std::size_t>(dcChannel)) facts.dcBlocks.resize(dcChannel + 1);
-            ++facts.dcBlocks[dcChannel];
-        }
-    }
-    VariantClear(&list);
-    return facts;
-}
 
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
     std::string text;

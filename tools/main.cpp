@@ -10,7 +10,7 @@ namespace {
 // Each adds one command; --help lists them in this order.
 void (*const kCommands[])(CLI::App&) = {
     AddBlocksCommand, AddInfoCommand,   AddSamplesCommand, AddOverviewCommand,     AddPlotCommand,
-    AddExportCommand, AddDemoCommand,   AddExtractRecCommand, AddRegisterCommand,
+    AddExportCommand, AddViewCommand, AddDemoCommand,   AddExtractRecCommand, AddRegisterCommand,
 };
 
 // The command the parse had reached, or the tool itself.
