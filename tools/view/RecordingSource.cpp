@@ -50,8 +50,11 @@ std::string IsoStart(const std::string& date, const std::string& time) {
     for (char& c : month) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const auto found = std::find_if(std::begin(kMonths), std::end(kMonths),
                                     [&](const char* name) { return std::string(name) == month; });
-    if (found == std::end(kMonths) || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return "";
-    char iso[40];
+    if (found == std::end(kMonths) || day < 1 || day > 31 || year < 0 || hour < 0 ||
+        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60 || milli < 0)
+        return "";
+    // Room for any int in each field, as the compiler counts.
+    char iso[96];
     std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", year,
                   static_cast<int>(found - std::begin(kMonths)) + 1, day, hour, minute, second, milli);
     return iso;
