@@ -32,6 +32,11 @@ bool RandomAccessFile::Open(const std::string& name) {
 
 void RandomAccessFile::Release() { CloseHandle(AsHandle(m_Handle)); }
 
+void RandomAccessFile::ReadBatch(ReadRequest* requests, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        requests[i].done = ReadAt(requests[i].offset, requests[i].data, requests[i].bytes);
+}
+
 std::size_t RandomAccessFile::ReadSome(std::int64_t offset, unsigned char* data, std::size_t bytes) const {
     const auto at = static_cast<std::uint64_t>(offset);
     OVERLAPPED where{};

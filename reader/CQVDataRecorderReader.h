@@ -199,11 +199,11 @@ private:
         std::uint32_t take;    // samples wanted
         std::size_t at;        // place in the read buffer
         std::size_t length;    // bytes to read
-        std::size_t done;      // bytes read
     };
-    // What one thread walking a range reads with.
+    // What a walk through a range reads with: each batch of blocks goes to the kernel at once.
     struct RangeWalker {
         std::vector<PlannedBlock> plan;
+        std::vector<platform::RandomAccessFile::ReadRequest> requests;
         std::vector<unsigned char> buffer;
     };
 
@@ -246,11 +246,6 @@ private:
     template <class Visit>
     std::int64_t ForEachBlockInRange(RangeWalker& walker, const CChannelDesc& slot, std::int64_t s0, std::int64_t from,
                                      std::int64_t s1, bool withData, Visit&& visit);
-    // The same over a long range in two halves at once, the second on a thread of its own; visit
-    // must take being called from both. Where the first half stops short, the second's visits
-    // may have been made all the same.
-    template <class Visit>
-    std::int64_t ForEachBlockInHalves(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1, Visit&& visit);
     template <class Out>
     std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 
@@ -301,9 +296,7 @@ private:
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;
-    // A copy of at least this many samples goes in two halves, on two threads at once.
-    static constexpr std::int64_t kSplitSamples = std::int64_t{1} << 18;
-    RangeWalker m_Walkers[2];
+    RangeWalker m_RangeWalker;
 
     // sequential reading
     RFMode m_ReadMode = RF_Interleaved;

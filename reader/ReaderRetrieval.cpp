@@ -1,12 +1,8 @@
 // Retrieval through the index: the blocks a range touches are read with positional reads on the
-// reader's own handle, a batch at a time, a long range in two halves on two threads at once;
-// each block is read whole in one read, checked against its entry and copied straight into the
-// result.
+// reader's own handle, a batch of them handed to the kernel at once; each block is read whole in
+// one read, checked against its entry and copied straight into the result.
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 
 #include "reader/CQVDataRecorderReader.h"
@@ -76,18 +72,23 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, con
             const std::size_t length = withData ? at.entry->byteLength() : layout::kBlockFramingLength;
             if (!walker.plan.empty() && bytes + length > kBatchBytes) break;
             const auto take = static_cast<std::uint32_t>(std::min<std::int64_t>(at.entry->count() - at.offset, s1 - next));
-            walker.plan.push_back({at.entry, at.offset, take, bytes, length, 0});
+            walker.plan.push_back({at.entry, at.offset, take, bytes, length});
             bytes += length;
             next += take;
             previous = at;
         }
         if (walker.plan.empty()) break;
         if (walker.buffer.size() < bytes) walker.buffer.resize(bytes);
-        for (PlannedBlock& p : walker.plan)
-            p.done = m_RandomAccess.ReadAt(p.entry->position(), walker.buffer.data() + p.at, p.length);
+        walker.requests.resize(walker.plan.size());
+        for (std::size_t i = 0; i < walker.plan.size(); ++i) {
+            const PlannedBlock& p = walker.plan[i];
+            walker.requests[i] = {p.entry->position(), walker.buffer.data() + p.at, p.length, 0};
+        }
+        m_RandomAccess.ReadBatch(walker.requests.data(), walker.requests.size());
 
-        for (const PlannedBlock& p : walker.plan) {
-            if (p.done != p.length) return cur;
+        for (std::size_t i = 0; i < walker.plan.size(); ++i) {
+            const PlannedBlock& p = walker.plan[i];
+            if (walker.requests[i].done != p.length) return cur;
             const IndexedBlock block = CheckIndexedBlock(slot, *p.entry, walker.buffer.data() + p.at);
             if (!block.data) return cur;
             visit(*p.entry, block, p.offset, cur - s0, p.take);
@@ -95,34 +96,6 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, con
         }
     }
     return cur;
-}
-
-template <class Visit>
-std::int64_t CQVDataRecorderReader::ForEachBlockInHalves(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1,
-                                                         Visit&& visit) {
-    const std::int64_t mid = s0 + (s1 - s0) / 2;
-    std::int64_t secondEnd = mid;
-    std::exception_ptr failure;
-    std::thread second;
-    if (s1 - s0 >= kSplitSamples) {
-        try {
-            second = std::thread([&] {
-                try {
-                    secondEnd = ForEachBlockInRange(m_Walkers[1], slot, s0, mid, s1, true, visit);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            // No thread to be had: one walk does it all.
-        }
-    }
-    const std::int64_t firstEnd =
-        ForEachBlockInRange(m_Walkers[0], slot, s0, s0, second.joinable() ? mid : s1, true, visit);
-    if (!second.joinable()) return firstEnd;
-    second.join();
-    if (failure) std::rethrow_exception(failure);
-    return firstEnd < mid ? firstEnd : secondEnd;
 }
 
 std::int64_t CQVDataRecorderReader::CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const {
@@ -145,8 +118,8 @@ template <class Out>
 std::int32_t CQVDataRecorderReader::CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out) {
     const CChannelDesc* slot = ChannelSlot(channel);
     if (!slot || s0 < 0 || s1 <= s0) return Before(s0);
-    const std::int64_t end = ForEachBlockInHalves(
-        *slot, s0, s1,
+    const std::int64_t end = ForEachBlockInRange(
+        m_RangeWalker, *slot, s0, s0, s1, true,
         [out](const BlockEntry& entry, const IndexedBlock& block, std::uint32_t offset, std::int64_t done,
               std::uint32_t take) {
             ConvertSamples(block.data + std::size_t{offset} * entry.sampleWidth(), entry.is32Bit(), take, out + done);
@@ -168,7 +141,7 @@ std::uint8_t CQVDataRecorderReader::OverloadStatusInRange(std::int32_t channel, 
     const CChannelDesc* slot = ChannelSlot(channel);
     std::uint8_t status = 0;
     if (!slot || s0 < 0 || s1 <= s0) return status;
-    ForEachBlockInRange(m_Walkers[0], *slot, s0, s0, s1, false,
+    ForEachBlockInRange(m_RangeWalker, *slot, s0, s0, s1, false,
                         [&status](const BlockEntry&, const IndexedBlock& block, std::uint32_t, std::int64_t, std::uint32_t) {
                             status |= static_cast<std::uint8_t>(block.channelstatus & 0xFF);
                         });
