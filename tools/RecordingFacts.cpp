@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/platform.h"
 
 namespace tarn::tool {
 
@@ -17,12 +16,6 @@ std::vector<std::string> Split(const std::string& text, char separator) {
         at = end + 1;
     }
     return parts;
-}
-
-// The real length: FileSize holds 32 bits only.
-std::int64_t FileLength(const std::string& path) {
-    platform::File file;
-    return file.Open(path, platform::File::Mode::Read) ? file.Length() : -1;
 }
 
 ChannelFacts GatherChannel(Recording& recording, LONG channel, LONG commonEnd) {

@@ -92,11 +92,12 @@ OpenResult OpenAndScan(Recording& recording, const std::string& path, const Open
     return {};
 }
 
-bool WantsProgressBar(const std::string& path) {
-    std::error_code ec;
-    const std::uintmax_t bytes = std::filesystem::file_size(std::filesystem::path(path), ec);
-    return !ec && bytes >= static_cast<std::uintmax_t>(kProgressBarMinimumBytes);
+std::int64_t FileLength(const std::string& path) {
+    platform::File file;
+    return file.Open(path, platform::File::Mode::Read) ? file.Length() : -1;
 }
+
+bool WantsProgressBar(const std::string& path) { return FileLength(path) >= kProgressBarMinimumBytes; }
 
 bool OpenAndScan(Recording& recording, const std::string& path, bool loadRECFile) {
     ProgressBar bar("scanning " + path);

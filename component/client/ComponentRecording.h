@@ -3,6 +3,7 @@
 // a progress bar driven by the scan's events.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -111,8 +112,9 @@ private:
 
 // Files from this size on take long enough to show a progress bar.
 inline constexpr LONG kProgressBarMinimumBytes = 1 << 20;
-// Whether the file at path is that large. Its real length: FileSize keeps only the low 32 bits,
-// which hid the bar of a recording of some multiple of 4 GiB.
+// A file's real length (-1 when it does not open): FileSize keeps only the low 32 bits.
+std::int64_t FileLength(const std::string& path);
+// Whether the file at path is that large (by its real length).
 bool WantsProgressBar(const std::string& path);
 
 }  // namespace tarn::client
