@@ -149,14 +149,18 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
     std::int64_t position = m_Walker->Tell();
     for (;;) {
         m_BlockPosition = position;
-        unsigned char header[layout::kBlockHeaderLength];
-        const std::size_t got = m_Walker->Read(header, sizeof header);
-        if (got == 0) return EndStream(StreamEnd::Clean);
-        if (got != sizeof header) return EndStream(StreamEnd::TruncatedHeader);
-        unsigned char entry[layout::kChannelEntryLength];
-        if (m_Walker->Read(entry, sizeof entry) != sizeof entry) return EndStream(StreamEnd::TruncatedHeader);
-        m_BlockHeader = layout::BlockHeader::Decode(header);
-        m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID, layout::ChannelEntry::Decode(entry).ID);
+        // In place where the window holds it (nearly always), copied where it spans two.
+        unsigned char copy[layout::kBlockFramingLength];
+        const unsigned char* framing = m_Walker->Take(sizeof copy);
+        if (framing == nullptr) {
+            const std::size_t got = m_Walker->Read(copy, sizeof copy);
+            if (got == 0) return EndStream(StreamEnd::Clean);
+            if (got != sizeof copy) return EndStream(StreamEnd::TruncatedHeader);
+            framing = copy;
+        }
+        m_BlockHeader = layout::BlockHeader::Decode(framing);
+        m_ChannelKey = layout::ChannelKey(m_BlockHeader.FE_Frame_ID,
+                                          layout::ChannelEntry::Decode(framing + layout::kBlockHeaderLength).ID);
         const BlockKind kind = m_BlockHeader.Kind();
         // Its first entry gives a block its key: a DC block without entries belongs nowhere.
         if (kind == BlockKind::DC && m_BlockHeader.NoOfChannels == 0) return EndStream(StreamEnd::EmptyDCBlock);
@@ -197,9 +201,16 @@ bool CQVDataRecorderReader::ReadBlockData(unsigned char* samples) {
     if (!m_DataPending) return false;
     if (m_DataBytes == 0) return EndStream(StreamEnd::EmptySampleBlock);
     m_DataPending = false;
-    const std::uint32_t direct =
-        samples == nullptr ? 0 : CurrentSampleCount() * layout::SampleWidth(m_BlockHeader.Is32Bit());
-    return ((direct == 0 || m_Walker->Read(samples, direct) == direct) && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
+    if (samples == nullptr) {
+        m_BlockData = m_Walker->Take(m_DataBytes);
+        if (m_BlockData != nullptr) return true;
+        if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
+        m_BlockData = m_BlockBuffer.data();
+        return true;
+    }
+    const std::uint32_t direct = CurrentSampleCount() * layout::SampleWidth(m_BlockHeader.Is32Bit());
+    m_BlockData = samples;
+    return (m_Walker->Read(samples, direct) == direct && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
            EndStream(StreamEnd::TruncatedData);
 }
 

@@ -167,9 +167,10 @@ public:
     // further entries and values go to the block buffer). Trigger blocks note the first trigger,
     // stale sample blocks and kind-3 blocks are passed over. False when the stream ends.
     bool ReadBlockHeader();
-    // The delivered sample block's data into the block buffer, or its whole samples to samples
-    // when given (a stray odd byte still goes to the buffer). False for a block without samples
-    // or a short read (the stream ends), or when no sample block's data is pending.
+    // The delivered sample block's data, m_BlockData pointing at it: in the walk's window where
+    // it holds the whole block, else in the block buffer; or its whole samples to samples when
+    // given (a stray odd byte still goes to the buffer). False for a block without samples or a
+    // short read (the stream ends), or when no sample block's data is pending.
     bool ReadBlockData(unsigned char* samples = nullptr);
     // The caller fixes the base from the first sample or DC block it takes: if the base is
     // still pending, it becomes the current block's SampleNo.
@@ -251,10 +252,13 @@ private:
 
     std::int32_t m_NumberOfChannels = 0;
     platform::File& m_File;
+    // A positional handle of the reader's own: retrieval reads through it, and the walks' windows
+    // read ahead through it. Declared before them, so that it outlives their reads in flight.
+    platform::RandomAccessFile m_RandomAccess;
     // The scan and sequential reading each walk with a window of their own, so that taking turns
     // does not refill one; m_Walker points at the one in use.
-    FileWindow m_ScanWindow{m_File, kWindowBytes};
-    FileWindow m_ReadWindow{m_File, kWindowBytes};
+    FileWindow m_ScanWindow{m_File, kWindowBytes, &m_RandomAccess};
+    FileWindow m_ReadWindow{m_File, kWindowBytes, &m_RandomAccess};
     FileWindow* m_Walker = &m_ScanWindow;
     std::int64_t m_FileLength = 0;
     bool m_EndOfData = false;
@@ -276,6 +280,7 @@ private:
     bool m_BlockDelivered = false;  // the current block is a delivered sample or DC block
     bool m_DataPending = false;     // its sample data has not been read yet
     std::vector<unsigned char> m_BlockBuffer;
+    const unsigned char* m_BlockData = nullptr;  // the current sample block's data (ReadBlockData)
     std::uint32_t m_BaseSampleNo = 0;
     bool m_BasePending = true;
     std::uint32_t m_TriggerSampleNo = 0;
@@ -290,9 +295,8 @@ private:
     std::int64_t m_ScanPosition = 0;  // where the next scan step reads
     std::int32_t m_FirstTriggerSample = -1;
 
-    // retrieval: a handle of its own and buffers of its own, so that neither the walks' windows
-    // nor their current block is touched
-    platform::RandomAccessFile m_RandomAccess;
+    // retrieval: buffers of its own (its handle is m_RandomAccess), so that neither the walks'
+    // windows nor their current block is touched
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;

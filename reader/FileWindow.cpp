@@ -32,12 +32,22 @@ std::size_t FileWindow::Read(void* data, std::size_t bytes) {
 bool FileWindow::Refill() {
     if (m_Buffer.size() < m_Capacity) m_Buffer.resize(m_Capacity);
     m_Start = m_Position;
-    m_Filled = ReadFile(m_Buffer.data(), m_Capacity);
+    if (m_Ahead && m_Ahead->Collect(m_Position, m_Buffer))
+        m_Filled = m_Capacity;
+    else
+        m_Filled = ReadFile(m_Buffer.data(), m_Capacity);
+    // A full span is not the file's end: the walk most likely goes on into the next one.
+    if (m_Filled == m_Capacity && m_Positional != nullptr && m_Positional->IsOpen()) {
+        if (!m_Ahead) m_Ahead = std::make_unique<ReadAhead>(*m_Positional, m_Capacity);
+        m_Ahead->Start(m_Start + static_cast<std::int64_t>(m_Capacity));
+    }
     return m_Filled > 0;
 }
 
 std::size_t FileWindow::ReadFile(unsigned char* data, std::size_t bytes) {
-    if (m_Position < 0 || !m_File.Seek(m_Position)) return 0;
+    if (m_Position < 0) return 0;
+    if (m_Positional != nullptr && m_Positional->IsOpen()) return m_Positional->ReadAt(m_Position, data, bytes);
+    if (!m_File.Seek(m_Position)) return 0;
     std::size_t done = 0;
     // A short read is not yet the end (an interrupted or chunked read): only nothing is.
     while (done < bytes) {

@@ -1,20 +1,26 @@
 // The block walks' view of the file: a position of their own and one large buffer, refilled by
 // one large read. Asking the stream where it is, or moving it, costs a system call each time;
-// a walk that did that per block spent most of its time in the kernel.
+// a walk that did that per block spent most of its time in the kernel. Given a positional handle,
+// the window reads through it and has the span after its own read on another thread meanwhile.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "platform/RandomAccessFile.h"
 #include "platform/platform.h"
+#include "reader/ReadAhead.h"
 
 namespace tarn {
 
 class FileWindow {
 public:
-    // file is not owned and must outlive the window; bytes is the size of one refill.
-    FileWindow(platform::File& file, std::size_t bytes) : m_File(file), m_Capacity(bytes) {}
+    // file (and ahead, a handle on the same file) are not owned and must outlive the window;
+    // bytes is the size of one refill. ahead is used while it is open.
+    FileWindow(platform::File& file, std::size_t bytes, const platform::RandomAccessFile* ahead = nullptr)
+        : m_File(file), m_Capacity(bytes), m_Positional(ahead) {}
 
     // Moving within what the buffer holds reads nothing.
     void Seek(std::int64_t position) { m_Position = position; }
@@ -22,8 +28,20 @@ public:
     // Up to bytes from the position on, which moves past them; fewer only where the file ends or
     // a read fails. A request of a buffer's size or more goes straight into data.
     std::size_t Read(void* data, std::size_t bytes);
+    // The bytes at the position where the buffer holds them all, in place, and the position moves
+    // past them; nullptr otherwise, and nothing moves. Valid until the window next reads.
+    const unsigned char* Take(std::size_t bytes) {
+        if (m_Position < m_Start || m_Position - m_Start > static_cast<std::int64_t>(m_Filled)) return nullptr;
+        const auto from = static_cast<std::size_t>(m_Position - m_Start);
+        if (bytes > m_Filled - from) return nullptr;
+        m_Position += static_cast<std::int64_t>(bytes);
+        return m_Buffer.data() + from;
+    }
     // Forgets what the buffer holds (the file may have changed under it).
-    void Drop() { m_Filled = 0; }
+    void Drop() {
+        m_Filled = 0;
+        if (m_Ahead) m_Ahead->Cancel();
+    }
 
 private:
     // Reads at the position into the buffer; false when nothing came.
@@ -33,6 +51,8 @@ private:
 
     platform::File& m_File;
     std::size_t m_Capacity;
+    const platform::RandomAccessFile* m_Positional;
+    std::unique_ptr<ReadAhead> m_Ahead;  // made at the first refill through m_Positional
     std::vector<unsigned char> m_Buffer;  // allocated at the first refill
     std::int64_t m_Start = 0;             // file offset of m_Buffer[0]
     std::size_t m_Filled = 0;             // bytes of the buffer that hold the file

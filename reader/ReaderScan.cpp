@@ -60,7 +60,7 @@ bool CQVDataRecorderReader::TakeBlock(FileWindow& window, std::int64_t& at, bool
                                                   m_BlockHeader.Is32Bit())
                                   : nullptr;
         if (!ReadBlockData(room)) return false;
-        AddSampleBlock(slot, index ? position : -1, room != nullptr ? room : m_BlockBuffer.data(), room != nullptr);
+        AddSampleBlock(slot, index ? position : -1, m_BlockData, room != nullptr);
     }
     at = position + length;
     return true;

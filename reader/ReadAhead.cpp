@@ -1,0 +1,62 @@
+#include "reader/ReadAhead.h"
+
+#include <utility>
+
+namespace tarn {
+
+ReadAhead::~ReadAhead() {
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Stop = true;
+    }
+    m_Changed.notify_all();
+    if (m_Thread.joinable()) m_Thread.join();
+}
+
+void ReadAhead::WaitIdle(std::unique_lock<std::mutex>& lock) {
+    m_Changed.wait(lock, [this] { return !m_Busy; });
+}
+
+void ReadAhead::Start(std::int64_t offset) {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    WaitIdle(lock);
+    if (m_Buffer.size() < m_Bytes) m_Buffer.resize(m_Bytes);
+    if (!m_Thread.joinable()) m_Thread = std::thread(&ReadAhead::Run, this);
+    m_Offset = offset;
+    m_Busy = true;
+    lock.unlock();
+    m_Changed.notify_all();
+}
+
+bool ReadAhead::Collect(std::int64_t offset, std::vector<unsigned char>& buffer) {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    if (m_Offset != offset) return false;
+    WaitIdle(lock);
+    m_Offset = -1;
+    if (m_Filled != m_Bytes || buffer.size() != m_Bytes) return false;
+    buffer.swap(m_Buffer);
+    return true;
+}
+
+void ReadAhead::Cancel() {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    WaitIdle(lock);
+    m_Offset = -1;
+}
+
+void ReadAhead::Run() {
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    for (;;) {
+        m_Changed.wait(lock, [this] { return m_Stop || m_Busy; });
+        if (m_Stop) return;
+        const std::int64_t offset = m_Offset;
+        lock.unlock();
+        const std::size_t filled = m_File.ReadAt(offset, m_Buffer.data(), m_Bytes);
+        lock.lock();
+        m_Filled = filled;
+        m_Busy = false;
+        m_Changed.notify_all();
+    }
+}
+
+}  // namespace tarn

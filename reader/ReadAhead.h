@@ -1,0 +1,52 @@
+// One read in flight on a thread of its own: while a walk works through one span of the file,
+// the next is copied out of the page cache on the other core. The copy and the walk's own work
+// then take as long as the longer of the two, not their sum.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/RandomAccessFile.h"
+
+namespace tarn {
+
+class ReadAhead {
+public:
+    // file is not owned and must outlive this; bytes is the size of one read.
+    ReadAhead(const platform::RandomAccessFile& file, std::size_t bytes) : m_File(file), m_Bytes(bytes) {}
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Starts reading bytes at offset (the thread starts with the first request); a read already
+    // in flight is waited for and forgotten.
+    void Start(std::int64_t offset);
+    // When the read in flight is the one at offset and it filled its span, waits for it and
+    // swaps its buffer with buffer (which must hold bytes); false otherwise, with nothing in flight
+    // and buffer untouched. A short read is never handed over: the file may have grown since.
+    bool Collect(std::int64_t offset, std::vector<unsigned char>& buffer);
+    // Forgets the read in flight (the file may have changed under it).
+    void Cancel();
+
+private:
+    void Run();
+    // Waits until no read is in flight; the lock is held.
+    void WaitIdle(std::unique_lock<std::mutex>& lock);
+
+    const platform::RandomAccessFile& m_File;
+    const std::size_t m_Bytes;
+    std::vector<unsigned char> m_Buffer;
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::thread m_Thread;
+    std::int64_t m_Offset = -1;  // of the read requested or done; -1 when there is none
+    std::size_t m_Filled = 0;
+    bool m_Busy = false;  // a read is requested and not done
+    bool m_Stop = false;
+};
+
+}  // namespace tarn
