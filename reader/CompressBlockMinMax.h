@@ -34,6 +34,14 @@ struct MinMaxBuckets {
 // many it wrote. Every bucket takes at least one sample.
 std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::int32_t* out);
 
+// One reduction of a block's samples into out, returning the end of what it wrote: built for
+// the baseline processor and, where the compiler can, for AVX2.
+using BlockReduction = std::int32_t* (*)(const unsigned char*, const MinMaxBuckets&, bool, std::int32_t*);
+std::int32_t* ReduceBlockBaseline(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
+std::int32_t* ReduceBlockAvx2(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
+// The widest of them this processor runs: the one CompressBlockMinMax uses.
+BlockReduction ChosenReduction();
+
 // The same, appended to a vector of 32-bit values.
 template <class Vector> void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, Vector& out) {
     const std::size_t at = out.size();

@@ -177,28 +177,40 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
     std::vector<std::int32_t> values;
     CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, 504, false, values);
     EXPECT_EQ(std::vector<std::int32_t>(values.end() - 2, values.end()), (std::vector<std::int32_t>{0, 30000}));
-    // One bucket of 49 with its extremes in each lane of the vector loop and of its overlapping tail.
-    for (std::uint32_t at = 0; at < 49; ++at) {
-        RecordingBuilder spikes;
-        spikes.Samples16(49, [at](std::uint32_t i) { return i == at ? -5 : i == (at + 13) % 49 ? 7 : 0; }, Block().Size(1));
-        values.clear();
-        CompressBlockMinMax(spikes.bytes().data() + layout::kBlockFramingLength, 49, false, values);
-        EXPECT_EQ(values, (std::vector<std::int32_t>{-5, 7})) << at;
-    }
-    // A block of scattered values, its buckets taken four at a time: each pair as a plain loop finds it.
+}
+
+// The baseline loops and the widest ones the processor runs (AVX2 where it has it) against a
+// plain loop: bucket lengths around the vector widths, extremes in every lane of a loop and of
+// its overlapping tail, both sample widths.
+TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
+    const auto plain = [](std::uint32_t n, const std::function<std::int32_t(std::uint32_t)>& value) {
+        const MinMaxBuckets buckets(n);
+        std::vector<std::int32_t> pairs;
+        for (std::uint32_t b = 1, j = 0; b <= buckets.count; j = buckets.End(b++)) {
+            std::int32_t lo = INT32_MAX, hi = INT32_MIN;
+            for (std::uint32_t i = j; i < buckets.End(b); ++i) lo = std::min(lo, value(i)), hi = std::max(hi, value(i));
+            pairs.insert(pairs.end(), {lo, hi});
+        }
+        return pairs;
+    };
     const auto scattered = [](std::uint32_t i) { return static_cast<std::int32_t>(i * 7919u % 65536u) - 32768; };
-    RecordingBuilder noisy;
-    noisy.Samples16(1024, scattered);
-    values.clear();
-    CompressBlockMinMax(noisy.bytes().data() + layout::kBlockFramingLength, 1024, false, values);
-    const MinMaxBuckets buckets(1024);
-    std::vector<std::int32_t> expected;
-    for (std::uint32_t b = 1, j = 0; b <= buckets.count; j = buckets.End(b++)) {
-        std::int32_t lo = INT32_MAX, hi = INT32_MIN;
-        for (std::uint32_t i = j; i < buckets.End(b); ++i) lo = std::min(lo, scattered(i)), hi = std::max(hi, scattered(i));
-        expected.insert(expected.end(), {lo, hi});
+    for (const BlockReduction reduce : {BlockReduction{ReduceBlockBaseline}, ChosenReduction()}) {
+        for (const bool is32Bit : {false, true}) {
+            const auto check = [&](std::uint32_t n, const std::function<std::int32_t(std::uint32_t)>& value) {
+                RecordingBuilder block;
+                const auto wide = [&](std::uint32_t i) { return is32Bit ? value(i) * 65535 : value(i); };
+                is32Bit ? block.Samples32(n, wide, Block().Size(1)) : block.Samples16(n, value, Block().Size(1));
+                std::vector<std::int32_t> values(2 * MinMaxBuckets(n).count);
+                values.resize(static_cast<std::size_t>(
+                    reduce(block.bytes().data() + layout::kBlockFramingLength, MinMaxBuckets(n), is32Bit, values.data()) -
+                    values.data()));
+                EXPECT_EQ(values, plain(n, wide)) << n << (is32Bit ? " 32-bit" : " 16-bit");
+            };
+            for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 33u, 48u, 49u, 1024u, 2000u}) check(n, scattered);
+            for (std::uint32_t at = 0; at < 49; ++at)
+                check(49, [at](std::uint32_t i) { return i == at ? -5 : i == (at + 13) % 49 ? 7 : 0; });
+        }
     }
-    EXPECT_EQ(values, expected);
 }
 
 }  // namespace
