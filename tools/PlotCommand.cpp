@@ -1,15 +1,15 @@
-// tarn plot FILE OUT.svg [--channels 1,3] [--from A --to B]: each chosen channel's envelope as a
-// display draws it from the component's overview (GetCompressed32BitSamples), one panel per
-// channel, in a standalone SVG: time in seconds from "SampleFrequency", values multiplied by the
-// correction factor and labelled with the unit. Where a channel had an overrun ("OverrunLatched"),
-// the plot columns whose first sample the recording lacks are shaded: the overview itself joins
-// the blocks on either side of a gap.
+// tarn plot FILE OUT.svg [--channels 1,3] [--from A --to B]: each chosen channel's envelope as the
+// viewer draws it (tools/Overviews: each column's pair made exactly from its samples while they
+// are few enough to read, else from the component's min/max cache), one panel per channel, in a
+// standalone SVG: time in seconds from "SampleFrequency", values multiplied by the correction
+// factor and labelled with the unit. Where a channel had an overrun ("OverrunLatched"), the plot
+// columns whose first sample the recording lacks are shaded: the envelope joins the blocks on
+// either side of a gap.
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +19,8 @@
 #include "setup/BstrText.h"
 #include "tools/Command.h"
 #include "tools/Options.h"
+#include "tools/Overviews.h"
+#include "tools/RecordingSource.h"
 
 namespace tarn::tool {
 
@@ -32,9 +34,8 @@ constexpr int kTop = 34;
 constexpr int kPlotHeight = 150;
 
 struct Panel {
-    LONG channel = 0;
     std::u16string title;
-    std::vector<double> at;         // per point: where it lies in the range, 0 .. 1
+    std::vector<double> at;         // per point: the sample it stands for (a pair: its samples' middle)
     std::vector<double> low, high;  // per point, in units
     std::vector<bool> missing;      // per column: the recording lacks the column's first sample
 };
@@ -71,51 +72,58 @@ std::vector<double> Ticks(double low, double high) {
     return ticks;
 }
 
-bool BuildPanel(Recording& recording, LONG channel, ULONG from, ULONG to, Panel& panel) {
-    IQVRecorderFileReader& reader = *recording.reader.Get();
-    std::vector<LONG> values;
-    const ULONG wanted = 2 * kColumns;
-    if (FAILED(Overview(*recording.reader2.Get(), static_cast<ULONG>(channel), from, to, wanted, true, values)))
-        return false;
-    double factor = 1.0;
-    reader.GetCorrectionFactor(channel, &factor);
-    // wanted values are pairs in either order, spread over the range; fewer are the raw samples
-    // from the range's start on, up to the first one missing.
-    const std::size_t step = values.size() == wanted ? 2 : 1;
-    const double points = step == 2 ? kColumns : static_cast<double>(to - from);
-    for (std::size_t i = 0; i + step <= values.size(); i += step) {
-        const auto [low, high] = std::minmax(values[i], values[i + step - 1]);
-        panel.at.push_back((static_cast<double>(i / step) + 0.5) / points);
-        panel.low.push_back(low * factor);
-        panel.high.push_back(high * factor);
+// The columns whose first sample lies in one of gaps (ascending, apart).
+std::vector<bool> MissingColumns(const std::vector<SampleSpan>& gaps, ULONG from, ULONG to) {
+    std::vector<bool> missing(kColumns, false);
+    auto gap = gaps.begin();
+    for (int k = 0; k < kColumns; ++k) {
+        const std::uint64_t first = from + std::uint64_t{to - from} * static_cast<unsigned>(k) / kColumns;
+        while (gap != gaps.end() && gap->second <= first) ++gap;
+        missing[static_cast<std::size_t>(k)] = gap != gaps.end() && gap->first <= first;
     }
-    panel.channel = channel;
-    std::u16string name = WideParameter(reader, u"SignalName", channel);
-    if (name.empty()) name = WideParameter(reader, u"OrgSignalName", channel);
-    panel.title = u"channel " + platform::AnsiToWide(std::to_string(channel)) + (name.empty() ? u"" : u": " + name);
+    return missing;
+}
+
+// The channel's envelope over [from, to) as a display gets it: pairs made exactly over each
+// column's samples where they are few enough to read, else from the min/max cache; the samples
+// themselves when there are fewer than two per column.
+bool BuildPanel(Recording& recording, Overviews& overviews, const ViewChannel& channel, ULONG from, ULONG to,
+                Panel& panel) {
+    const OverviewAnswer answer = overviews.Make(channel.number, from, to, kColumns);
+    for (std::size_t i = 0; i < answer.low.size(); ++i) {
+        panel.at.push_back((static_cast<double>(answer.start[i]) + answer.end[i]) / 2);
+        panel.low.push_back(answer.low[i]);
+        panel.high.push_back(answer.high[i]);
+    }
+    for (const SampleRun& run : answer.runs) {
+        for (std::size_t i = 0; i < run.values.size(); ++i) {
+            panel.at.push_back(static_cast<double>(run.from) + static_cast<double>(i) + 0.5);
+            panel.low.push_back(run.values[i]);
+            panel.high.push_back(run.values[i]);
+        }
+    }
+    // Nothing to draw of a stretch the channel holds: the overview failed.
+    if (panel.at.empty() && answer.gaps.empty() && std::max<ULONG>(from, channel.first) < std::min<ULONG>(to, channel.end))
+        return false;
+    IQVRecorderFileReader& reader = *recording.reader.Get();
+    std::u16string name = WideParameter(reader, u"SignalName", channel.number);
+    if (name.empty()) name = WideParameter(reader, u"OrgSignalName", channel.number);
+    panel.title = u"channel " + platform::AnsiToWide(std::to_string(channel.number)) + (name.empty() ? u"" : u": " + name);
     BSTR unit = nullptr;
-    if (SUCCEEDED(reader.GetUnit(channel, &unit)) && unit != nullptr && SysStringLen(unit) > 0)
+    if (SUCCEEDED(reader.GetUnit(channel.number, &unit)) && unit != nullptr && SysStringLen(unit) > 0)
         panel.title += u" (" + BstrText(unit) + u")";
     SysFreeString(unit);
-    if (WideParameter(reader, u"OverrunLatched", channel) != u"Yes") return true;
-    // One sample at the start of each column: where the recording has none, samples were lost.
+    if (!channel.overrun) return true;
     panel.title += u", overrun: samples lost (shaded)";
-    for (int k = 0; k < kColumns; ++k) {
-        const ULONG column = from + static_cast<ULONG>(static_cast<double>(to - from) * k / kColumns);
-        if (column >= static_cast<ULONG>(std::numeric_limits<LONG>::max())) break;  // beyond GetSamples' numbers
-        const auto s = static_cast<LONG>(column);
-        LONG last = 0;
-        LONG* sample = nullptr;
-        const HRESULT hr = recording.reader2->GetSamples32Bit(channel, s, s + 1, &last, &sample);
-        CoTaskMemFree(sample);
-        panel.missing.push_back(SUCCEEDED(hr) && last < s);
-    }
+    panel.missing = MissingColumns(answer.gaps, from, to);
     return true;
 }
 
 // One panel at y: frame, grid and labels, shaded gaps, the envelope as one polygon (maxima left to
 // right, minima back).
-void WritePanel(std::ostringstream& svg, const Panel& panel, int y, double t0, double t1, const char* timeUnit) {
+void WritePanel(std::ostringstream& svg, const Panel& panel, int y, ULONG from, ULONG to, double frequency,
+                const char* timeUnit) {
+    const double t0 = from / frequency, t1 = to / frequency;
     double low = panel.low.empty() ? -1 : *std::min_element(panel.low.begin(), panel.low.end());
     double high = panel.high.empty() ? 1 : *std::max_element(panel.high.begin(), panel.high.end());
     if (high - low < 1e-12) low -= 1, high += 1;
@@ -144,7 +152,7 @@ void WritePanel(std::ostringstream& svg, const Panel& panel, int y, double t0, d
     svg << "<text x=\"" << kLeft + kColumns << "\" y=\"" << y + kTop + kPlotHeight + 34 << "\" text-anchor=\"end\">time ("
         << timeUnit << ")</text>\n<polygon fill=\"#2a62b0\" stroke=\"#2a62b0\" stroke-width=\"1\" points=\"";
     const std::size_t n = panel.low.size();
-    const auto x = [&](std::size_t i) { return kLeft + kColumns * panel.at[i]; };
+    const auto x = [&](std::size_t i) { return kLeft + kColumns * (panel.at[i] - from) / (to - from); };
     for (std::size_t i = 0; i < n; ++i) svg << x(i) << "," << yOf(panel.high[i]) << " ";
     for (std::size_t i = n; i-- > 0;) svg << x(i) << "," << yOf(panel.low[i]) << " ";
     svg << "\"/>\n";
@@ -185,14 +193,15 @@ int PlotCommand(const PlotOptions& options) {
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kWidth << "\" height=\"" << height
         << "\" viewBox=\"0 0 " << kWidth << " " << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    RecordingSource source(recording, options.path);
+    Overviews overviews(source, Overviews::Coarse::Skip);
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         Panel panel;
-        if (!BuildPanel(recording, chosen[i], from, to, panel)) {
+        if (!BuildPanel(recording, overviews, source.Channel(chosen[i]), from, to, panel)) {
             std::fprintf(stderr, "tarn: no overview of channel %ld\n", static_cast<long>(chosen[i]));
             return kExitFailure;
         }
-        WritePanel(svg, panel, kPanelHeight * static_cast<int>(i), from / frequency, to / frequency,
-                   seconds ? "s" : "samples");
+        WritePanel(svg, panel, kPanelHeight * static_cast<int>(i), from, to, frequency, seconds ? "s" : "samples");
         const auto lost = std::count(panel.missing.begin(), panel.missing.end(), true);
         if (lost > 0) std::printf("channel %ld: samples lost in %ld plot columns\n", static_cast<long>(chosen[i]),
                                   static_cast<long>(lost));

@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "tools/view/Overviews.h"
+#include "tools/Overviews.h"
+#include "tools/RecordingSource.h"
 #include "tools/view/QueryParameters.h"
-#include "tools/view/RecordingSource.h"
 
 namespace tarn::tool {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/view/Overviews.h"
-#include "tools/view/RecordingSource.h"
+#include "tools/Overviews.h"
+#include "tools/RecordingSource.h"
 
 namespace tarn::tool {
 

@@ -1,4 +1,4 @@
-#include "tools/view/RecordingSource.h"
+#include "tools/RecordingSource.h"
 
 #include <algorithm>
 #include <cstdio>

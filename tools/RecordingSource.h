@@ -1,5 +1,5 @@
-// The one recording a viewer serves: what it is (gathered once after the scan) and its samples,
-// through the component's interfaces. The component object is not made for calls from several
+// The one recording a viewer serves or a plot draws: what it is (gathered once after the scan)
+// and its samples, through the component's interfaces. The component object is not made for calls from several
 // threads at once, so every call into it goes through one lock.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "tools/view/Overviews.h"
+#include "tools/Overviews.h"
 
 #include <algorithm>
 
@@ -20,9 +20,10 @@ void AddPair(OverviewAnswer& answer, std::uint32_t start, std::uint32_t end, dou
 
 }  // namespace
 
-Overviews::Overviews(RecordingSource& source) : m_Source(source) {
+Overviews::Overviews(RecordingSource& source, Coarse coarse) : m_Source(source) {
     const std::vector<ViewChannel>& channels = source.Channels();
     m_Coarse.resize(channels.size());
+    if (coarse == Coarse::Skip) return;
     const std::size_t pairs = std::min<std::size_t>(kCoarsePairs, kCoarseBytes / 8 / std::max<std::size_t>(1, channels.size()));
     for (std::size_t i = 0; i < channels.size() && pairs >= 1024; ++i) {
         const ViewChannel& c = channels[i];

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/view/RecordingSource.h"
+#include "tools/RecordingSource.h"
 
 namespace tarn::tool {
 
@@ -48,7 +48,9 @@ public:
     static constexpr std::size_t kCoarseBytes = std::size_t{64} << 20;
     static constexpr std::uint32_t kCoarsePerPixel = 4;
 
-    explicit Overviews(RecordingSource& source);
+    // Whether the coarse pairs are made at start-up: a server answers many views, a plot draws one.
+    enum class Coarse { Keep, Skip };
+    explicit Overviews(RecordingSource& source, Coarse coarse = Coarse::Keep);
     // [from, to) of channel (1 .. N) for pixels (≥ 1) pixels.
     OverviewAnswer Make(LONG channel, std::uint32_t from, std::uint32_t to, std::uint32_t pixels);
     // The samples [from, to) the channel holds, in runs, with the gaps between them.
