@@ -1,4 +1,5 @@
-// RandomAccessFile on POSIX: a descriptor and pread; on Linux, batches through a small io_uring.
+// RandomAccessFile on POSIX: a descriptor and pread; on Linux, batches through a small io_uring
+// (liburing).
 #include "platform/RandomAccessFile.h"
 #include "platform/platform_os.h"
 
@@ -8,10 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__linux__) && __has_include(<linux/io_uring.h>)
-#include <linux/io_uring.h>
-#include <sys/mman.h>
-#include <sys/syscall.h>
+#if defined(TARN_HAVE_LIBURING)
+#include <liburing.h>
 #define TARN_READ_QUEUE 1
 #endif
 
@@ -29,21 +28,17 @@ public:
 
     // nullptr when the kernel, or a policy in force, offers no io_uring.
     static ReadQueue* Create() {
-        io_uring_params params{};
-        const int ring = static_cast<int>(syscall(__NR_io_uring_setup, kEntries, &params));
-        if (ring < 0) return nullptr;
-        auto* queue = new ReadQueue(ring);
-        if (!queue->Map(params)) {
+        auto* queue = new ReadQueue;
+        if (io_uring_queue_init(kEntries, &queue->m_Ring, 0) < 0) {
             delete queue;
             return nullptr;
         }
+        queue->m_Ready = true;
         return queue;
     }
 
     ~ReadQueue() {
-        for (const Mapping& m : m_Maps)
-            if (m.address != MAP_FAILED) munmap(m.address, m.bytes);
-        close(m_Ring);
+        if (m_Ready) io_uring_queue_exit(&m_Ring);
     }
     ReadQueue(const ReadQueue&) = delete;
     ReadQueue& operator=(const ReadQueue&) = delete;
@@ -51,38 +46,25 @@ public:
     // Reads up to kEntries requests. False, with nothing in flight, when the queue cannot be used
     // (the requests are then read otherwise); it is not used again after that.
     bool Read(const RandomAccessFile& file, int fd, RandomAccessFile::ReadRequest* requests, std::size_t count) {
-        const unsigned tail = *m_SqTail;
         unsigned queued = 0;
         for (std::size_t i = 0; i < count && i < kEntries; ++i) {
             RandomAccessFile::ReadRequest& r = requests[i];
-            if (r.offset < 0 || r.bytes == 0 || r.bytes > kMaxRead) {
+            io_uring_sqe* sqe = r.offset < 0 || r.bytes == 0 || r.bytes > kMaxRead ? nullptr : io_uring_get_sqe(&m_Ring);
+            if (sqe == nullptr) {
                 r.done = file.ReadAt(r.offset, r.data, r.bytes);
                 continue;
             }
-            const unsigned slot = (tail + queued) & *m_SqMask;
-            io_uring_sqe& sqe = m_Sqes[slot];
-            std::memset(&sqe, 0, sizeof sqe);
-            sqe.opcode = IORING_OP_READ;
-            sqe.fd = fd;
-            sqe.off = static_cast<std::uint64_t>(r.offset);
-            sqe.addr = reinterpret_cast<std::uintptr_t>(r.data);
-            sqe.len = static_cast<std::uint32_t>(r.bytes);
-            sqe.user_data = i;
-            m_SqArray[slot] = slot;
+            io_uring_prep_read(sqe, fd, r.data, static_cast<unsigned>(r.bytes), static_cast<std::uint64_t>(r.offset));
+            io_uring_sqe_set_data64(sqe, i);
             ++queued;
         }
-        if (queued == 0) return true;
-        __atomic_store_n(m_SqTail, tail + queued, __ATOMIC_RELEASE);
-
         unsigned completed = 0;
         while (completed < queued) {
-            const unsigned unsubmitted = tail + queued - __atomic_load_n(m_SqHead, __ATOMIC_ACQUIRE);
             os::CountFileCall();
-            if (syscall(__NR_io_uring_enter, m_Ring, unsubmitted, 1u, IORING_ENTER_GETEVENTS, nullptr, 0) < 0 &&
-                errno != EINTR && errno != EAGAIN && errno != EBUSY &&
-                __atomic_load_n(m_SqHead, __ATOMIC_ACQUIRE) == tail) {
-                // Nothing was taken: withdraw the batch.
-                __atomic_store_n(m_SqTail, tail, __ATOMIC_RELEASE);
+            const int submitted = io_uring_submit_and_wait(&m_Ring, 1);
+            if (submitted < 0 && submitted != -EINTR && submitted != -EAGAIN && submitted != -EBUSY &&
+                io_uring_sq_ready(&m_Ring) == queued) {
+                // Nothing was taken: the ring is given up, and the batch read otherwise.
                 return false;
             }
             completed += Reap(file, requests);
@@ -93,68 +75,30 @@ public:
 private:
     static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
 
-    struct Mapping {
-        void* address = MAP_FAILED;
-        std::size_t bytes = 0;
-    };
-
-    explicit ReadQueue(int ring) : m_Ring(ring) {}
-
-    void* MapRegion(Mapping& m, std::size_t bytes, off_t what) {
-        m.bytes = bytes;
-        m.address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, m_Ring, what);
-        return m.address == MAP_FAILED ? nullptr : m.address;
-    }
-
-    bool Map(const io_uring_params& p) {
-        auto* sq = static_cast<unsigned char*>(
-            MapRegion(m_Maps[0], p.sq_off.array + p.sq_entries * sizeof(unsigned), IORING_OFF_SQ_RING));
-        auto* cq = static_cast<unsigned char*>(
-            MapRegion(m_Maps[1], p.cq_off.cqes + p.cq_entries * sizeof(io_uring_cqe), IORING_OFF_CQ_RING));
-        m_Sqes = static_cast<io_uring_sqe*>(MapRegion(m_Maps[2], p.sq_entries * sizeof(io_uring_sqe), IORING_OFF_SQES));
-        if (!sq || !cq || !m_Sqes || p.sq_entries < kEntries || p.cq_entries < kEntries) return false;
-        m_SqHead = reinterpret_cast<unsigned*>(sq + p.sq_off.head);
-        m_SqTail = reinterpret_cast<unsigned*>(sq + p.sq_off.tail);
-        m_SqMask = reinterpret_cast<unsigned*>(sq + p.sq_off.ring_mask);
-        m_SqArray = reinterpret_cast<unsigned*>(sq + p.sq_off.array);
-        m_CqHead = reinterpret_cast<unsigned*>(cq + p.cq_off.head);
-        m_CqTail = reinterpret_cast<unsigned*>(cq + p.cq_off.tail);
-        m_CqMask = reinterpret_cast<unsigned*>(cq + p.cq_off.ring_mask);
-        m_Cqes = reinterpret_cast<io_uring_cqe*>(cq + p.cq_off.cqes);
-        return true;
-    }
+    ReadQueue() = default;
 
     // Takes the completions there are; a read that came back short or failed (an old kernel
     // without this operation, an interruption) is finished with plain reads.
     unsigned Reap(const RandomAccessFile& file, RandomAccessFile::ReadRequest* requests) {
-        unsigned head = *m_CqHead;
-        const unsigned end = __atomic_load_n(m_CqTail, __ATOMIC_ACQUIRE);
+        unsigned head;
         unsigned taken = 0;
-        for (; head != end; ++head, ++taken) {
-            const io_uring_cqe& cqe = m_Cqes[head & *m_CqMask];
-            RandomAccessFile::ReadRequest& r = requests[cqe.user_data];
-            const std::size_t got = cqe.res > 0 ? static_cast<std::size_t>(cqe.res) : 0;
+        io_uring_cqe* cqe;
+        io_uring_for_each_cqe(&m_Ring, head, cqe) {
+            RandomAccessFile::ReadRequest& r = requests[cqe->user_data];
+            const std::size_t got = cqe->res > 0 ? static_cast<std::size_t>(cqe->res) : 0;
             r.done = got;
             os::CountFileBytesRead(got);
-            if (got < r.bytes && cqe.res != 0)
+            if (got < r.bytes && cqe->res != 0)
                 r.done += file.ReadAt(r.offset + static_cast<std::int64_t>(got), static_cast<unsigned char*>(r.data) + got,
                                       r.bytes - got);
+            ++taken;
         }
-        __atomic_store_n(m_CqHead, head, __ATOMIC_RELEASE);
+        io_uring_cq_advance(&m_Ring, taken);
         return taken;
     }
 
-    int m_Ring;
-    Mapping m_Maps[3];
-    io_uring_sqe* m_Sqes = nullptr;
-    unsigned* m_SqHead = nullptr;
-    unsigned* m_SqTail = nullptr;
-    unsigned* m_SqMask = nullptr;
-    unsigned* m_SqArray = nullptr;
-    unsigned* m_CqHead = nullptr;
-    unsigned* m_CqTail = nullptr;
-    unsigned* m_CqMask = nullptr;
-    io_uring_cqe* m_Cqes = nullptr;
+    io_uring m_Ring{};
+    bool m_Ready = false;
 };
 
 // m_Queue once the kernel said no: not asked again for this handle.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
 #   install-deps.sh native    compilers, CMake, GoogleTest, Google Benchmark, libsndfile (WAV export),
-#                             CLI11 and nlohmann-json (the tool's command line and its JSON),
+#                             CLI11 and nlohmann-json (the tool's command line and its JSON), liburing (batched reads),
 #                             cpp-httplib (tarn view), pybind11, NumPy, pandas, Dask and pytest (the
 #                             Python module and its tests) and what packaging needs (dpkg-dev for the
 #                             .deb, venv, pip, setuptools and wheel for the Python wheel)
@@ -13,7 +13,7 @@ set -euo pipefail
 want=(cmake ninja-build ccache g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config libsndfile1-dev
       libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
       python3-dev pybind11-dev python3-numpy python3-pandas python3-dask python3-distributed python3-pytest
-      dpkg-dev file python3-venv python3-pip python3-setuptools python3-wheel)
+      liburing-dev dpkg-dev file python3-venv python3-pip python3-setuptools python3-wheel)
 if [ "${1:-all}" = all ]; then
   want+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 wine32:i386 libwine-dev python3 chromium
          chromium-driver python3-selenium unzip)
