@@ -27,7 +27,9 @@ struct WindowOnFile {
         Write(bytes, 0);
         EXPECT_TRUE(file.Open(path, platform::File::Mode::Read));
         file.SetBufferSize(0);  // as the reader has it: the window is the only buffer
-        if (ahead) EXPECT_TRUE(positional.Open(path));
+        if (ahead) {
+            EXPECT_TRUE(positional.Open(path));
+        }
     }
     void Write(std::size_t bytes, unsigned char salt) {
         std::vector<unsigned char> data(bytes);
