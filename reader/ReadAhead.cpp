@@ -1,6 +1,9 @@
 #include "reader/ReadAhead.h"
 
 #include <utility>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace tarn {
 
@@ -13,7 +16,21 @@ ReadAhead::~ReadAhead() {
     if (m_Thread.joinable()) m_Thread.join();
 }
 
+template <class Done> void ReadAhead::Poll(Done&& done) {
+    constexpr int kPolls = 2500;
+    for (int i = 0; i < kPolls && !done(); ++i) {
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+}
+
 void ReadAhead::WaitIdle(std::unique_lock<std::mutex>& lock) {
+    if (m_Busy) {
+        lock.unlock();
+        Poll([this] { return !m_Busy.load(std::memory_order_acquire); });
+        lock.lock();
+    }
     m_Changed.wait(lock, [this] { return !m_Busy; });
 }
 
@@ -47,6 +64,11 @@ void ReadAhead::Cancel() {
 void ReadAhead::Run() {
     std::unique_lock<std::mutex> lock(m_Mutex);
     for (;;) {
+        if (!m_Stop && !m_Busy) {
+            lock.unlock();
+            Poll([this] { return m_Busy.load(std::memory_order_acquire) || m_Stop.load(std::memory_order_acquire); });
+            lock.lock();
+        }
         m_Changed.wait(lock, [this] { return m_Stop || m_Busy; });
         if (m_Stop) return;
         const std::int64_t offset = m_Offset;
