@@ -25,10 +25,11 @@ run_tests gcc-asan
 # Prefix /usr: the .deb is packed from this build.
 configure_build clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_INSTALL_PREFIX=/usr
 run_tests clang
-# The background scan, the message queue and the load test: the suites where threads meet.
+# The background scan, the message queue, the load test and the walks' read ahead: the suites
+# where threads meet.
 cmake -S . -B build/clang-tsan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARN_SANITIZE=thread -DTARN_BUILD_BENCH=OFF >/dev/null
-cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests load_tests
-ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests|load_tests)$'
+cmake --build build/clang-tsan -j"$jobs" --target component_tests compat_tests load_tests reader_tests
+ctest --test-dir build/clang-tsan --output-on-failure -j"$jobs" -R '^(component_tests|compat_tests|load_tests|reader_tests)$'
 configure_build windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 run_tests windows
 configure_build windows-x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
