@@ -243,10 +243,10 @@ private:
     // Reads block after block of [s0, s1) of slot (0 <= s0 < s1), a batch of them at a time, and
     // hands each to visit(entry, block, offset in the block, samples from s0 to the block's first
     // one taken, samples taken from it) until the range is done or a block is not found or does
-    // not read back; returns where it stopped. from (s0 <= from < s1) is where walker starts.
+    // not read back; returns where it stopped.
     template <class Visit>
-    std::int64_t ForEachBlockInRange(RangeWalker& walker, const CChannelDesc& slot, std::int64_t s0, std::int64_t from,
-                                     std::int64_t s1, bool withData, Visit&& visit);
+    std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1, bool withData,
+                                     Visit&& visit);
     template <class Out>
     std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 

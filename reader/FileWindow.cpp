@@ -37,7 +37,7 @@ bool FileWindow::Refill() {
     else
         m_Filled = ReadFile(m_Buffer.data(), m_Capacity);
     // A full span is not the file's end: the walk most likely goes on into the next one.
-    if (m_Filled == m_Capacity && m_Positional != nullptr && m_Positional->IsOpen()) {
+    if (m_Filled == m_Capacity && Positional() != nullptr) {
         if (!m_Ahead) m_Ahead = std::make_unique<ReadAhead>(*m_Positional, m_Capacity);
         m_Ahead->Start(m_Start + static_cast<std::int64_t>(m_Capacity));
     }
@@ -46,7 +46,7 @@ bool FileWindow::Refill() {
 
 std::size_t FileWindow::ReadFile(unsigned char* data, std::size_t bytes) {
     if (m_Position < 0) return 0;
-    if (m_Positional != nullptr && m_Positional->IsOpen()) return m_Positional->ReadAt(m_Position, data, bytes);
+    if (Positional() != nullptr) return Positional()->ReadAt(m_Position, data, bytes);
     if (!m_File.Seek(m_Position)) return 0;
     std::size_t done = 0;
     // A short read is not yet the end (an interrupted or chunked read): only nothing is.

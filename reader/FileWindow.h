@@ -48,6 +48,10 @@ private:
     bool Refill();
     // bytes at the position straight from the file.
     std::size_t ReadFile(unsigned char* data, std::size_t bytes);
+    // The positional handle while it is open, else nullptr (reads then go through the stream).
+    const platform::RandomAccessFile* Positional() const {
+        return m_Positional != nullptr && m_Positional->IsOpen() ? m_Positional : nullptr;
+    }
 
     platform::File& m_File;
     std::size_t m_Capacity;

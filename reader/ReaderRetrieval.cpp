@@ -57,10 +57,10 @@ CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::CheckIndexedBlock(con
 }
 
 template <class Visit>
-std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, const CChannelDesc& slot, std::int64_t s0,
-                                                        std::int64_t from, std::int64_t s1, bool withData,
-                                                        Visit&& visit) {
-    std::int64_t cur = from;
+std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1,
+                                                        bool withData, Visit&& visit) {
+    RangeWalker& walker = m_RangeWalker;
+    std::int64_t cur = s0;
     CChannelDesc::Location previous;
     while (cur < s1) {
         // The next blocks of the range as the index has them, read together.
@@ -119,7 +119,7 @@ std::int32_t CQVDataRecorderReader::CopySamples(std::int32_t channel, std::int32
     const CChannelDesc* slot = ChannelSlot(channel);
     if (!slot || s0 < 0 || s1 <= s0) return Before(s0);
     const std::int64_t end = ForEachBlockInRange(
-        m_RangeWalker, *slot, s0, s0, s1, true,
+        *slot, s0, s1, true,
         [out](const BlockEntry& entry, const IndexedBlock& block, std::uint32_t offset, std::int64_t done,
               std::uint32_t take) {
             ConvertSamples(block.data + std::size_t{offset} * entry.sampleWidth(), entry.is32Bit(), take, out + done);
@@ -141,7 +141,7 @@ std::uint8_t CQVDataRecorderReader::OverloadStatusInRange(std::int32_t channel, 
     const CChannelDesc* slot = ChannelSlot(channel);
     std::uint8_t status = 0;
     if (!slot || s0 < 0 || s1 <= s0) return status;
-    ForEachBlockInRange(m_RangeWalker, *slot, s0, s0, s1, false,
+    ForEachBlockInRange(*slot, s0, s1, false,
                         [&status](const BlockEntry&, const IndexedBlock& block, std::uint32_t, std::int64_t, std::uint32_t) {
                             status |= static_cast<std::uint8_t>(block.channelstatus & 0xFF);
                         });
