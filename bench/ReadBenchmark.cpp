@@ -264,18 +264,6 @@ bool PrintLines(const std::string& csv, const Shape& shape) {
     return std::fclose(f) == 0;
 }
 
-// "256M", "8G", "1000000": bytes; 0 for anything else.
-std::uint64_t ParseSize(const std::string& text) {
-    char* end = nullptr;
-    std::uint64_t bytes = std::strtoull(text.c_str(), &end, 10);
-    const std::string unit = end;
-    if (unit == "K" || unit == "k") bytes <<= 10;
-    else if (unit == "M" || unit == "m") bytes <<= 20;
-    else if (unit == "G" || unit == "g") bytes <<= 30;
-    else if (!unit.empty()) return 0;
-    return bytes;
-}
-
 // The process's peak resident memory in MiB; 0 where it is not known.
 double PeakMemoryMiB() {
 #ifndef _WIN32

@@ -1,11 +1,14 @@
 // Timing shared by the benchmarks: runs measured against each other in one process, the best of
-// a few rounds each, and the line that reports a ratio against its target.
+// a few rounds each, the line that reports a ratio against its target, and the size argument.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tarn::bench {
@@ -38,6 +41,18 @@ inline std::vector<double> BestOfRounds(const std::vector<std::function<bool()>>
 inline bool Report(const char* what, double value, bool met, const char* target) {
     std::printf("%-44s %8.3f   target %s   %s\n", what, value, target, met ? "met" : "MISSED");
     return met;
+}
+
+// A size given on the command line, "256M", "8G", "1000000": bytes; 0 for anything else.
+inline std::uint64_t ParseSize(const std::string& text) {
+    char* end = nullptr;
+    std::uint64_t bytes = std::strtoull(text.c_str(), &end, 10);
+    const std::string unit = end;
+    if (unit == "K" || unit == "k") bytes <<= 10;
+    else if (unit == "M" || unit == "m") bytes <<= 20;
+    else if (unit == "G" || unit == "g") bytes <<= 30;
+    else if (!unit.empty()) return 0;
+    return bytes;
 }
 
 }  // namespace tarn::bench

@@ -1,11 +1,13 @@
 // Measures writing a recording through the component's writer interface (4 channels, 16-bit
 // samples, one 1,024-sample block per channel at a time, as a recorder delivers them) against raw
 // 1 MiB fwrites of the same number of bytes, in one run, and prints the throughput ratio with its
-// target. Both write a fresh file in the same folder and close it; the page cache takes the data.
-// Exit status 1 when the target is missed.
+// target. Both write a fresh file in the same folder and close it; the page cache takes the data
+// (64 MiB unless --size asks for more; both files are removed at the end). Exit status 1 when the
+// target is missed.
 //
-//   tarn_bench_write [folder]     (default: the system's temporary folder)
+//   tarn_bench_write [--size BYTES[K|M|G]] [folder]     (default: 64M, the system's temporary folder)
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,15 +25,17 @@ namespace {
 
 constexpr LONG kChannels = 4;
 constexpr LONG kBlockSamples = 1024;
-constexpr std::uint64_t kDataBytes = 64ull << 20;
+constexpr std::uint64_t kDefaultBytes = 64ull << 20;
 constexpr std::size_t kChunk = 1 << 20;
-// Each run takes a few tens of milliseconds: more rounds than the read benchmark's.
+// A run of the default size takes a few tens of milliseconds: more rounds than the read
+// benchmark's; runs of a gigabyte and more take seconds.
 constexpr int kTimedRounds = 7;
+constexpr int kTimedRoundsLarge = 2;
 constexpr std::uint64_t kBlockBytes = layout::kBlockFramingLength + kBlockSamples * 2;
-constexpr LONG kRounds = static_cast<LONG>(kDataBytes / (kBlockBytes * kChannels));
 
 // The whole recording through IQVRecorderFileWriter, from OpenFile to CloseFile.
-bool WriteThroughComponent(IQVRecorderFileWriter& writer, const std::string& path, std::vector<short>& samples) {
+bool WriteThroughComponent(IQVRecorderFileWriter& writer, const std::string& path, LONG rounds,
+                           std::vector<short>& samples) {
     std::filesystem::remove(path);
     const UniqueBstr name(AllocBstr(platform::FileNameToWide(path)));
     BYTE* rec = static_cast<BYTE*>(CoTaskMemAlloc(16));  // taken over by the writer
@@ -43,7 +47,7 @@ bool WriteThroughComponent(IQVRecorderFileWriter& writer, const std::string& pat
     }
     BYTE* data = reinterpret_cast<BYTE*>(samples.data());
     bool ok = true;
-    for (LONG round = 0; ok && round < kRounds; ++round) {
+    for (LONG round = 0; ok && round < rounds; ++round) {
         for (LONG channel = 1; ok && channel <= kChannels; ++channel)
             ok = writer.CreateBinaryDataBlock(channel, kBlockSamples, data) == S_OK;
     }
@@ -66,7 +70,20 @@ bool RawWrite(const std::string& path, std::uint64_t bytes) {
 }
 
 int WriteBenchmark(int argc, char** argv) {
-    const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    std::uint64_t size = kDefaultBytes;
+    std::filesystem::path folder = std::filesystem::temp_directory_path();
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            size = ParseSize(argv[++i]);
+        else
+            folder = argv[i];
+    }
+    // Sample numbers are counted in 32 bits.
+    if (size < (1u << 20) || size / kChannels / 2 >= (1ull << 31) - kBlockSamples) {
+        std::fprintf(stderr, "usage: tarn_bench_write [--size BYTES[K|M|G], 1M .. 16G] [folder]\n");
+        return kCannotRun;
+    }
+    const auto rounds = static_cast<LONG>(size / (kBlockBytes * kChannels));
     const std::string componentPath = (folder / "tarn-bench-write.dat").string();
     const std::string rawPath = (folder / "tarn-bench-write-raw.dat").string();
 
@@ -79,7 +96,7 @@ int WriteBenchmark(int argc, char** argv) {
     for (LONG i = 0; i < kBlockSamples; ++i) samples[static_cast<std::size_t>(i)] = static_cast<short>(i * 37);
     // A first run, untimed, gives the file's length: the raw writes write as many bytes.
     std::error_code ec;
-    if (!WriteThroughComponent(*writer.Get(), componentPath, samples)) {
+    if (!WriteThroughComponent(*writer.Get(), componentPath, rounds, samples)) {
         std::fprintf(stderr, "cannot write %s through the component\n", componentPath.c_str());
         return kCannotRun;
     }
@@ -87,14 +104,14 @@ int WriteBenchmark(int argc, char** argv) {
     if (ec) return kCannotRun;
     std::printf("recording: %s, %llu bytes, %ld channels, 16-bit, %ld-sample blocks, %ld blocks per channel\n",
                 componentPath.c_str(), static_cast<unsigned long long>(fileBytes), static_cast<long>(kChannels),
-                static_cast<long>(kBlockSamples), static_cast<long>(kRounds));
+                static_cast<long>(kBlockSamples), static_cast<long>(rounds));
 
     const std::vector<double> best = BestOfRounds(
         {
             [&] { return RawWrite(rawPath, fileBytes); },
-            [&] { return WriteThroughComponent(*writer.Get(), componentPath, samples); },
+            [&] { return WriteThroughComponent(*writer.Get(), componentPath, rounds, samples); },
         },
-        kTimedRounds);
+        size >= (1ull << 30) ? kTimedRoundsLarge : kTimedRounds);
     std::filesystem::remove(rawPath, ec);
     std::filesystem::remove(componentPath, ec);
     const double raw = best[0], written = best[1];
@@ -103,7 +120,7 @@ int WriteBenchmark(int argc, char** argv) {
         return kCannotRun;
     }
     const double mib = static_cast<double>(fileBytes) / (1 << 20);
-    const double blocks = static_cast<double>(kRounds) * kChannels;
+    const double blocks = static_cast<double>(rounds) * kChannels;
     std::printf("raw write (1 MiB fwrites)            %8.1f MiB/s  %7.1f ms\n", mib / raw, raw * 1e3);
     std::printf("writer interface (1,024-sample blocks) %6.1f MiB/s  %7.1f ms  (%.2f us per block)\n", mib / written,
                 written * 1e3, written * 1e6 / blocks);
