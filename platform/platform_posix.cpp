@@ -336,7 +336,7 @@ void WriteDebuggerLine(const char* line) { std::fputs(line, stderr); }
 void AdviseHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    constexpr std::size_t kWorthIt = kHuge;
     if (!block || bytes < kWorthIt) return;
     const auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);

@@ -57,7 +57,7 @@ private:
     std::size_t m_Capacity;
     const platform::RandomAccessFile* m_Positional;
     std::unique_ptr<ReadAhead> m_Ahead;  // made at the first refill through m_Positional
-    std::vector<unsigned char> m_Buffer;  // allocated at the first refill
+    SpanBuffer m_Buffer;                  // allocated at the first refill
     std::int64_t m_Start = 0;             // file offset of m_Buffer[0]
     std::size_t m_Filled = 0;             // bytes of the buffer that hold the file
     std::int64_t m_Position = 0;

@@ -45,7 +45,7 @@ void ReadAhead::Start(std::int64_t offset) {
     m_Changed.notify_all();
 }
 
-bool ReadAhead::Collect(std::int64_t offset, std::vector<unsigned char>& buffer) {
+bool ReadAhead::Collect(std::int64_t offset, SpanBuffer& buffer) {
     std::unique_lock<std::mutex> lock(m_Mutex);
     if (m_Offset != offset) return false;
     WaitIdle(lock);

@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
+#include "reader/HugePageAllocator.h"
 
 namespace tarn {
+
+// A walk's span: in huge pages, since a walk's buffers are fresh memory that the reads fill at once.
+using SpanBuffer = std::vector<unsigned char, HugePageAllocator<unsigned char>>;
 
 class ReadAhead {
 public:
@@ -29,7 +33,7 @@ public:
     // When the read in flight is the one at offset and it filled its span, waits for it and
     // swaps its buffer with buffer (which must hold bytes); false otherwise, with nothing in flight
     // and buffer untouched. A short read is never handed over: the file may have grown since.
-    bool Collect(std::int64_t offset, std::vector<unsigned char>& buffer);
+    bool Collect(std::int64_t offset, SpanBuffer& buffer);
     // Forgets the read in flight (the file may have changed under it).
     void Cancel();
 
@@ -44,7 +48,7 @@ private:
 
     const platform::RandomAccessFile& m_File;
     const std::size_t m_Bytes;
-    std::vector<unsigned char> m_Buffer;
+    SpanBuffer m_Buffer;
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::thread m_Thread;
