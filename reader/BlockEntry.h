@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "format/RecordingLayout.h"
@@ -46,26 +47,54 @@ private:
 };
 static_assert(sizeof(BlockEntry) == 16, "the index memory budget counts on 16-byte entries");
 
+// The memory of the channels' full chunks of entries, cut from huge pages that every channel of
+// one index shares: chunks of small pages would cost a first-touch fault per 256 entries, and a
+// huge page per channel would be a lot of spare room for a recording of many short channels.
+class ChunkArena {
+public:
+    // Room for BlockList::kChunkEntries entries, valid as long as the arena; nullptr when no
+    // memory is left.
+    BlockEntry* Take();
+    std::size_t MemoryBytes() const { return m_Slabs.size() * kSlabEntries * sizeof(BlockEntry); }
+
+private:
+    static constexpr std::size_t kSlabEntries = (std::size_t{2} << 20) / sizeof(BlockEntry);
+    struct SlabDeleter {
+        void operator()(BlockEntry* slab) const;
+    };
+    std::vector<std::unique_ptr<BlockEntry, SlabDeleter>> m_Slabs;
+    std::size_t m_Used = 0;  // entries handed out from the last slab
+};
+
 // A channel's entries in scan order, kept in chunks of fixed size: growing never copies the
 // entries already indexed and never holds more than one chunk of spare room, while the first
-// chunk grows from nothing so that a channel with a few blocks costs a few entries.
+// chunk grows from nothing so that a channel with a few blocks costs a few entries. The chunks
+// after the first come from the index's arena.
 class BlockList {
 public:
     static constexpr std::size_t kChunkEntries = 4096;
 
-    void push_back(const BlockEntry& entry);
+    // arena is not owned and must outlive the list.
+    explicit BlockList(ChunkArena& arena) : m_Arena(arena) {}
+    BlockList(const BlockList&) = delete;
+    BlockList& operator=(const BlockList&) = delete;
+
+    // False when no memory is left for the entry.
+    bool push_back(const BlockEntry& entry);
     std::size_t size() const { return m_Size; }
     bool empty() const { return m_Size == 0; }
     const BlockEntry& operator[](std::size_t i) const { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }
-    const BlockEntry& front() const { return m_Chunks.front().front(); }
-    const BlockEntry& back() const { return m_Chunks.back().back(); }
+    const BlockEntry& front() const { return (*this)[0]; }
+    const BlockEntry& back() const { return (*this)[m_Size - 1]; }
     // Entries the chunks have room for.
     std::size_t capacity() const;
-    // Bytes held, chunk table included.
+    // Bytes held, chunk table included; the arena's chunks are the arena's.
     std::size_t MemoryBytes() const;
 
 private:
-    std::vector<std::vector<BlockEntry>> m_Chunks;
+    ChunkArena& m_Arena;
+    std::vector<BlockEntry> m_First;
+    std::vector<BlockEntry*> m_Chunks;  // m_First's storage, then the arena's
     std::size_t m_Size = 0;
 };
 

@@ -28,7 +28,8 @@ constexpr unsigned kTracedMaxSize = 1073741823u;
         QV_TRACE("TARN", 1, "m_CompressedSamples.size() = %u", static_cast<unsigned>(m_CompressedSamples.size())); \
     } while (0)
 
-CChannelDesc::CChannelDesc(std::uint32_t reserve, bool is32Bit) : m_Is32Bit(is32Bit) {
+CChannelDesc::CChannelDesc(ChunkArena& arena, std::uint32_t reserve, bool is32Bit)
+    : m_Is32Bit(is32Bit), m_SamplesInFile(arena) {
     // The reservation only spares the scan reallocations; without it the cache still grows.
     try {
         m_CompressedSamples.reserve(reserve);
@@ -62,15 +63,16 @@ bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::u
     if (samples != nullptr) HoldSamples(first, samples, count, is32Bit);
     if (position < 0 || position > BlockEntry::kMaxPosition || count == 0 || count > BlockEntry::kMaxCount)
         return false;
+    const bool ordered = m_SamplesInFile.empty() || first >= m_SamplesInFile.back().last();
     const std::uint32_t start = m_NoOfCompressedValues;
+    if (!m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start))) return false;
     CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
 
     // Signed, as the recorder's counters are compared: a block that starts later than expected
     // means samples were lost.
     if (static_cast<std::int32_t>(m_NextSample) <= static_cast<std::int32_t>(first - 1u)) m_Overrun = true;
-    if (!m_SamplesInFile.empty() && first < m_SamplesInFile.back().last()) m_Ordered = false;
-    m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start));
+    if (!ordered) m_Ordered = false;
     if (m_NextSample != first)
         QV_TRACE("TARN", 1, "Channel %u Block starting withe sample %u not found next block is %u",
                  static_cast<unsigned>(m_Id), m_NextSample, first);

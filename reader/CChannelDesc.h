@@ -19,8 +19,9 @@ using MinMaxValues = std::vector<std::int32_t, HugePageAllocator<std::int32_t>>;
 
 class CChannelDesc {
 public:
-    // reserve: values reserved in the min/max cache (the scan's estimate for a whole file).
-    CChannelDesc(std::uint32_t reserve, bool is32Bit);
+    // arena: where the index's full chunks come from (not owned, outlives the slot); reserve:
+    // values reserved in the min/max cache (the scan's estimate for a whole file).
+    CChannelDesc(ChunkArena& arena, std::uint32_t reserve, bool is32Bit);
     ~CChannelDesc();
     CChannelDesc(const CChannelDesc&) = delete;
     CChannelDesc& operator=(const CChannelDesc&) = delete;

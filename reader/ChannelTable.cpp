@@ -10,11 +10,12 @@ void ChannelTable::Create(std::int32_t channels, std::uint32_t reserve) {
     Clear();
     m_Channels = std::max(channels, 0);
     m_Slots.reserve(static_cast<std::size_t>(m_Channels));
-    for (std::int32_t i = 0; i < m_Channels; ++i) m_Slots.push_back(std::make_unique<CChannelDesc>(reserve, false));
+    for (std::int32_t i = 0; i < m_Channels; ++i) m_Slots.push_back(std::make_unique<CChannelDesc>(m_Arena, reserve, false));
 }
 
 void ChannelTable::Clear() {
     m_Slots.clear();
+    m_Arena = ChunkArena();
     m_ExtraSlots.clear();
     m_Channels = 0;
 }
@@ -23,7 +24,7 @@ CChannelDesc& ChannelTable::SlotFor(std::int32_t key) {
     std::size_t slot = static_cast<std::size_t>(key);
     if (key >= m_Channels) {
         const auto [it, created] = m_ExtraSlots.try_emplace(key, m_Slots.size());
-        if (created) m_Slots.push_back(std::make_unique<CChannelDesc>(0, false));
+        if (created) m_Slots.push_back(std::make_unique<CChannelDesc>(m_Arena, 0, false));
         slot = it->second;
     }
     CChannelDesc& desc = *m_Slots[slot];
@@ -55,7 +56,7 @@ std::int32_t ChannelTable::LastSampleNumber() const {
 std::size_t ChannelTable::MemoryBytes() const {
     std::size_t bytes = m_Slots.capacity() * sizeof(m_Slots[0]);
     for (const auto& slot : m_Slots) bytes += slot->MemoryBytes();
-    return bytes + HashMapMemoryBytes(m_ExtraSlots);
+    return bytes + m_Arena.MemoryBytes() + HashMapMemoryBytes(m_ExtraSlots);
 }
 
 }  // namespace tarn

@@ -36,6 +36,7 @@ public:
 
 private:
     std::int32_t m_Channels = 0;
+    ChunkArena m_Arena;  // before the slots, which hold chunks of it
     std::vector<std::unique_ptr<CChannelDesc>> m_Slots;
     std::unordered_map<std::int32_t, std::size_t> m_ExtraSlots;  // key >= N to slot
 };

@@ -205,6 +205,22 @@ TEST(Retrieval, DCBlocksReadBackByteForByte) {
     }
 }
 
+// Two channels taking turns fill chunks of one shared arena past a slab (2 MiB of entries): each
+// list reads back its own entries, in order, with nothing of the other's.
+TEST(Index, ListsSharingAnArenaKeepTheirOwnEntries) {
+    ChunkArena arena;
+    BlockList lists[2] = {BlockList(arena), BlockList(arena)};
+    const std::uint32_t n = (2u << 20) / sizeof(BlockEntry) / 2 + BlockList::kChunkEntries + 3;
+    for (std::uint32_t i = 0; i < n; ++i)
+        for (std::uint32_t c = 0; c < 2; ++c) ASSERT_TRUE(lists[c].push_back(BlockEntry(i, c + 1, false, i, 0)));
+    for (std::uint32_t c = 0; c < 2; ++c) {
+        ASSERT_EQ(lists[c].size(), n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            ASSERT_TRUE(lists[c][i].first() == i && lists[c][i].count() == c + 1) << c << " " << i;
+    }
+    EXPECT_EQ(arena.MemoryBytes(), std::size_t{2} * (2u << 20));
+}
+
 // An overview of a channel's last blocks beyond 2^25 cached values (about 4 * 10^8 samples in):
 // each pair is still made of whole cached (minimum, maximum) pairs, on both widths. A 50-sample
 // block and zero blocks of the largest size fill the cache (134 MB, nothing written to a file) up
@@ -213,7 +229,8 @@ TEST(Overview, FarIntoAChannelPairsStayWhole) {
     constexpr std::uint32_t kFill = BlockEntry::kMaxCount;
     const std::uint32_t fillValues = 2 * MinMaxBuckets(kFill).count;
     const std::uint32_t fillBlocks = (1u << 25) / fillValues + 1;
-    CChannelDesc channel(2 + fillBlocks * fillValues + 40, true);
+    ChunkArena arena;
+    CChannelDesc channel(arena, 2 + fillBlocks * fillValues + 40, true);
     const std::vector<unsigned char> zeros(std::size_t{kFill} * 2);
     std::uint32_t first = 0;
     const auto add = [&](std::uint32_t count, const unsigned char* data, bool is32) {
