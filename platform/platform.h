@@ -71,6 +71,15 @@ std::uint32_t ProfileString(const char* file, const char* section, const char* k
 // A hint that a large block is about to be filled: where the system hands out huge pages on
 // request (Linux), its first-touch faults become rare. Does nothing for small blocks or elsewhere.
 void AdviseHugePages(void* block, std::size_t bytes);
+// A block of memory that a thread will write soon.
+struct MemoryRegion {
+    void* data = nullptr;
+    std::size_t bytes = 0;
+};
+// Has the system map the region's pages for writing now (Linux), so that the thread that writes
+// them later takes no first-touch faults: another thread can take that cost. Changes no contents,
+// so it is safe while other threads write the region. Does nothing where the system cannot.
+void PrefaultForWriting(const MemoryRegion& region);
 
 // ---- Files ----------------------------------------------------------------------------------
 // Bytes this process has read from files so far, through File and RandomAccessFile: a

@@ -152,4 +152,6 @@ void WriteDebuggerLine(const char* line) { OutputDebugStringA(line); }
 // Large pages on Windows need a privilege that a component cannot assume.
 void AdviseHugePages(void*, std::size_t) {}
 
+void PrefaultForWriting(const MemoryRegion&) {}
+
 }  // namespace tarn::platform

@@ -161,6 +161,14 @@ void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
     if (!m_Samples.empty()) m_Samples.front()->DiscardBefore(s);
 }
 
+platform::MemoryRegion CChannelDesc::CacheAhead() const {
+    constexpr std::size_t kAhead = HugePageAllocator<std::int32_t>::kHugePageBytes / sizeof(std::int32_t);
+    const std::size_t values = std::min(m_CompressedSamples.capacity() - m_CompressedSamples.size(), kAhead);
+    // data() + size(): the reserved room past the end, which the vector's growth writes into.
+    return {const_cast<std::int32_t*>(m_CompressedSamples.data()) + m_CompressedSamples.size(),
+            values * sizeof(std::int32_t)};
+}
+
 std::size_t CChannelDesc::MemoryBytes() const {
     return sizeof(*this) + m_CompressedSamples.capacity() * sizeof(std::int32_t) + m_SamplesInFile.MemoryBytes() +
            m_Order.MemoryBytes();

@@ -91,6 +91,9 @@ public:
 
     // Bytes held by the entries, their order and the min/max cache.
     std::size_t MemoryBytes() const;
+    // The reserved room of the min/max cache that the next blocks fill: a huge page's worth from
+    // its end on (empty once the reservation is full).
+    platform::MemoryRegion CacheAhead() const;
 
 private:
     // The first entry from index from on whose end is not below target.

@@ -69,10 +69,23 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     m_OverrunFlags.assign(static_cast<std::size_t>(m_NumberOfChannels), 0);
     m_ScanPosition = m_BlockStreamStart;
     m_RandomAccess.Open(fileName);
+    // Both walks may index: the first touch of the min/max cache's pages goes to the thread that
+    // reads ahead.
+    const auto plan = [this](std::vector<platform::MemoryRegion>& regions) {
+        for (std::size_t i = 0; i < m_ChannelDescs.size(); ++i) {
+            const platform::MemoryRegion region = m_ChannelDescs[i].CacheAhead();
+            if (region.bytes != 0) regions.push_back(region);
+        }
+    };
+    m_ScanWindow.SetPrefaultPlan(plan);
+    m_ReadWindow.SetPrefaultPlan(plan);
 }
 
 CQVDataRecorderReader::~CQVDataRecorderReader() {
     try {
+        // No read ahead is left touching the memory that goes.
+        m_ScanWindow.Drop();
+        m_ReadWindow.Drop();
         m_ChannelDescs.Clear();
         m_DCChannels.Clear();
     } catch (...) {

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
@@ -37,6 +39,10 @@ public:
         m_Position += static_cast<std::int64_t>(bytes);
         return m_Buffer.data() + from;
     }
+    // Asks plan, each time a span is read ahead, for the memory the walk fills next: the reading
+    // thread maps it meanwhile. plan runs on the walk's thread.
+    using PrefaultPlan = std::function<void(std::vector<platform::MemoryRegion>&)>;
+    void SetPrefaultPlan(PrefaultPlan plan) { m_Plan = std::move(plan); }
     // Forgets what the buffer holds (the file may have changed under it).
     void Drop() {
         m_Filled = 0;
@@ -57,6 +63,8 @@ private:
     std::size_t m_Capacity;
     const platform::RandomAccessFile* m_Positional;
     std::unique_ptr<ReadAhead> m_Ahead;  // made at the first refill through m_Positional
+    PrefaultPlan m_Plan;
+    std::vector<platform::MemoryRegion> m_Prefault;  // the plan's last answer, its room reused
     SpanBuffer m_Buffer;                  // allocated at the first refill
     std::int64_t m_Start = 0;             // file offset of m_Buffer[0]
     std::size_t m_Filled = 0;             // bytes of the buffer that hold the file

@@ -34,10 +34,11 @@ void ReadAhead::WaitIdle(std::unique_lock<std::mutex>& lock) {
     m_Changed.wait(lock, [this] { return !m_Busy; });
 }
 
-void ReadAhead::Start(std::int64_t offset) {
+void ReadAhead::Start(std::int64_t offset, const std::vector<platform::MemoryRegion>& prefault) {
     std::unique_lock<std::mutex> lock(m_Mutex);
     WaitIdle(lock);
     if (m_Buffer.size() < m_Bytes) m_Buffer.resize(m_Bytes);
+    m_Prefault.assign(prefault.begin(), prefault.end());
     if (!m_Thread.joinable()) m_Thread = std::thread(&ReadAhead::Run, this);
     m_Offset = offset;
     m_Busy = true;
@@ -74,6 +75,7 @@ void ReadAhead::Run() {
         const std::int64_t offset = m_Offset;
         lock.unlock();
         const std::size_t filled = m_File.ReadAt(offset, m_Buffer.data(), m_Bytes);
+        for (const platform::MemoryRegion& region : m_Prefault) platform::PrefaultForWriting(region);
         lock.lock();
         m_Filled = filled;
         m_Busy = false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
+#include "platform/platform.h"
 #include "reader/HugePageAllocator.h"
 
 namespace tarn {
@@ -27,9 +28,10 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Starts reading bytes at offset (the thread starts with the first request); a read already
-    // in flight is waited for and forgotten.
-    void Start(std::int64_t offset);
+    // Starts reading bytes at offset (the thread starts with the first request), and has the
+    // regions' pages mapped for writing after it (memory the walk fills soon); a read already in
+    // flight is waited for and forgotten.
+    void Start(std::int64_t offset, const std::vector<platform::MemoryRegion>& prefault = {});
     // When the read in flight is the one at offset and it filled its span, waits for it and
     // swaps its buffer with buffer (which must hold bytes); false otherwise, with nothing in flight
     // and buffer untouched. A short read is never handed over: the file may have grown since.
@@ -49,6 +51,7 @@ private:
     const platform::RandomAccessFile& m_File;
     const std::size_t m_Bytes;
     SpanBuffer m_Buffer;
+    std::vector<platform::MemoryRegion> m_Prefault;  // of the read requested
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     std::thread m_Thread;
