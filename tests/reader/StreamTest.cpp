@@ -206,7 +206,7 @@ TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
                     values.data()));
                 EXPECT_EQ(values, plain(n, wide)) << n << (is32Bit ? " 32-bit" : " 16-bit");
             };
-            for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 33u, 48u, 49u, 1024u, 2000u}) check(n, scattered);
+            for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 48u, 49u, 1024u, 2000u}) check(n, scattered);
             for (std::uint32_t at = 0; at < 49; ++at)
                 check(49, [at](std::uint32_t i) { return i == at ? -5 : i == (at + 13) % 49 ? 7 : 0; });
         }
