@@ -42,16 +42,22 @@ void ReadAhead::Start(std::int64_t offset, const std::vector<platform::MemoryReg
     if (!m_Thread.joinable()) m_Thread = std::thread(&ReadAhead::Run, this);
     m_Offset = offset;
     m_Busy = true;
+    const std::size_t head = m_Head;
     lock.unlock();
     m_Changed.notify_all();
+    // The thread fills the rest of the buffer meanwhile; neither touches the other's bytes.
+    m_HeadFilled = m_File.ReadAt(offset, m_Buffer.data(), head);
 }
 
 bool ReadAhead::Collect(std::int64_t offset, SpanBuffer& buffer) {
     std::unique_lock<std::mutex> lock(m_Mutex);
     if (m_Offset != offset) return false;
+    const bool waited = m_Busy;
     WaitIdle(lock);
     m_Offset = -1;
-    if (m_Filled != m_Bytes || buffer.size() != m_Bytes) return false;
+    const bool full = m_HeadFilled == m_Head && m_Filled == m_Bytes - m_Head;
+    m_Head = waited ? std::min(m_Head + m_Step, m_Bytes / 2) : m_Head - std::min(m_Head, m_Step);
+    if (!full || buffer.size() != m_Bytes) return false;
     buffer.swap(m_Buffer);
     return true;
 }
@@ -73,8 +79,10 @@ void ReadAhead::Run() {
         m_Changed.wait(lock, [this] { return m_Stop || m_Busy; });
         if (m_Stop) return;
         const std::int64_t offset = m_Offset;
+        const std::size_t head = m_Head;
         lock.unlock();
-        const std::size_t filled = m_File.ReadAt(offset, m_Buffer.data(), m_Bytes);
+        const std::size_t filled =
+            m_File.ReadAt(offset + static_cast<std::int64_t>(head), m_Buffer.data() + head, m_Bytes - head);
         for (const platform::MemoryRegion& region : m_Prefault) platform::PrefaultForWriting(region);
         lock.lock();
         m_Filled = filled;

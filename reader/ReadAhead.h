@@ -1,8 +1,10 @@
 // One read in flight on a thread of its own: while a walk works through one span of the file,
-// the next is copied out of the page cache on the other core. The copy and the walk's own work
-// then take as long as the longer of the two, not their sum.
+// the next is copied out of the page cache on the other core. The walk's thread copies the first
+// part of that span itself, as much as keeps the two threads equally busy: the copy and the
+// walk's own work then take half their sum, not the longer of the two.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -23,14 +25,16 @@ using SpanBuffer = std::vector<unsigned char, HugePageAllocator<unsigned char>>;
 class ReadAhead {
 public:
     // file is not owned and must outlive this; bytes is the size of one read.
-    ReadAhead(const platform::RandomAccessFile& file, std::size_t bytes) : m_File(file), m_Bytes(bytes) {}
+    ReadAhead(const platform::RandomAccessFile& file, std::size_t bytes)
+        : m_File(file), m_Bytes(bytes), m_Step(std::max<std::size_t>(bytes / 64, 1)), m_Head(bytes / 8) {}
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Starts reading bytes at offset (the thread starts with the first request), and has the
     // regions' pages mapped for writing after it (memory the walk fills soon); a read already in
-    // flight is waited for and forgotten.
+    // flight is waited for and forgotten. Reads the span's first part on the calling thread
+    // before it returns.
     void Start(std::int64_t offset, const std::vector<platform::MemoryRegion>& prefault = {});
     // When the read in flight is the one at offset and it filled its span, waits for it and
     // swaps its buffer with buffer (which must hold bytes); false otherwise, with nothing in flight
@@ -50,6 +54,11 @@ private:
 
     const platform::RandomAccessFile& m_File;
     const std::size_t m_Bytes;
+    // The share of a span the calling thread reads, moved by a step after each span towards the
+    // side that waited less: the page cache's speed and the walk's cost per span vary.
+    const std::size_t m_Step;
+    std::size_t m_Head;
+    std::size_t m_HeadFilled = 0;
     SpanBuffer m_Buffer;
     std::vector<platform::MemoryRegion> m_Prefault;  // of the read requested
     std::mutex m_Mutex;
