@@ -55,7 +55,8 @@ std::uint32_t CompressedReserveFor(std::uint64_t fileLength, std::uint32_t chann
 
 }  // namespace
 
-CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::string& fileName) : m_File(file) {
+CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::string& fileName)
+    : m_File(file), m_FileName(fileName) {
     m_File.SetBufferSize(0);
     m_FileLength = m_File.Length();
     if (!ReadFileHeader()) {

@@ -11,6 +11,7 @@
 
 #include "platform/RandomAccessFile.h"
 #include "reader/FileWindow.h"
+#include "reader/HelperThread.h"
 #include "platform/platform.h"
 #include "reader/ChannelTable.h"
 #include "reader/DCChannelDesc.h"
@@ -107,10 +108,14 @@ public:
     std::int64_t CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const;
     // Copy what the index holds of the range into out (room for at least CopyBound values) and
     // return the last sample number copied: s0 - 1 when nothing was (no indexed block, a gap, a negative
-    // s0, a block that no longer reads as indexed). No scan step is run.
+    // s0, a block that no longer reads as indexed). No scan step is run. A long copy is read in
+    // two halves at once: where the first ends early (a changed block), out may hold some of the
+    // second past the last sample copied, never beyond CopyBound values.
     // The 16-bit view of a 32-bit sample is its upper half; 16-bit samples widen with their sign.
     std::int32_t CopySamples16(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int16_t* out);
     std::int32_t CopySamples32(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int32_t* out);
+    // The shortest copy that is cut in two, one half read on each core: lowered by tests.
+    void SetSplitSamples(std::int64_t samples) { m_SplitSamples = std::max<std::int64_t>(samples, 2); }
     // The OR of the overload status bytes of the blocks holding [s0, s1); 0 for an empty range.
     std::uint8_t OverloadStatusInRange(std::int32_t channel, std::int32_t s0, std::int32_t s1);
     // DC blocks whose sample number lies in [s0, s1): (DC channel, block) pairs, flattened.
@@ -240,13 +245,18 @@ private:
     // The block read back at bytes (its framing, and with withData its samples) if it is still
     // the block entry describes; data null otherwise.
     IndexedBlock CheckIndexedBlock(const CChannelDesc& slot, const BlockEntry& entry, const unsigned char* bytes) const;
-    // Reads block after block of [s0, s1) of slot (0 <= s0 < s1), a batch of them at a time, and
-    // hands each to visit(entry, block, offset in the block, samples from s0 to the block's first
-    // one taken, samples taken from it) until the range is done or a block is not found or does
-    // not read back; returns where it stopped.
+    // Reads block after block of [s0, s1) of slot (0 <= s0 < s1) through file, a batch of them at
+    // a time, and hands each to visit(entry, block, offset in the block, samples from s0 to the
+    // block's first one taken, samples taken from it) until the range is done or a block is not
+    // found or does not read back; returns where it stopped.
     template <class Visit>
-    std::int64_t ForEachBlockInRange(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1, bool withData,
-                                     Visit&& visit);
+    std::int64_t ForEachBlockInRange(RangeWalker& walker, platform::RandomAccessFile& file, const CChannelDesc& slot,
+                                     std::int64_t s0, std::int64_t s1, bool withData, Visit&& visit);
+    // One past the last sample from s0 on (below s1) that indexed blocks hold without a gap.
+    std::int64_t HeldWithoutGap(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1) const;
+    // Where a copy of [s0, s1) is cut in two, the second part going to the helper thread: s1 when
+    // the range is too short to gain from it, or the first half has a gap.
+    std::int64_t SplitPoint(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1);
     template <class Out>
     std::int32_t CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out);
 
@@ -300,7 +310,16 @@ private:
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;
+    // A copy of this many samples or more is cut in two, one half read on each core: the
+    // kernel's cost per block read is most of a long copy.
+    static constexpr std::int64_t kSplitSamples = std::int64_t{1} << 18;
+    std::int64_t m_SplitSamples = kSplitSamples;
     RangeWalker m_RangeWalker;
+    // The second half's: a handle of its own, since a handle takes one batch at a time.
+    std::string m_FileName;
+    platform::RandomAccessFile m_HelperAccess;
+    RangeWalker m_HelperWalker;
+    HelperThread m_Helper;  // after what its jobs use, so that it is joined first
 
     // sequential reading
     RFMode m_ReadMode = RF_Interleaved;

@@ -57,9 +57,9 @@ CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::CheckIndexedBlock(con
 }
 
 template <class Visit>
-std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1,
+std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, platform::RandomAccessFile& file,
+                                                        const CChannelDesc& slot, std::int64_t s0, std::int64_t s1,
                                                         bool withData, Visit&& visit) {
-    RangeWalker& walker = m_RangeWalker;
     std::int64_t cur = s0;
     CChannelDesc::Location previous;
     while (cur < s1) {
@@ -84,7 +84,7 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot
             const PlannedBlock& p = walker.plan[i];
             walker.requests[i] = {p.entry->position(), walker.buffer.data() + p.at, p.length, 0};
         }
-        m_RandomAccess.ReadBatch(walker.requests.data(), walker.requests.size());
+        file.ReadBatch(walker.requests.data(), walker.requests.size());
 
         for (std::size_t i = 0; i < walker.plan.size(); ++i) {
             const PlannedBlock& p = walker.plan[i];
@@ -98,32 +98,69 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(const CChannelDesc& slot
     return cur;
 }
 
+std::int64_t CQVDataRecorderReader::HeldWithoutGap(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1) const {
+    std::int64_t next = s0;
+    CChannelDesc::Location previous;
+    while (next < s1) {
+        const CChannelDesc::Location at = slot.FindBlock(next, &previous);
+        if (!at.entry) break;
+        next += at.entry->count() - at.offset;
+        previous = at;
+    }
+    return std::min(next, s1);
+}
+
 std::int64_t CQVDataRecorderReader::CopyBound(std::int32_t channel, std::int32_t s0, std::int32_t s1) const {
     const CChannelDesc* slot = ChannelSlot(channel);
     if (!slot || s0 < 0) return 0;
     // A copy stops at the first sample no block holds: the blocks that follow on from s0 are all
     // it can fill (a block far beyond a gap must not size the result).
-    std::int64_t next = s0;
-    CChannelDesc::Location previous;
-    while (next < s1) {
-        const CChannelDesc::Location at = slot->FindBlock(next, &previous);
-        if (!at.entry) break;
-        next += at.entry->count() - at.offset;
-        previous = at;
-    }
-    return std::min<std::int64_t>(next, s1) - s0;
+    return HeldWithoutGap(*slot, s0, s1) - s0;
+}
+
+std::int64_t CQVDataRecorderReader::SplitPoint(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1) {
+    if (s1 - s0 < m_SplitSamples) return s1;
+    const std::int64_t mid = s0 + (s1 - s0) / 2;
+    // The result has room for the samples held from s0 on without a gap: the second half may
+    // be written only where the first ends without one.
+    if (HeldWithoutGap(slot, s0, mid) != mid) return s1;
+    if (!m_HelperAccess.IsOpen() && !m_HelperAccess.Open(m_FileName)) return s1;
+    return mid;
 }
 
 template <class Out>
 std::int32_t CQVDataRecorderReader::CopySamples(std::int32_t channel, std::int32_t s0, std::int32_t s1, Out* out) {
     const CChannelDesc* slot = ChannelSlot(channel);
     if (!slot || s0 < 0 || s1 <= s0) return Before(s0);
-    const std::int64_t end = ForEachBlockInRange(
-        *slot, s0, s1, true,
-        [out](const BlockEntry& entry, const IndexedBlock& block, std::uint32_t offset, std::int64_t done,
-              std::uint32_t take) {
-            ConvertSamples(block.data + std::size_t{offset} * entry.sampleWidth(), entry.is32Bit(), take, out + done);
+    const auto copyFrom = [](Out* first) {
+        return [first](const BlockEntry& entry, const IndexedBlock& block, std::uint32_t offset, std::int64_t done,
+                       std::uint32_t take) {
+            ConvertSamples(block.data + std::size_t{offset} * entry.sampleWidth(), entry.is32Bit(), take, first + done);
+        };
+    };
+    const std::int64_t mid = SplitPoint(*slot, s0, s1);
+    std::int64_t secondEnd = mid;
+    if (mid < s1) {
+        m_Helper.Post([&] {
+            try {
+                secondEnd = ForEachBlockInRange(m_HelperWalker, m_HelperAccess, *slot, mid, s1, true,
+                                                copyFrom(out + (mid - s0)));
+            } catch (...) {
+                secondEnd = mid;  // the half that could not be read ends the copy there
+            }
         });
+    }
+    std::int64_t end = s0;
+    try {
+        end = ForEachBlockInRange(m_RangeWalker, m_RandomAccess, *slot, s0, mid, true, copyFrom(out));
+    } catch (...) {
+        if (mid < s1) m_Helper.Wait();
+        throw;
+    }
+    if (mid < s1) {
+        m_Helper.Wait();
+        if (end == mid) end = secondEnd;
+    }
     return static_cast<std::int32_t>(end - 1);
 }
 
@@ -141,7 +178,7 @@ std::uint8_t CQVDataRecorderReader::OverloadStatusInRange(std::int32_t channel, 
     const CChannelDesc* slot = ChannelSlot(channel);
     std::uint8_t status = 0;
     if (!slot || s0 < 0 || s1 <= s0) return status;
-    ForEachBlockInRange(*slot, s0, s1, false,
+    ForEachBlockInRange(m_RangeWalker, m_RandomAccess, *slot, s0, s1, false,
                         [&status](const BlockEntry&, const IndexedBlock& block, std::uint32_t, std::int64_t, std::uint32_t) {
                             status |= static_cast<std::uint8_t>(block.channelstatus & 0xFF);
                         });

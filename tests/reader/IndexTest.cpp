@@ -169,6 +169,37 @@ TEST(Retrieval, ChangedFileEndsTheCopy) {
     EXPECT_EQ(r->OverloadStatusInRange(1, 0, 2), 0);
 }
 
+// A long copy cut in two (the split lowered to 1,000 samples): 64 blocks of 1,024 samples read
+// right whole; a gap or a changed block in either half ends the copy there, and nothing is
+// written past the room CopyBound gives.
+TEST(Retrieval, CopyCutInTwoEndsWhereEitherHalfEnds) {
+    constexpr std::uint32_t kBlocks = 64, kSamples = 1024;
+    constexpr std::size_t kBlockBytes = 16 + 2 * kSamples;
+    struct Case { std::int32_t gap, changed, s0, last; };
+    const Case cases[] = {{-1, -1, 1, kBlocks * kSamples - 1}, {-1, -1, 5000, kBlocks * kSamples - 1},
+                          {50, -1, 1, 50 * kSamples - 1},      {10, -1, 1, 10 * kSamples - 1},
+                          {-1, 10, 1, 10 * kSamples - 1},      {-1, 50, 1, 50 * kSamples - 1}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        RecordingBuilder file;
+        file.Header(1);
+        for (std::uint32_t b = 0; b < kBlocks; ++b)
+            if (static_cast<std::int32_t>(b) != c.gap)
+                file.Samples16(kSamples, [b](std::uint32_t i) { return Ramp(b * kSamples + i) % 30000; }, At(b * kSamples));
+        OpenedRecording r(dir, file);
+        r->SetSplitSamples(1000);
+        if (c.changed >= 0) Patch(r.Scan().path, 20 + static_cast<std::size_t>(c.changed) * kBlockBytes + 4, '\x80');
+        else r.Scan();
+        const std::int32_t s1 = kBlocks * kSamples;
+        const auto bound = static_cast<std::size_t>(r->CopyBound(1, c.s0, s1));
+        std::vector<std::int16_t> out(bound + 1, 0x5A5A);
+        ASSERT_EQ(r->CopySamples16(1, c.s0, s1, out.data()), c.last) << c.gap << " " << c.changed;
+        EXPECT_EQ(out[bound], 0x5A5A) << "written past the bound";
+        for (std::int32_t s = c.s0; s <= c.last; ++s)
+            ASSERT_EQ(out[static_cast<std::size_t>(s - c.s0)], s % 30000) << c.gap << " " << c.changed << " at " << s;
+    }
+}
+
 // Each DC block at its own header, not where the scan step began (the step that finds the first
 // passes over a trigger, a kind-3 and a stale block), read back byte for byte as its 12 + 8n
 // bytes, whatever its Size says; nothing after it is lost. A DC block without entries ends the

@@ -41,7 +41,8 @@ struct OpenedRecording {
         return *this;
     }
 
-    // lastsampleread and the values copied of [s0, s1) of channel; nothing may be written past them.
+    // lastsampleread and the values copied of [s0, s1) of channel; nothing may be written past them
+    // (these copies are too short to be cut in two).
     template <class T> Copied<T> Copy(std::int32_t channel, std::int32_t s0, std::int32_t s1) {
         const auto size = static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{s1} - s0, 0));
         std::vector<T> out(size + 1, static_cast<T>(0x5A5A));
