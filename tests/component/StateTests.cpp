@@ -286,7 +286,7 @@ protected:
         LONG ok = 0;
         return component().ScanFile(&ok) == E_FAIL;
     }
-    void SetUp() override { ManyBlocks(20000).WriteTo(dir, "long.dat"); }
+    void SetUp() override { ManyBlocks(100000).WriteTo(dir, "long.dat"); }
 };
 
 // Every member with the extremes of its arguments, in every state: each answers its code, and
