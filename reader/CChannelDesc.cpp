@@ -161,12 +161,15 @@ void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
     if (!m_Samples.empty()) m_Samples.front()->DiscardBefore(s);
 }
 
-platform::MemoryRegion CChannelDesc::CacheAhead() const {
+platform::MemoryRegion CChannelDesc::CacheAhead() {
     constexpr std::size_t kAhead = HugePageAllocator<std::int32_t>::kHugePageBytes / sizeof(std::int32_t);
-    const std::size_t values = std::min(m_CompressedSamples.capacity() - m_CompressedSamples.size(), kAhead);
-    // data() + size(): the reserved room past the end, which the vector's growth writes into.
-    return {const_cast<std::int32_t*>(m_CompressedSamples.data()) + m_CompressedSamples.size(),
-            values * sizeof(std::int32_t)};
+    const std::size_t size = m_CompressedSamples.size();
+    if (m_CacheAheadEnd > size + kAhead / 2) return {};
+    const std::size_t from = std::max(size, m_CacheAheadEnd);
+    m_CacheAheadEnd = std::min(m_CompressedSamples.capacity(), size + kAhead);
+    if (m_CacheAheadEnd <= from) return {};
+    // data() + from: reserved room past the end, which the vector's growth writes into.
+    return {m_CompressedSamples.data() + from, (m_CacheAheadEnd - from) * sizeof(std::int32_t)};
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {

@@ -91,9 +91,10 @@ public:
 
     // Bytes held by the entries, their order and the min/max cache.
     std::size_t MemoryBytes() const;
-    // The reserved room of the min/max cache that the next blocks fill: a huge page's worth from
-    // its end on (empty once the reservation is full).
-    platform::MemoryRegion CacheAhead() const;
+    // The reserved room of the min/max cache that the next blocks fill and that was not asked
+    // for yet: up to a huge page's worth past its end, asked for again once the cache has grown
+    // half of that (empty once the reservation is full).
+    platform::MemoryRegion CacheAhead();
 
 private:
     // The first entry from index from on whose end is not below target.
@@ -113,6 +114,7 @@ private:
     mutable BlockOrder m_Order;
     MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
+    std::size_t m_CacheAheadEnd = 0;  // values: how far CacheAhead has handed out room
     BlockList m_SamplesInFile;
     std::vector<std::unique_ptr<SampleSegment>> m_Samples;
     std::int64_t m_DiscardedBefore = 0;  // sequential reading passed every sample below this

@@ -73,8 +73,8 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     // Both walks may index: the first touch of the min/max cache's pages goes to the thread that
     // reads ahead.
     const auto plan = [this](std::vector<platform::MemoryRegion>& regions) {
-        for (std::size_t i = 0; i < m_ChannelDescs.size(); ++i) {
-            const platform::MemoryRegion region = m_ChannelDescs[i].CacheAhead();
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(m_ChannelDescs.size()); ++i) {
+            const platform::MemoryRegion region = m_ChannelDescs.Slot(i).CacheAhead();
             if (region.bytes != 0) regions.push_back(region);
         }
     };
