@@ -26,6 +26,21 @@ TEST(Bstr, LengthPrefixTextAndAWholeNul) {
     EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFFu), nullptr);   // past the 32-bit prefix
 }
 
+#ifndef _WIN32
+// Task memory of 2 MiB or more starts on a huge page (its unaligned ends would be faulted in small
+// pages); every byte asked for is there, and the block frees as any other.
+TEST(TaskMemory, LargeBlocksStartOnAHugePage) {
+    constexpr SIZE_T kHuge = SIZE_T{2} << 20;
+    for (const SIZE_T bytes : {SIZE_T{0}, SIZE_T{1}, kHuge - 1, kHuge, 2 * kHuge + 3, 9 * kHuge + 3}) {
+        auto* block = static_cast<unsigned char*>(CoTaskMemAlloc(bytes));
+        ASSERT_NE(block, nullptr) << bytes;
+        if (bytes >= kHuge) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kHuge, 0u) << bytes;
+        if (bytes != 0) block[0] = block[bytes - 1] = 1;
+        CoTaskMemFree(block);
+    }
+}
+#endif
+
 TEST(SafeArray, BoundsAccessLockingAndCopies) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 5, 2);   // indices 5 and 6
     LONG bound = 0, value = 0;
