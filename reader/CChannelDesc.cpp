@@ -65,8 +65,12 @@ bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::u
         return false;
     const bool ordered = m_SamplesInFile.empty() || first >= m_SamplesInFile.back().last();
     const std::uint32_t start = m_NoOfCompressedValues;
-    if (!m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start))) return false;
     CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
+    // Without room for its entry the block is not indexed, and its cached values go too.
+    if (!m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start))) {
+        m_CompressedSamples.resize(start);
+        return false;
+    }
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
 
     // Signed, as the recorder's counters are compared: a block that starts later than expected
