@@ -34,7 +34,9 @@ TEST(TaskMemory, LargeBlocksStartOnAHugePage) {
     for (const SIZE_T bytes : {SIZE_T{0}, SIZE_T{1}, kHuge - 1, kHuge, 2 * kHuge + 3, 9 * kHuge + 3}) {
         auto* block = static_cast<unsigned char*>(CoTaskMemAlloc(bytes));
         ASSERT_NE(block, nullptr) << bytes;
-        if (bytes >= kHuge) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kHuge, 0u) << bytes;
+        if (bytes >= kHuge) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kHuge, 0u) << bytes;
+        }
         if (bytes != 0) block[0] = block[bytes - 1] = 1;
         CoTaskMemFree(block);
     }
