@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -274,19 +273,11 @@ double PeakMemoryMiB() {
 }
 
 int ReadBenchmark(int argc, char** argv) {
-    std::uint64_t size = kDefaultBytes;
-    std::filesystem::path folder = std::filesystem::temp_directory_path();
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
-            size = ParseSize(argv[++i]);
-        else
-            folder = argv[i];
-    }
-    // Samples are counted in 32 bits: a channel holds at most 2^31 - 1 of them.
-    if (size < (1u << 20) || size / kChannels / 2 >= (1ull << 31) - kBlockSamples) {
-        std::fprintf(stderr, "usage: tarn_bench_read [--size BYTES[K|M|G], 1M .. 16G] [folder]\n");
+    Arguments arguments;
+    if (!ParseArguments(argc, argv, "tarn_bench_read", kDefaultBytes, kChannels, kBlockSamples, arguments))
         return kCannotRun;
-    }
+    const std::uint64_t size = arguments.size;
+    const std::filesystem::path& folder = arguments.folder;
     const Shape shape(size);
     const bool quick = size == kDefaultBytes;
     const std::string path =

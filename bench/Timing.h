@@ -1,5 +1,5 @@
 // Timing shared by the benchmarks: runs measured against each other in one process, the best of
-// a few rounds each, the line that reports a ratio against its target, and the size argument.
+// a few rounds each, the line that reports a ratio against its target, and the command line.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,6 +55,29 @@ inline std::uint64_t ParseSize(const std::string& text) {
     else if (unit == "G" || unit == "g") bytes <<= 30;
     else if (!unit.empty()) return 0;
     return bytes;
+}
+
+// The command line both benchmarks take: [--size BYTES[K|M|G]] [folder].
+struct Arguments {
+    std::uint64_t size;
+    std::filesystem::path folder = std::filesystem::temp_directory_path();
+};
+// False, with the usage printed, for a size outside 1 MiB .. what 16-bit channels of that many
+// can count in 32-bit sample numbers.
+inline bool ParseArguments(int argc, char** argv, const char* name, std::uint64_t defaultBytes,
+                           std::uint32_t channels, std::uint32_t blockSamples, Arguments& arguments) {
+    arguments.size = defaultBytes;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            arguments.size = ParseSize(argv[++i]);
+        else
+            arguments.folder = argv[i];
+    }
+    if (arguments.size < (1u << 20) || arguments.size / channels / 2 >= (1ull << 31) - blockSamples) {
+        std::fprintf(stderr, "usage: %s [--size BYTES[K|M|G], 1M .. 16G] [folder]\n", name);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tarn::bench

@@ -7,7 +7,6 @@
 //
 //   tarn_bench_write [--size BYTES[K|M|G]] [folder]     (default: 64M, the system's temporary folder)
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -70,19 +69,11 @@ bool RawWrite(const std::string& path, std::uint64_t bytes) {
 }
 
 int WriteBenchmark(int argc, char** argv) {
-    std::uint64_t size = kDefaultBytes;
-    std::filesystem::path folder = std::filesystem::temp_directory_path();
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
-            size = ParseSize(argv[++i]);
-        else
-            folder = argv[i];
-    }
-    // Sample numbers are counted in 32 bits.
-    if (size < (1u << 20) || size / kChannels / 2 >= (1ull << 31) - kBlockSamples) {
-        std::fprintf(stderr, "usage: tarn_bench_write [--size BYTES[K|M|G], 1M .. 16G] [folder]\n");
+    Arguments arguments;
+    if (!ParseArguments(argc, argv, "tarn_bench_write", kDefaultBytes, kChannels, kBlockSamples, arguments))
         return kCannotRun;
-    }
+    const std::uint64_t size = arguments.size;
+    const std::filesystem::path& folder = arguments.folder;
     const auto rounds = static_cast<LONG>(size / (kBlockBytes * kChannels));
     const std::string componentPath = (folder / "tarn-bench-write.dat").string();
     const std::string rawPath = (folder / "tarn-bench-write-raw.dat").string();
