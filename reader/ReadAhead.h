@@ -5,16 +5,13 @@
 #pragma once
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
 #include "platform/platform.h"
+#include "reader/HelperThread.h"
 #include "reader/HugePageAllocator.h"
 
 namespace tarn {
@@ -27,9 +24,6 @@ public:
     // file is not owned and must outlive this; bytes is the size of one read.
     ReadAhead(const platform::RandomAccessFile& file, std::size_t bytes)
         : m_File(file), m_Bytes(bytes), m_Step(std::max<std::size_t>(bytes / 64, 1)), m_Head(bytes / 8) {}
-    ~ReadAhead();
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Starts reading bytes at offset (the thread starts with the first request), and has the
     // regions' pages mapped for writing after it (memory the walk fills soon); a read already in
@@ -44,13 +38,8 @@ public:
     void Cancel();
 
 private:
-    void Run();
-    // Waits until no read is in flight; the lock is held.
-    void WaitIdle(std::unique_lock<std::mutex>& lock);
-    // Each side polls a while before it sleeps: the other usually answers within tens of
-    // microseconds, and waking a sleeping thread costs about as much (more in a virtual machine)
-    // for every span. Polls until done() or about 50 microseconds have passed.
-    template <class Done> static void Poll(Done&& done);
+    // The thread's part of a read: the span after the first m_Head bytes, then the prefault.
+    void ReadTail();
 
     const platform::RandomAccessFile& m_File;
     const std::size_t m_Bytes;
@@ -61,14 +50,9 @@ private:
     std::size_t m_HeadFilled = 0;
     SpanBuffer m_Buffer;
     std::vector<platform::MemoryRegion> m_Prefault;  // of the read requested
-    std::mutex m_Mutex;
-    std::condition_variable m_Changed;
-    std::thread m_Thread;
     std::int64_t m_Offset = -1;  // of the read requested or done; -1 when there is none
-    std::size_t m_Filled = 0;
-    // Written under the lock; read without it only while polling.
-    std::atomic<bool> m_Busy{false};  // a read is requested and not done
-    std::atomic<bool> m_Stop{false};
+    std::size_t m_Filled = 0;    // by the thread's part
+    HelperThread m_Thread;       // last, so that a read in flight ends before what it uses goes
 };
 
 }  // namespace tarn
