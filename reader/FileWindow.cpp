@@ -39,9 +39,7 @@ bool FileWindow::Refill() {
     // A full span is not the file's end: the walk most likely goes on into the next one.
     if (m_Filled == m_Capacity && Positional() != nullptr) {
         if (!m_Ahead) m_Ahead = std::make_unique<ReadAhead>(*m_Positional, m_Capacity);
-        m_Prefault.clear();
-        if (m_Plan) m_Plan(m_Prefault);
-        m_Ahead->Start(m_Start + static_cast<std::int64_t>(m_Capacity), m_Prefault);
+        m_Ahead->Start(m_Start + static_cast<std::int64_t>(m_Capacity), m_Plan);
     }
     return m_Filled > 0;
 }

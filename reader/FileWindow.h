@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -40,8 +39,7 @@ public:
         return m_Buffer.data() + from;
     }
     // Asks plan, each time a span is read ahead, for the memory the walk fills next: the reading
-    // thread maps it meanwhile. plan runs on the walk's thread.
-    using PrefaultPlan = std::function<void(std::vector<platform::MemoryRegion>&)>;
+    // thread maps it meanwhile.
     void SetPrefaultPlan(PrefaultPlan plan) { m_Plan = std::move(plan); }
     // Forgets what the buffer holds (the file may have changed under it).
     void Drop() {
@@ -64,7 +62,6 @@ private:
     const platform::RandomAccessFile* m_Positional;
     std::unique_ptr<ReadAhead> m_Ahead;  // made at the first refill through m_Positional
     PrefaultPlan m_Plan;
-    std::vector<platform::MemoryRegion> m_Prefault;  // the plan's last answer, its room reused
     SpanBuffer m_Buffer;                  // allocated at the first refill
     std::int64_t m_Start = 0;             // file offset of m_Buffer[0]
     std::size_t m_Filled = 0;             // bytes of the buffer that hold the file

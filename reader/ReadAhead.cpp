@@ -2,10 +2,11 @@
 
 namespace tarn {
 
-void ReadAhead::Start(std::int64_t offset, const std::vector<platform::MemoryRegion>& prefault) {
+void ReadAhead::Start(std::int64_t offset, const PrefaultPlan& plan) {
     m_Thread.Wait();
     if (m_Buffer.size() < m_Bytes) m_Buffer.resize(m_Bytes);
-    m_Prefault.assign(prefault.begin(), prefault.end());
+    m_Prefault.clear();
+    if (plan) plan(m_Prefault);
     m_Offset = offset;
     m_Thread.Post([this] { ReadTail(); });
     // The thread fills the rest of the buffer meanwhile; neither touches the other's bytes.

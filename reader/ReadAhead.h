@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/RandomAccessFile.h"
@@ -18,6 +19,8 @@ namespace tarn {
 
 // A walk's span: in huge pages, since a walk's buffers are fresh memory that the reads fill at once.
 using SpanBuffer = std::vector<unsigned char, HugePageAllocator<unsigned char>>;
+// Names, on the walk's thread, the memory the walk fills next (appended to the vector given).
+using PrefaultPlan = std::function<void(std::vector<platform::MemoryRegion>&)>;
 
 class ReadAhead {
 public:
@@ -25,11 +28,11 @@ public:
     ReadAhead(const platform::RandomAccessFile& file, std::size_t bytes)
         : m_File(file), m_Bytes(bytes), m_Step(std::max<std::size_t>(bytes / 64, 1)), m_Head(bytes / 8) {}
 
-    // Starts reading bytes at offset (the thread starts with the first request), and has the
-    // regions' pages mapped for writing after it (memory the walk fills soon); a read already in
-    // flight is waited for and forgotten. Reads the span's first part on the calling thread
-    // before it returns.
-    void Start(std::int64_t offset, const std::vector<platform::MemoryRegion>& prefault = {});
+    // Starts reading bytes at offset (the thread starts with the first request), and has the pages
+    // that plan names (when given) mapped for writing after it; a read already in flight is
+    // waited for and forgotten. Reads the span's first part on the calling thread before it
+    // returns.
+    void Start(std::int64_t offset, const PrefaultPlan& plan = nullptr);
     // When the read in flight is the one at offset and it filled its span, waits for it and
     // swaps its buffer with buffer (which must hold bytes); false otherwise, with nothing in flight
     // and buffer untouched. A short read is never handed over: the file may have grown since.
@@ -49,7 +52,7 @@ private:
     std::size_t m_Head;
     std::size_t m_HeadFilled = 0;
     SpanBuffer m_Buffer;
-    std::vector<platform::MemoryRegion> m_Prefault;  // of the read requested
+    std::vector<platform::MemoryRegion> m_Prefault;  // of the read requested, its room reused
     std::int64_t m_Offset = -1;  // of the read requested or done; -1 when there is none
     std::size_t m_Filled = 0;    // by the thread's part
     HelperThread m_Thread;       // last, so that a read in flight ends before what it uses goes
