@@ -43,7 +43,10 @@ bool BlockList::push_back(const BlockEntry& entry) {
     return true;
 }
 
-std::size_t BlockList::capacity() const { return m_First.capacity() + (m_Chunks.size() - !m_Chunks.empty()) * kChunkEntries; }
+std::size_t BlockList::capacity() const {
+    const std::size_t arenaChunks = m_Chunks.size() > 1 ? m_Chunks.size() - 1 : 0;
+    return m_First.capacity() + arenaChunks * kChunkEntries;
+}
 
 std::size_t BlockList::MemoryBytes() const {
     return m_First.capacity() * sizeof(BlockEntry) + m_Chunks.capacity() * sizeof(BlockEntry*);

@@ -10,7 +10,8 @@ void ChannelTable::Create(std::int32_t channels, std::uint32_t reserve) {
     Clear();
     m_Channels = std::max(channels, 0);
     m_Slots.reserve(static_cast<std::size_t>(m_Channels));
-    for (std::int32_t i = 0; i < m_Channels; ++i) m_Slots.push_back(std::make_unique<CChannelDesc>(m_Arena, reserve, false));
+    for (std::int32_t i = 0; i < m_Channels; ++i)
+        m_Slots.push_back(std::make_unique<CChannelDesc>(m_Arena, reserve, false));
 }
 
 void ChannelTable::Clear() {
