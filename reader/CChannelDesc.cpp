@@ -58,9 +58,8 @@ CChannelDesc::~CChannelDesc() {
     }
 }
 
-bool CChannelDesc::add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
-                       std::int64_t position, const unsigned char* data) {
-    if (samples != nullptr) HoldSamples(first, samples, count, is32Bit);
+bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
+                       const unsigned char* data) {
     if (position < 0 || position > BlockEntry::kMaxPosition || count == 0 || count > BlockEntry::kMaxCount)
         return false;
     const bool ordered = m_SamplesInFile.empty() || first >= m_SamplesInFile.back().last();
@@ -129,32 +128,34 @@ std::size_t CChannelDesc::FirstEndingAtOrAfter(std::int64_t target, std::size_t 
     return lo;
 }
 
-unsigned char* CChannelDesc::HoldRoom(std::uint32_t first, std::uint32_t count, bool is32Bit) {
-    if (count == 0 || first < m_DiscardedBefore) return nullptr;
+bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count,
+                               bool is32Bit, bool lent) {
+    if (count == 0 || first < m_DiscardedBefore) return false;
     if (!m_Samples.empty()) {
         SampleSegment& last = *m_Samples.back();
         if (last.Empty()) {
             last.Restart(first, is32Bit);
         } else if (first < last.End()) {
-            return nullptr;
+            return false;
         } else if (first > last.End() || last.Is32() != is32Bit) {
             m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
         }
     } else {
         m_Samples.push_back(std::make_unique<SampleSegment>(first, is32Bit));
     }
-    return m_Samples.back()->Room(count);
-}
-
-bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count,
-                               bool is32Bit) {
-    unsigned char* room = HoldRoom(first, count, is32Bit);
-    if (room == nullptr) return false;
-    // Sequential reading reads a block straight into the room.
-    if (room != samples) std::memcpy(room, samples, std::size_t{count} * layout::SampleWidth(is32Bit));
-    m_Samples.back()->Commit(count);
+    SampleSegment& run = *m_Samples.back();
+    if (lent && run.Empty()) {
+        run.Lend(samples, count);
+    } else {
+        std::memcpy(run.Room(count), samples, std::size_t{count} * layout::SampleWidth(is32Bit));
+        run.Commit(count);
+    }
     if (m_FirstHeld < 0) m_FirstHeld = first;
     return true;
+}
+
+void CChannelDesc::KeepHeldSamples() {
+    for (const std::unique_ptr<SampleSegment>& run : m_Samples) run->Keep();
 }
 
 void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {

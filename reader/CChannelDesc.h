@@ -26,14 +26,14 @@ public:
     CChannelDesc(const CChannelDesc&) = delete;
     CChannelDesc& operator=(const CChannelDesc&) = delete;
 
-    // A block of count samples starting at relative sample first. With samples (its data, as
-    // stored) sequential reading holds them in memory (HoldSamples). With a position of 0 or more
-    // (its header's) the block is indexed, with the min/max values of its data (its samples as
-    // stored, reduced straight into the cache): an overrun is marked when the block starts later
-    // than the channel's next expected sample, and any other start than the expected one is
-    // traced. False (nothing indexed) for no position, or a position or count the index cannot hold.
-    bool add(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
-             std::int64_t position, const unsigned char* data);
+    // A block of count samples starting at relative sample first, indexed at position (its
+    // header's) with the min/max values of its data (its samples as stored, reduced straight into
+    // the cache): an overrun is marked when the block starts later than the channel's next
+    // expected sample, and any other start than the expected one is traced. False (nothing
+    // indexed) for a negative position, or a position or count the index cannot hold. Sequential
+    // reading holds the samples in memory beside this (HoldSamples).
+    bool add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
+             const unsigned char* data);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
     // previous, a block found before, is where a walk through a range came from: when the entry
@@ -73,11 +73,12 @@ public:
     // ---- Sequential reading: runs of samples held until every channel taking part has them.
     // Holds the block as the end of the last run or as a new run after it; false, and nothing
     // held, for a block that repeats or overlaps samples held or already discarded, or that lies
-    // between two runs.
-    bool HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit);
-    // Where HoldSamples would put such a block (nullptr where it would refuse it); handing that
-    // place back to HoldSamples, filled, spares the copy.
-    unsigned char* HoldRoom(std::uint32_t first, std::uint32_t count, bool is32Bit);
+    // between two runs. lent: samples stay where they are until KeepHeldSamples, so a block that
+    // starts a run may be held there without a copy.
+    bool HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
+                     bool lent = false);
+    // Copies the held samples that were lent into the runs' own storage.
+    void KeepHeldSamples();
     // Drops the samples before s: every run that ends at or before s goes (the last one stays
     // as an empty run, keeping its storage), and a block before s is refused from now on.
     void DiscardSamplesBefore(std::int64_t s);

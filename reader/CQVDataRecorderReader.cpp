@@ -80,6 +80,11 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     };
     m_ScanWindow.SetPrefaultPlan(plan);
     m_ReadWindow.SetPrefaultPlan(plan);
+    // Sequential reading holds samples where the window read them.
+    m_ReadWindow.SetBeforeMove([this] {
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(m_ChannelDescs.size()); ++i)
+            m_ChannelDescs.Slot(i).KeepHeldSamples();
+    });
 }
 
 CQVDataRecorderReader::~CQVDataRecorderReader() {
@@ -211,21 +216,15 @@ bool CQVDataRecorderReader::ReadBlockHeader() {
     }
 }
 
-bool CQVDataRecorderReader::ReadBlockData(unsigned char* samples) {
+bool CQVDataRecorderReader::ReadBlockData() {
     if (!m_DataPending) return false;
     if (m_DataBytes == 0) return EndStream(StreamEnd::EmptySampleBlock);
     m_DataPending = false;
-    if (samples == nullptr) {
-        m_BlockData = m_Walker->Take(m_DataBytes);
-        if (m_BlockData != nullptr) return true;
-        if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
-        m_BlockData = m_BlockBuffer.data();
-        return true;
-    }
-    const std::uint32_t direct = CurrentSampleCount() * layout::SampleWidth(m_BlockHeader.Is32Bit());
-    m_BlockData = samples;
-    return (m_Walker->Read(samples, direct) == direct && ReadIntoBlockBuffer(m_DataBytes - direct)) ||
-           EndStream(StreamEnd::TruncatedData);
+    m_BlockData = m_Walker->Take(m_DataBytes);
+    if (m_BlockData != nullptr) return true;
+    if (!ReadIntoBlockBuffer(m_DataBytes)) return EndStream(StreamEnd::TruncatedData);
+    m_BlockData = m_BlockBuffer.data();
+    return true;
 }
 
 void CQVDataRecorderReader::ResetWalk() {

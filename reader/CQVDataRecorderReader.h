@@ -173,10 +173,9 @@ public:
     // stale sample blocks and kind-3 blocks are passed over. False when the stream ends.
     bool ReadBlockHeader();
     // The delivered sample block's data, m_BlockData pointing at it: in the walk's window where
-    // it holds the whole block, else in the block buffer; or its whole samples to samples when
-    // given (a stray odd byte still goes to the buffer). False for a block without samples or a
+    // it holds the whole block, else in the block buffer. False for a block without samples or a
     // short read (the stream ends), or when no sample block's data is pending.
-    bool ReadBlockData(unsigned char* samples = nullptr);
+    bool ReadBlockData();
     // The caller fixes the base from the first sample or DC block it takes: if the base is
     // still pending, it becomes the current block's SampleNo.
     void FixBaseSampleNumber();
@@ -226,9 +225,8 @@ private:
     // Reads the delivered block after at (moving at past it), indexes it when index, and lets
     // its channel hold its samples when hold. False when the stream ends there.
     bool TakeBlock(FileWindow& window, std::int64_t& at, bool index, bool hold);
-    // Indexes the block whose samples are at data when position >= 0; held says data is a room
-    // its channel gave to hold them in.
-    void AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data, bool held);
+    // Indexes the block whose samples are at data when position >= 0.
+    void AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data);
 
     // Sequential reading.
     bool ReadSequential(bool selection);

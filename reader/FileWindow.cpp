@@ -30,6 +30,7 @@ std::size_t FileWindow::Read(void* data, std::size_t bytes) {
 }
 
 bool FileWindow::Refill() {
+    if (m_BeforeMove) m_BeforeMove();
     if (m_Buffer.size() < m_Capacity) m_Buffer.resize(m_Capacity);
     m_Start = m_Position;
     if (m_Ahead && m_Ahead->Collect(m_Position, m_Buffer))

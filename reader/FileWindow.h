@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -41,6 +42,9 @@ public:
     // Asks plan, each time a span is read ahead, for the memory the walk fills next: the reading
     // thread maps it meanwhile.
     void SetPrefaultPlan(PrefaultPlan plan) { m_Plan = std::move(plan); }
+    // Has beforeMove called whenever the bytes Take handed out are about to be overwritten (at
+    // each refill), so that whoever still points into them can copy what it keeps.
+    void SetBeforeMove(std::function<void()> beforeMove) { m_BeforeMove = std::move(beforeMove); }
     // Forgets what the buffer holds (the file may have changed under it).
     void Drop() {
         m_Filled = 0;
@@ -62,6 +66,7 @@ private:
     const platform::RandomAccessFile* m_Positional;
     std::unique_ptr<ReadAhead> m_Ahead;  // made at the first refill through m_Positional
     PrefaultPlan m_Plan;
+    std::function<void()> m_BeforeMove;
     SpanBuffer m_Buffer;                  // allocated at the first refill
     std::int64_t m_Start = 0;             // file offset of m_Buffer[0]
     std::size_t m_Filled = 0;             // bytes of the buffer that hold the file

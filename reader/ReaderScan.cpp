@@ -53,25 +53,24 @@ bool CQVDataRecorderReader::TakeBlock(FileWindow& window, std::int64_t& at, bool
         if (index && m_ChannelKey < m_NumberOfChannels && slot.Overrun())
             m_OverrunFlags[static_cast<std::size_t>(m_ChannelKey)] = 1;
         FixBaseSampleNumber();
+        if (!ReadBlockData()) return false;
         // Only the N channels take part in sequential reading; other keys' samples are not held.
-        // Held samples are read straight into their channel's run.
-        unsigned char* room = hold && m_ChannelKey < m_NumberOfChannels
-                                  ? slot.HoldRoom(m_BlockHeader.SampleNo - m_BaseSampleNo, CurrentSampleCount(),
-                                                  m_BlockHeader.Is32Bit())
-                                  : nullptr;
-        if (!ReadBlockData(room)) return false;
-        AddSampleBlock(slot, index ? position : -1, m_BlockData, room != nullptr);
+        // Samples read in place stay in the window until it moves on, which has them kept first;
+        // a block read across two spans is in the block buffer, which the next block overwrites.
+        if (hold && m_ChannelKey < m_NumberOfChannels)
+            slot.HoldSamples(m_BlockHeader.SampleNo - m_BaseSampleNo, m_BlockData, CurrentSampleCount(),
+                             m_BlockHeader.Is32Bit(), m_BlockData != m_BlockBuffer.data());
+        AddSampleBlock(slot, index ? position : -1, m_BlockData);
     }
     at = position + length;
     return true;
 }
 
-void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data,
-                                           bool held) {
+void CQVDataRecorderReader::AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data) {
     const bool is32Bit = m_BlockHeader.Is32Bit();
     const std::uint32_t count = CurrentSampleCount();
     if (is32Bit) m_Has32BitData = true;
-    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, held ? data : nullptr, count, is32Bit, position, data);
+    slot.add(m_BlockHeader.SampleNo - m_BaseSampleNo, count, is32Bit, position, data);
     if (is32Bit) slot.SetIs32Bit(true);
 }
 

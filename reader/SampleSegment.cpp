@@ -25,10 +25,29 @@ template <class Out> Out Convert(const unsigned char* sample, bool is32) {
 SampleSegment::SampleSegment(std::uint32_t first, bool is32) : m_First(first), m_Is32(is32) {}
 
 const unsigned char* SampleSegment::At(std::int64_t s) const {
-    return m_Storage.get() + m_Head + static_cast<std::size_t>(s - m_First) * layout::SampleWidth(m_Is32);
+    const unsigned char* first = m_Lent != nullptr ? m_Lent : m_Storage.get() + m_Head;
+    return first + static_cast<std::size_t>(s - m_First) * layout::SampleWidth(m_Is32);
+}
+
+void SampleSegment::Lend(const unsigned char* data, std::uint32_t count) {
+    m_Lent = data;
+    m_Head = 0;
+    m_Length = count;
+}
+
+void SampleSegment::Keep() {
+    if (m_Lent == nullptr) return;
+    const unsigned char* lent = m_Lent;
+    const auto count = static_cast<std::uint32_t>(m_Length);
+    m_Lent = nullptr;
+    m_Length = 0;
+    std::memcpy(Room(count), lent, std::size_t{count} * layout::SampleWidth(m_Is32));
+    m_Length = count;
 }
 
 unsigned char* SampleSegment::Room(std::uint32_t count) {
+    // What follows goes behind the lent samples: they come into the storage first.
+    Keep();
     const std::size_t width = layout::SampleWidth(m_Is32);
     const std::size_t held = m_Length * width;
     const std::size_t bytes = std::size_t{count} * width;
@@ -54,13 +73,17 @@ void SampleSegment::DiscardBefore(std::int64_t s) {
         Restart(s, m_Is32);
         return;
     }
-    const auto dropped = static_cast<std::size_t>(s - m_First);
-    m_Head += dropped * layout::SampleWidth(m_Is32);
-    m_Length -= dropped;
+    const std::size_t dropped = static_cast<std::size_t>(s - m_First) * layout::SampleWidth(m_Is32);
+    if (m_Lent != nullptr)
+        m_Lent += dropped;
+    else
+        m_Head += dropped;
+    m_Length -= static_cast<std::size_t>(s - m_First);
     m_First = s;
 }
 
 void SampleSegment::Restart(std::int64_t first, bool is32) {
+    m_Lent = nullptr;
     m_First = first;
     m_Length = 0;
     m_Head = 0;

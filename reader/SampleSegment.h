@@ -16,6 +16,12 @@ public:
     // the caller writes them there (a reader can read a block straight into it), then commits.
     unsigned char* Room(std::uint32_t count);
     void Commit(std::uint32_t count) { m_Length += count; }
+    // Holds count samples at data (the run must be empty) where they are: they must stay there
+    // until Keep, or until the run no longer holds them. Most blocks are delivered before the
+    // reader's buffer moves on, and so are never copied.
+    void Lend(const unsigned char* data, std::uint32_t count);
+    // Copies lent samples into the run's own storage.
+    void Keep();
     // Drops the samples before s; a run that ends at or before s becomes an empty run at s.
     void DiscardBefore(std::int64_t s);
     // Makes the (empty) run start again at first with the given width, keeping its storage.
@@ -34,6 +40,7 @@ public:
     const unsigned char* At(std::int64_t s) const;
 
 private:
+    const unsigned char* m_Lent = nullptr;  // the first sample, when lent; else it is in m_Storage
     std::unique_ptr<unsigned char[]> m_Storage;
     std::size_t m_Capacity = 0;  // bytes
     std::size_t m_Head = 0;      // bytes discarded at the front of the storage, not yet reused

@@ -265,7 +265,7 @@ TEST(Overview, FarIntoAChannelPairsStayWhole) {
     const std::vector<unsigned char> zeros(std::size_t{kFill} * 2);
     std::uint32_t first = 0;
     const auto add = [&](std::uint32_t count, const unsigned char* data, bool is32) {
-        ASSERT_TRUE(channel.add(first, nullptr, count, is32, 0, data));
+        ASSERT_TRUE(channel.add(first, count, is32, 0, data));
         first += count;
     };
     add(50, zeros.data(), false);

@@ -109,6 +109,27 @@ TEST(Sequential, DeliversEverySampleOnceAndReportsWhatItDrops) {
         }
 }
 
+// Samples are held where the window read them until it moves on: a block delivered only after
+// the next span was read must still hold its own values, in both modes, whether spans are read
+// ahead into another buffer or, through the stream alone, over the same one.
+TEST(Sequential, HeldSamplesOutliveTheWindowsSpan) {
+    constexpr std::uint32_t kRounds = 90;
+    constexpr std::uint32_t kSamples = 2500;  // 32 bits, to hold the values: 10 KB blocks, three spans
+    std::vector<Stretch> runs;
+    for (std::uint32_t b = 0; b < kRounds; ++b)
+        for (std::uint16_t key = 0; key < 3; ++key) runs.push_back({key, b * kSamples, kSamples, true});
+    TempDir dir;
+    const RecordingBuilder file = Recording(3, runs);
+    ASSERT_GT(file.size(), 2 * CQVDataRecorderReader::kWindowBytes);
+    for (const bool ahead : {true, false})
+        for (const RFMode mode : {RF_Interleaved, RF_BlockInterleaved}) {
+            OpenedRecording r(dir, file);
+            if (!ahead) r.reader = std::make_unique<CQVDataRecorderReader>(r.file);
+            r->CreateChannelDescs(mode);
+            EXPECT_EQ(ReadAll(r, {0, 1, 2}, mode, false).size(), kRounds) << ahead;
+        }
+}
+
 // A selection takes its channels in ascending order whatever the order of selection; its block
 // is as wide as its widest channel; unselected channels do not hold it back.
 TEST(Sequential, SelectionTakesItsChannelsOnly) {
