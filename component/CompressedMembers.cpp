@@ -63,6 +63,9 @@ HRESULT CQVRecorderFileReader::CompressedSamples(const char* method, ULONG chann
         const std::uint64_t wanted = std::uint64_t{*noOfValues} + (*noOfValues & 1);
         *noOfValues = static_cast<ULONG>(std::min<std::uint64_t>(wanted, std::numeric_limits<ULONG>::max()));
         if (channel < 1 || channel > static_cast<ULONG>(m_NumberOfChannels)) return E_FAIL;
+        // Blocks that sequential reading indexed get their values first; where they cannot,
+        // the overview comes from the samples below.
+        m_Reader->CompleteCache(static_cast<std::int32_t>(channel));
         const CChannelDesc* found = m_Reader->ChannelSlot(static_cast<std::int32_t>(channel));
         if (found == nullptr) return E_FAIL;
         const CChannelDesc& slot = *found;

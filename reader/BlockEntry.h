@@ -39,6 +39,7 @@ public:
     // Index of the block's first min/max value in the channel's cache; its values run up to the
     // next entry's first.
     std::uint32_t compressedStart() const { return m_CompressedStart; }
+    void setCompressedStart(std::uint32_t start) { m_CompressedStart = start; }
 
 private:
     std::uint32_t m_First;
@@ -84,6 +85,7 @@ public:
     std::size_t size() const { return m_Size; }
     bool empty() const { return m_Size == 0; }
     const BlockEntry& operator[](std::size_t i) const { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }
+    BlockEntry& operator[](std::size_t i) { return m_Chunks[i / kChunkEntries][i % kChunkEntries]; }
     const BlockEntry& front() const { return (*this)[0]; }
     const BlockEntry& back() const { return (*this)[m_Size - 1]; }
     // Entries the chunks have room for.

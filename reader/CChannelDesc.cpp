@@ -1,6 +1,7 @@
 #include "reader/CChannelDesc.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -64,13 +65,14 @@ bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, s
         return false;
     const bool ordered = m_SamplesInFile.empty() || first >= m_SamplesInFile.back().last();
     const std::uint32_t start = m_NoOfCompressedValues;
-    CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
+    if (data != nullptr) CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
     // Without room for its entry the block is not indexed, and its cached values go too.
     if (!m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start))) {
         m_CompressedSamples.resize(start);
         return false;
     }
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
+    if (data == nullptr) ++m_UncachedBlocks;
 
     // Signed, as the recorder's counters are compared: a block that starts later than expected
     // means samples were lost.
@@ -151,6 +153,41 @@ bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples
         run.Commit(count);
     }
     if (m_FirstHeld < 0) m_FirstHeld = first;
+    return true;
+}
+
+bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
+    std::uint64_t needed = 0;
+    for (std::size_t i = 0; i < m_SamplesInFile.size(); ++i)
+        if (!HasCachedValues(i)) needed += 2 * std::uint64_t{MinMaxBuckets(m_SamplesInFile[i].count()).count};
+    const std::uint64_t total = std::uint64_t{m_NoOfCompressedValues} + filled.size();
+    if (needed != filled.size() || total > UINT32_MAX) return false;
+    MinMaxValues merged;
+    try {
+        merged.reserve(static_cast<std::size_t>(total));
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    auto next = filled.begin();
+    for (std::size_t i = 0; i < m_SamplesInFile.size(); ++i) {
+        BlockEntry& entry = m_SamplesInFile[i];
+        const auto start = static_cast<std::uint32_t>(merged.size());
+        // Its end is the next entry's start, which is not moved yet.
+        if (HasCachedValues(i)) {
+            merged.insert(merged.end(), m_CompressedSamples.begin() + entry.compressedStart(),
+                          m_CompressedSamples.begin() + CompressedEnd(i));
+        } else {
+            const auto values = static_cast<std::ptrdiff_t>(2 * MinMaxBuckets(entry.count()).count);
+            merged.insert(merged.end(), next, next + values);
+            next += values;
+        }
+        entry.setCompressedStart(start);
+    }
+    m_CompressedSamples = std::move(merged);
+    m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
+    m_UncachedBlocks = 0;
     return true;
 }
 

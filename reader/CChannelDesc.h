@@ -28,12 +28,22 @@ public:
 
     // A block of count samples starting at relative sample first, indexed at position (its
     // header's) with the min/max values of its data (its samples as stored, reduced straight into
-    // the cache): an overrun is marked when the block starts later than the channel's next
-    // expected sample, and any other start than the expected one is traced. False (nothing
-    // indexed) for a negative position, or a position or count the index cannot hold. Sequential
-    // reading holds the samples in memory beside this (HoldSamples).
+    // the cache; without data the block has none yet): an overrun is marked when the block starts
+    // later than the channel's next expected sample, and any other start than the expected one is
+    // traced. False (nothing indexed) for a negative position, or a position or count the index
+    // cannot hold. Sequential reading holds the samples in memory beside this (HoldSamples).
     bool add(std::uint32_t first, std::uint32_t count, bool is32Bit, std::int64_t position,
              const unsigned char* data);
+    // Entries indexed without min/max values: while there are any, overviews do not come from
+    // the cache (its values would not cover the range they describe).
+    std::size_t UncachedBlocks() const { return m_UncachedBlocks; }
+    bool HasCachedValues(std::size_t index) const {
+        return CompressedEnd(index) > m_SamplesInFile[index].compressedStart();
+    }
+    // Gives the entries without values, in entry order, the values in filled: their blocks'
+    // reductions one after the other. False, with nothing changed, when filled does not hold as
+    // many values as they take or there is no memory for the merged cache.
+    bool FillCacheGaps(const MinMaxValues& filled);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
     // previous, a block found before, is where a walk through a range came from: when the entry
@@ -116,6 +126,7 @@ private:
     MinMaxValues m_CompressedSamples;
     std::uint32_t m_NoOfCompressedValues = 0;
     std::size_t m_CacheAheadEnd = 0;  // values: how far CacheAhead has handed out room
+    std::size_t m_UncachedBlocks = 0;
     BlockList m_SamplesInFile;
     std::vector<std::unique_ptr<SampleSegment>> m_Samples;
     std::int64_t m_DiscardedBefore = 0;  // sequential reading passed every sample below this

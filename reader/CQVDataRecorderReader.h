@@ -116,6 +116,11 @@ public:
     std::int32_t CopySamples32(std::int32_t channel, std::int32_t s0, std::int32_t s1, std::int32_t* out);
     // The shortest copy that is cut in two, one half read on each core: lowered by tests.
     void SetSplitSamples(std::int64_t samples) { m_SplitSamples = std::max<std::int64_t>(samples, 2); }
+    // Gives the channel's blocks that sequential reading indexed without min/max values theirs,
+    // read from the file, so that overviews come from the cache again. False when a block no
+    // longer reads back as indexed or there is no memory: the cache then stays as it was, and
+    // overviews come from the samples.
+    bool CompleteCache(std::int32_t channel);
     // The OR of the overload status bytes of the blocks holding [s0, s1); 0 for an empty range.
     std::uint8_t OverloadStatusInRange(std::int32_t channel, std::int32_t s0, std::int32_t s1);
     // DC blocks whose sample number lies in [s0, s1): (DC channel, block) pairs, flattened.
@@ -225,7 +230,7 @@ private:
     // Reads the delivered block after at (moving at past it), indexes it when index, and lets
     // its channel hold its samples when hold. False when the stream ends there.
     bool TakeBlock(FileWindow& window, std::int64_t& at, bool index, bool hold);
-    // Indexes the block whose samples are at data when position >= 0.
+    // Indexes the block when position >= 0, with the min/max values of data when given.
     void AddSampleBlock(CChannelDesc& slot, std::int64_t position, const unsigned char* data);
 
     // Sequential reading.
@@ -250,6 +255,10 @@ private:
     template <class Visit>
     std::int64_t ForEachBlockInRange(RangeWalker& walker, platform::RandomAccessFile& file, const CChannelDesc& slot,
                                      std::int64_t s0, std::int64_t s1, bool withData, Visit&& visit);
+    // Reads walker.plan's blocks (bytes in all) through file, a batch at once.
+    void ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file, std::size_t bytes);
+    // Planned block i as ReadPlannedBlocks read it, checked against its entry.
+    IndexedBlock PlannedBlockRead(const RangeWalker& walker, const CChannelDesc& slot, std::size_t i) const;
     // One past the last sample from s0 on (below s1) that indexed blocks hold without a gap.
     std::int64_t HeldWithoutGap(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1) const;
     // Where a copy of [s0, s1) is cut in two, the second part going to the helper thread: s1 when

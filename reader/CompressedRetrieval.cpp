@@ -39,6 +39,8 @@ CChannelDesc::CompressedResult CChannelDesc::GetCompressed(std::uint32_t startSa
     QV_TRACE("TARN", 1, "We will return compressed samples  channel %u, startSample = %u, endsample = %u, *noOfValues = %u",
              id, m_SamplesInFile[first].first(), static_cast<unsigned>(m_SamplesInFile[last].last()), traced);
 
+    // Blocks indexed without values would leave their stretch out of the overview.
+    if (m_UncachedBlocks != 0) return CompressedResult::TooFew;
     const std::uint32_t a = m_SamplesInFile[first].compressedStart();
     const std::uint32_t z = CompressedEnd(last);
     const std::uint32_t total = z - a;

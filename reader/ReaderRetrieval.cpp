@@ -3,10 +3,13 @@
 // one read, checked against its entry and copied straight into the result.
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <type_traits>
 
 #include "reader/CQVDataRecorderReader.h"
 #include "format/LittleEndian.h"
+#include "reader/CompressBlockMinMax.h"
 
 namespace tarn {
 
@@ -78,24 +81,70 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, pla
             previous = at;
         }
         if (walker.plan.empty()) break;
-        if (walker.buffer.size() < bytes) walker.buffer.resize(bytes);
-        walker.requests.resize(walker.plan.size());
+        ReadPlannedBlocks(walker, file, bytes);
         for (std::size_t i = 0; i < walker.plan.size(); ++i) {
             const PlannedBlock& p = walker.plan[i];
-            walker.requests[i] = {p.entry->position(), walker.buffer.data() + p.at, p.length, 0};
-        }
-        file.ReadBatch(walker.requests.data(), walker.requests.size());
-
-        for (std::size_t i = 0; i < walker.plan.size(); ++i) {
-            const PlannedBlock& p = walker.plan[i];
-            if (walker.requests[i].done != p.length) return cur;
-            const IndexedBlock block = CheckIndexedBlock(slot, *p.entry, walker.buffer.data() + p.at);
+            const IndexedBlock block = PlannedBlockRead(walker, slot, i);
             if (!block.data) return cur;
             visit(*p.entry, block, p.offset, cur - s0, p.take);
             cur += p.take;
         }
     }
     return cur;
+}
+
+void CQVDataRecorderReader::ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file,
+                                              std::size_t bytes) {
+    if (walker.buffer.size() < bytes) walker.buffer.resize(bytes);
+    walker.requests.resize(walker.plan.size());
+    for (std::size_t i = 0; i < walker.plan.size(); ++i) {
+        const PlannedBlock& p = walker.plan[i];
+        walker.requests[i] = {p.entry->position(), walker.buffer.data() + p.at, p.length, 0};
+    }
+    file.ReadBatch(walker.requests.data(), walker.requests.size());
+}
+
+CQVDataRecorderReader::IndexedBlock CQVDataRecorderReader::PlannedBlockRead(const RangeWalker& walker,
+                                                                            const CChannelDesc& slot,
+                                                                            std::size_t i) const {
+    const PlannedBlock& p = walker.plan[i];
+    if (walker.requests[i].done != p.length) return {};
+    return CheckIndexedBlock(slot, *p.entry, walker.buffer.data() + p.at);
+}
+
+bool CQVDataRecorderReader::CompleteCache(std::int32_t channel) {
+    if (ChannelSlot(channel) == nullptr) return false;
+    CChannelDesc& slot = m_ChannelDescs.Slot(channel - 1);
+    if (slot.UncachedBlocks() == 0) return true;
+    const BlockList& entries = slot.Blocks();
+    RangeWalker& walker = m_RangeWalker;
+    try {
+        MinMaxValues filled;
+        for (std::size_t i = 0; i < entries.size();) {
+            walker.plan.clear();
+            std::size_t bytes = 0;
+            for (; i < entries.size() && walker.plan.size() < kBatchBlocks; ++i) {
+                if (slot.HasCachedValues(i)) continue;
+                const BlockEntry& entry = entries[i];
+                if (!walker.plan.empty() && bytes + entry.byteLength() > kBatchBytes) break;
+                walker.plan.push_back({&entry, 0, entry.count(), bytes, entry.byteLength()});
+                bytes += entry.byteLength();
+            }
+            if (walker.plan.empty()) continue;
+            ReadPlannedBlocks(walker, m_RandomAccess, bytes);
+            for (std::size_t j = 0; j < walker.plan.size(); ++j) {
+                const IndexedBlock block = PlannedBlockRead(walker, slot, j);
+                if (!block.data) return false;
+                const BlockEntry& entry = *walker.plan[j].entry;
+                CompressBlockMinMax(block.data, entry.count(), entry.is32Bit(), filled);
+            }
+        }
+        return slot.FillCacheGaps(filled);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
 }
 
 std::int64_t CQVDataRecorderReader::HeldWithoutGap(const CChannelDesc& slot, std::int64_t s0, std::int64_t s1) const {

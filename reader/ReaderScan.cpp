@@ -60,7 +60,9 @@ bool CQVDataRecorderReader::TakeBlock(FileWindow& window, std::int64_t& at, bool
         if (hold && m_ChannelKey < m_NumberOfChannels)
             slot.HoldSamples(m_BlockHeader.SampleNo - m_BaseSampleNo, m_BlockData, CurrentSampleCount(),
                              m_BlockHeader.Is32Bit(), m_BlockData != m_BlockBuffer.data());
-        AddSampleBlock(slot, index ? position : -1, m_BlockData);
+        // Sequential reading indexes without the min/max values: most of the index's memory and
+        // a fold of every sample, which an overview asks for only later, if at all.
+        AddSampleBlock(slot, index ? position : -1, hold ? nullptr : m_BlockData);
     }
     at = position + length;
     return true;
