@@ -4,6 +4,7 @@
 // the window reads through it and has the span after its own read on another thread meanwhile.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,13 @@ public:
         if (bytes > m_Filled - from) return nullptr;
         m_Position += static_cast<std::int64_t>(bytes);
         return m_Buffer.data() + from;
+    }
+    // Has the cache lines of up to bytes from the position on loaded, where the buffer holds them.
+    void PrefetchAhead(std::size_t bytes) const {
+        if (m_Position < m_Start) return;
+        const auto from = static_cast<std::size_t>(m_Position - m_Start);
+        const std::size_t to = std::min(m_Filled, from + bytes);
+        for (std::size_t at = from; at < to; at += 64) __builtin_prefetch(m_Buffer.data() + at);
     }
     // Asks plan, each time a span is read ahead, for the memory the walk fills next: the reading
     // thread maps it meanwhile.

@@ -54,6 +54,10 @@ bool CQVDataRecorderReader::TakeBlock(FileWindow& window, std::int64_t& at, bool
             m_OverrunFlags[static_cast<std::size_t>(m_ChannelKey)] = 1;
         FixBaseSampleNumber();
         if (!ReadBlockData()) return false;
+        // The span was read on the other core (or by the kernel) into memory this core has not
+        // cached: the next block, most likely as long as this one, is asked for while this one
+        // is folded or delivered, rather than line by line when it is its turn.
+        m_Walker->PrefetchAhead(m_DataBytes + layout::kBlockFramingLength);
         // Only the N channels take part in sequential reading; other keys' samples are not held.
         // Samples read in place stay in the window until it moves on, which has them kept first;
         // a block read across two spans is in the block buffer, which the next block overwrites.
