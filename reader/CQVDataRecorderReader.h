@@ -317,6 +317,9 @@ private:
     // One batch of retrieval: up to this many blocks, and this many bytes unless one block is more.
     static constexpr std::size_t kBatchBlocks = 32;
     static constexpr std::size_t kBatchBytes = 1 << 20;
+    // A batch whose blocks lie within this many bytes each of the file on average is read in
+    // one request: about what the kernel copies in the time it answers a request.
+    static constexpr std::size_t kCloseBlockBytes = 12 << 10;
     // A copy of this many samples or more is cut in two, one half read on each core: the
     // kernel's cost per block read is most of a long copy.
     static constexpr std::int64_t kSplitSamples = std::int64_t{1} << 18;
