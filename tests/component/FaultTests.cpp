@@ -36,8 +36,9 @@ std::int32_t ManyBlocksSample(std::int32_t s) { return s; }
 
 // Channel 1 in blocks of 2 samples stored as 0, 2, 4, ..., then 1, 3, 5, ...: walking the index
 // from where a binary search over these unordered ends lands would pass half the index for every
-// odd block. Every sample is found, as before, and in about the time channel 2, the same blocks
-// in order, takes (the reads dominate it; under Wine they are slow).
+// odd block. Every sample is found, as before, and within ten times what channel 2, the same
+// blocks in order, takes: its blocks lie together and are read a batch at a time, channel 1's one
+// by one (4 to 6 times as long), while a walk per block takes hundreds of times as long.
 TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
     constexpr std::uint32_t kBlocks = 100001;
     RecordingBuilder file;
@@ -58,7 +59,7 @@ TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
         ASSERT_EQ(last, LONG{2 * kBlocks - 1});
         EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
     }
-    EXPECT_LT(took[0], 3 * took[1] + std::chrono::milliseconds(500));
+    EXPECT_LT(took[0], 10 * took[1] + std::chrono::milliseconds(500));
 }
 
 // Out of order, a lookup finds what the walk forward from the binary search's landing place
