@@ -200,6 +200,41 @@ TEST(Retrieval, CopyCutInTwoEndsWhereEitherHalfEnds) {
     }
 }
 
+// The scan's min/max values are each block's own, with the span read ahead or without: over
+// several spans, a block read across two of them among them, and when a channel's cache outgrows
+// its reservation (one channel of two holding every block).
+TEST(Scan, CachedValuesAreEachBlocksOwn) {
+    constexpr std::uint32_t kSamples = 1000;
+    const auto value = [](std::uint32_t key, std::uint32_t s) {
+        return static_cast<std::int16_t>((s * 7 + key * 1000 + s / 997 * 13) % 30000);
+    };
+    TempDir dir;
+    for (const std::uint16_t keys : {3, 1}) {
+        const std::uint32_t rounds = 1800 / keys;  // 3.6 MB: four spans
+        RecordingBuilder file;
+        file.Header(keys == 1 ? 2 : keys);
+        for (std::uint32_t b = 0; b < rounds; ++b)
+            for (std::uint16_t key = 0; key < keys; ++key)
+                file.Samples16(kSamples, [&](std::uint32_t i) { return value(key, b * kSamples + i); }, At(b * kSamples, key));
+        ASSERT_GT(file.size(), 2 * CQVDataRecorderReader::kWindowBytes);
+        for (const bool ahead : {true, false}) {
+            OpenedRecording r(dir, file);
+            if (!ahead) r.reader = std::make_unique<CQVDataRecorderReader>(r.file);
+            r->CreateChannelDescs(RF_Interleaved);
+            r.Scan();
+            for (std::uint16_t key = 0; key < keys; ++key) {
+                std::vector<std::int32_t> expected;
+                std::vector<std::int16_t> block(kSamples);
+                for (std::uint32_t b = 0; b < rounds; ++b) {
+                    for (std::uint32_t i = 0; i < kSamples; ++i) block[i] = value(key, b * kSamples + i);
+                    CompressBlockMinMax(reinterpret_cast<const unsigned char*>(block.data()), kSamples, false, expected);
+                }
+                ASSERT_EQ(r.CachedPairs(key + 1), expected) << keys << " " << ahead << " " << key;
+            }
+        }
+    }
+}
+
 // Each DC block at its own header, not where the scan step began (the step that finds the first
 // passes over a trigger, a kind-3 and a stale block), read back byte for byte as its 12 + 8n
 // bytes, whatever its Size says; nothing after it is lost. A DC block without entries ends the

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "format/RecordingBuilder.h"
 #include "reader/CQVDataRecorderReader.h"
+#include "reader/CompressBlockMinMax.h"
 #include "tests/support/TempDir.h"
 
 namespace tarn::test {
@@ -60,6 +62,22 @@ struct OpenedRecording {
     }
     std::vector<std::int32_t> Samples(std::int32_t channel, std::int32_t s0 = 0, std::int32_t s1 = 1000) {
         return Copy<std::int32_t>(channel, s0, s1).second;
+    }
+    // The channel's overview from the min/max cache in n values, by default as many as it
+    // caches, so that each output pair is one cached pair; empty when overviews do not come from
+    // the cache.
+    std::vector<std::int32_t> CachedPairs(std::int32_t channel, std::uint64_t n = 0) {
+        const CChannelDesc& slot = *reader->ChannelSlot(channel);
+        std::uint64_t cached = 0;
+        for (std::size_t i = 0; i < slot.Blocks().size(); ++i) cached += 2 * MinMaxBuckets(slot.Blocks()[i].count()).count;
+        if (n == 0) n = cached;
+        void* values = nullptr;
+        const auto allocate = [](std::uint64_t count, std::size_t width) { return std::malloc(count * width); };
+        std::vector<std::int32_t> pairs;
+        if (slot.GetCompressed32BitSamples(0, 0, n, allocate, values) == CChannelDesc::CompressedResult::Delivered)
+            pairs.assign(static_cast<std::int32_t*>(values), static_cast<std::int32_t*>(values) + n);
+        std::free(values);
+        return pairs;
     }
     std::vector<std::int32_t> DCPairs(std::int32_t s0 = 0, std::int32_t s1 = 1 << 30) {
         std::vector<std::int32_t> pairs;

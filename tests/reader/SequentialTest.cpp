@@ -1,6 +1,5 @@
 // Sequential reading: what each read delivers, checked value by value against the recording.
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
@@ -162,21 +161,6 @@ TEST(Sequential, SelectionTakesItsChannelsOnly) {
     EXPECT_FALSE(late->IsOverrunLatched(1) || late->IsOverrunLatched(2));
 }
 
-// The channel's overview from the min/max cache in n values, by default one (minimum, maximum)
-// pair per cached pair (these blocks are short: a pair each); empty when overviews do not come
-// from the cache.
-std::vector<std::int32_t> CachedPairs(OpenedRecording& r, std::int32_t channel, std::size_t n = 0) {
-    const CChannelDesc& slot = *r->ChannelSlot(channel);
-    void* values = nullptr;
-    const auto allocate = [](std::uint64_t count, std::size_t width) { return std::malloc(count * width); };
-    if (n == 0) n = 2 * slot.Blocks().size();
-    std::vector<std::int32_t> pairs;
-    if (slot.GetCompressed32BitSamples(0, 0, n, allocate, values) == CChannelDesc::CompressedResult::Delivered)
-        pairs.assign(static_cast<std::int32_t*>(values), static_cast<std::int32_t*>(values) + n);
-    std::free(values);
-    return pairs;
-}
-
 // Reading indexes what the scan has not reached, as the scan would but without the min/max
 // values, which the cache reads back when an overview asks (or overviews come from the samples
 // where it cannot); a DC block fixes the base; the 16-bit view of a 32-bit block is each 32-bit
@@ -198,15 +182,15 @@ TEST(Sequential, IndexesAsTheScanDoes) {
     }
     for (std::int32_t channel = 1; channel <= 2; ++channel) {
         EXPECT_EQ(r.Samples(channel), scanned.Samples(channel));
-        ASSERT_FALSE(CachedPairs(scanned, channel).empty());
-        EXPECT_TRUE(CachedPairs(r, channel, 2).empty());
+        ASSERT_FALSE(scanned.CachedPairs(channel).empty());
+        EXPECT_TRUE(r.CachedPairs(channel, 2).empty());
         EXPECT_TRUE(r->CompleteCache(channel));
-        EXPECT_EQ(CachedPairs(r, channel), CachedPairs(scanned, channel)) << channel;
+        EXPECT_EQ(r.CachedPairs(channel), scanned.CachedPairs(channel)) << channel;
     }
     // A file cut short since: its blocks no longer read back, and the cache stays unused.
     std::filesystem::resize_file(changed.path, 100);
     EXPECT_FALSE(changed->CompleteCache(2));
-    EXPECT_TRUE(CachedPairs(changed, 2, 2).empty());
+    EXPECT_TRUE(changed.CachedPairs(2, 2).empty());
     EXPECT_EQ(r->GetLastSampleNumber(), 8);
     std::vector<std::int16_t> view(static_cast<std::size_t>(r->Output().Count()));
     r->Output().CopyTo(view.data());
