@@ -72,7 +72,7 @@ bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, s
         return false;
     }
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
-    if (data == nullptr) ++m_UncachedBlocks;
+    if (data == nullptr && m_UncachedBlocks++ == 0) m_FirstUncached = m_SamplesInFile.size() - 1;
 
     // Signed, as the recorder's counters are compared: a block that starts later than expected
     // means samples were lost.
@@ -157,35 +157,43 @@ bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples
 }
 
 bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
+    if (m_UncachedBlocks == 0) return filled.empty();
+    // Only the values from the first entry without any on move: a client that reads on and asks
+    // for an overview now and then costs the blocks read since, not the whole cache each time.
+    const std::size_t from = m_FirstUncached;
     std::uint64_t needed = 0;
-    for (std::size_t i = 0; i < m_SamplesInFile.size(); ++i)
+    for (std::size_t i = from; i < m_SamplesInFile.size(); ++i)
         if (!HasCachedValues(i)) needed += 2 * std::uint64_t{MinMaxBuckets(m_SamplesInFile[i].count()).count};
+    const std::uint32_t base = m_SamplesInFile[from].compressedStart();
     const std::uint64_t total = std::uint64_t{m_NoOfCompressedValues} + filled.size();
     if (needed != filled.size() || total > UINT32_MAX) return false;
-    MinMaxValues merged;
+    std::vector<std::int32_t> tail;
+    std::vector<std::uint32_t> starts;
     try {
-        merged.reserve(static_cast<std::size_t>(total));
+        tail.reserve(static_cast<std::size_t>(total - base));
+        starts.reserve(m_SamplesInFile.size() - from);
+        auto next = filled.begin();
+        for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) {
+            starts.push_back(base + static_cast<std::uint32_t>(tail.size()));
+            if (HasCachedValues(i)) {
+                tail.insert(tail.end(), m_CompressedSamples.begin() + m_SamplesInFile[i].compressedStart(),
+                            m_CompressedSamples.begin() + CompressedEnd(i));
+            } else {
+                const auto values = static_cast<std::ptrdiff_t>(2 * MinMaxBuckets(m_SamplesInFile[i].count()).count);
+                tail.insert(tail.end(), next, next + values);
+                next += values;
+            }
+        }
+        m_CompressedSamples.reserve(static_cast<std::size_t>(total));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
         return false;
     }
-    auto next = filled.begin();
-    for (std::size_t i = 0; i < m_SamplesInFile.size(); ++i) {
-        BlockEntry& entry = m_SamplesInFile[i];
-        const auto start = static_cast<std::uint32_t>(merged.size());
-        // Its end is the next entry's start, which is not moved yet.
-        if (HasCachedValues(i)) {
-            merged.insert(merged.end(), m_CompressedSamples.begin() + entry.compressedStart(),
-                          m_CompressedSamples.begin() + CompressedEnd(i));
-        } else {
-            const auto values = static_cast<std::ptrdiff_t>(2 * MinMaxBuckets(entry.count()).count);
-            merged.insert(merged.end(), next, next + values);
-            next += values;
-        }
-        entry.setCompressedStart(start);
-    }
-    m_CompressedSamples = std::move(merged);
+    // Nothing below throws: the cache has its room.
+    for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) m_SamplesInFile[i].setCompressedStart(starts[i - from]);
+    m_CompressedSamples.resize(base);
+    m_CompressedSamples.insert(m_CompressedSamples.end(), tail.begin(), tail.end());
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
     m_UncachedBlocks = 0;
     return true;

@@ -37,6 +37,8 @@ public:
     // Entries indexed without min/max values: while there are any, overviews do not come from
     // the cache (its values would not cover the range they describe).
     std::size_t UncachedBlocks() const { return m_UncachedBlocks; }
+    // The first entry without values, while there are any.
+    std::size_t FirstUncachedBlock() const { return m_FirstUncached; }
     bool HasCachedValues(std::size_t index) const {
         return CompressedEnd(index) > m_SamplesInFile[index].compressedStart();
     }
@@ -127,6 +129,7 @@ private:
     std::uint32_t m_NoOfCompressedValues = 0;
     std::size_t m_CacheAheadEnd = 0;  // values: how far CacheAhead has handed out room
     std::size_t m_UncachedBlocks = 0;
+    std::size_t m_FirstUncached = 0;
     BlockList m_SamplesInFile;
     std::vector<std::unique_ptr<SampleSegment>> m_Samples;
     std::int64_t m_DiscardedBefore = 0;  // sequential reading passed every sample below this

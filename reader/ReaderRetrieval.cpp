@@ -140,7 +140,7 @@ bool CQVDataRecorderReader::CompleteCache(std::int32_t channel) {
     RangeWalker& walker = m_RangeWalker;
     try {
         MinMaxValues filled;
-        for (std::size_t i = 0; i < entries.size();) {
+        for (std::size_t i = slot.FirstUncachedBlock(); i < entries.size();) {
             walker.plan.clear();
             std::size_t bytes = 0;
             for (; i < entries.size() && walker.plan.size() < kBatchBlocks; ++i) {
