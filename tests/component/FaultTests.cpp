@@ -36,30 +36,30 @@ std::int32_t ManyBlocksSample(std::int32_t s) { return s; }
 
 // Channel 1 in blocks of 2 samples stored as 0, 2, 4, ..., then 1, 3, 5, ...: walking the index
 // from where a binary search over these unordered ends lands would pass half the index for every
-// odd block. Every sample is found, as before, and within ten times what channel 2, the same
-// blocks in order, takes: its blocks lie together and are read a batch at a time, channel 1's one
-// by one (4 to 6 times as long), while a walk per block takes hundreds of times as long.
+// odd block, a cost per block that grows with the index. Every sample is found, and a recording
+// four times as long takes about four times as long, not sixteen (both read block by block, so
+// the comparison holds under sanitizers and Wine too).
 TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
-    constexpr std::uint32_t kBlocks = 100001;
-    RecordingBuilder file;
-    file.Setup(kTwoChannels).Header(2);
-    for (const std::uint32_t firstBlock : {0u, 1u})
-        for (std::uint32_t b = firstBlock; b < kBlocks; b += 2) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2));
-    for (std::uint32_t b = 0; b < kBlocks; ++b) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2).Id(1));
-    Open(file);
-    ScanAll();
     Clock::duration took[2];
-    for (const LONG channel : {1, 2}) {
+    std::size_t run = 0;
+    for (const std::uint32_t blocks : {25001u, 100001u}) {
+        RecordingBuilder file;
+        file.Setup(kTwoChannels).Header(2);
+        for (const std::uint32_t firstBlock : {0u, 1u})
+            for (std::uint32_t b = firstBlock; b < blocks; b += 2) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2));
+        if (run > 0) ASSERT_EQ(component().close(), S_OK);
+        Open(file, run == 0 ? "short.dat" : "long.dat");
+        ScanAll();
         const auto start = Clock::now();
         LONG last = 0;
         short* samples = nullptr;
-        ASSERT_EQ(component().GetSamples(channel, 0, 2 * kBlocks, &last, &samples), S_OK);
+        ASSERT_EQ(component().GetSamples(1, 0, static_cast<LONG>(2 * blocks), &last, &samples), S_OK);
         const TaskMem<short> owned(samples);
-        took[channel - 1] = Clock::now() - start;
-        ASSERT_EQ(last, LONG{2 * kBlocks - 1});
+        took[run++] = Clock::now() - start;
+        ASSERT_EQ(last, static_cast<LONG>(2 * blocks - 1));
         EXPECT_EQ(Mismatches(samples, last + 1, Ramp7), 0);
     }
-    EXPECT_LT(took[0], 10 * took[1] + std::chrono::milliseconds(500));
+    EXPECT_LT(took[1], 8 * took[0] + std::chrono::milliseconds(100));
 }
 
 // Out of order, a lookup finds what the walk forward from the binary search's landing place
@@ -87,7 +87,8 @@ TEST_F(Faults, OutOfOrderLookupsFindWhatTheWalkFinds) {
 
 #if defined(__GLIBC__)
 // A range far beyond the recording gets a result the size of what the channel holds there (or
-// of a range of 2^20 samples), not of the range.
+// of a range of 2^20 samples, with up to a huge page more for the task memory's alignment), not of
+// the range.
 TEST_F(Faults, ResultSizedByTheSamplesThere) {
     Open(TwoChannelRecording());
     ScanAll();
@@ -97,11 +98,11 @@ TEST_F(Faults, ResultSizedByTheSamplesThere) {
     ASSERT_EQ(component().GetSamples(1, 0, 1 << 30, &last, &p16), S_OK);
     const TaskMem<short> owned16(p16);
     EXPECT_EQ(last, 11);
-    EXPECT_LT(malloc_usable_size(p16), 3u << 20);
+    EXPECT_LT(malloc_usable_size(p16), 5u << 20);
     ASSERT_EQ(component().GetSamples32Bit(2, 6, INT_MAX, &last, &p32), S_OK);
     const TaskMem<LONG> owned32(p32);
     EXPECT_EQ(last, 7);
-    EXPECT_LT(malloc_usable_size(p32), 5u << 20);
+    EXPECT_LT(malloc_usable_size(p32), 7u << 20);
     EXPECT_EQ(p32[0], 7);
 }
 
