@@ -47,7 +47,9 @@ TEST_F(Faults, OutOfOrderBlocksReadWithoutAWalkPerBlock) {
         file.Setup(kTwoChannels).Header(2);
         for (const std::uint32_t firstBlock : {0u, 1u})
             for (std::uint32_t b = firstBlock; b < blocks; b += 2) file.Samples16(2, Ramp7From(b * 2), Block().SampleNo(b * 2));
-        if (run > 0) ASSERT_EQ(component().close(), S_OK);
+        if (run > 0) {
+            ASSERT_EQ(component().close(), S_OK);
+        }
         Open(file, run == 0 ? "short.dat" : "long.dat");
         ScanAll();
         const auto start = Clock::now();
