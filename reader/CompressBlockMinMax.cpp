@@ -28,10 +28,21 @@ std::int32_t* ReduceBlockBaseline(const unsigned char* data, const MinMaxBuckets
     return is32Bit ? Reduce<std::int32_t>(data, buckets, out) : Reduce<std::int16_t>(data, buckets, out);
 }
 
+bool ProcessorRunsAvx2() {
+#if defined(TARN_HAVE_AVX2)
+    static const bool runs = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return runs;
+#else
+    return false;
+#endif
+}
+
 BlockReduction ChosenReduction() {
-#if defined(TARN_HAVE_AVX2_REDUCTION)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return ReduceBlockAvx2;
+#if defined(TARN_HAVE_AVX2)
+    if (ProcessorRunsAvx2()) return ReduceBlockAvx2;
 #endif
     return ReduceBlockBaseline;
 }

@@ -41,6 +41,8 @@ std::int32_t* ReduceBlockBaseline(const unsigned char* data, const MinMaxBuckets
 std::int32_t* ReduceBlockAvx2(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
 // The widest of them this processor runs: the one CompressBlockMinMax uses.
 BlockReduction ChosenReduction();
+// Whether the reader's loops were built for AVX2 and this processor runs them (asked once).
+bool ProcessorRunsAvx2();
 
 // The same, appended to a vector of 32-bit values.
 template <class Vector> void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, Vector& out) {

@@ -9,6 +9,8 @@
 #include "format/LittleEndian.h"
 
 #include "reader/CChannelDesc.h"
+#include "reader/CompressBlockMinMax.h"
+#include "reader/InterleaveFour.h"
 
 namespace tarn {
 
@@ -21,13 +23,17 @@ template <class Out> Out Load(const unsigned char* from, std::size_t i) {
     return value;
 }
 
-// Interleaves four runs of 16-bit values into out, four values per sample, eight samples at a
-// time (a transposition in registers); returns the samples written (n rounded down to eight).
-// Without SSE2 the caller's plain loop does it all.
+// Interleaves four runs of 16-bit values into out, four values per sample, sixteen or eight
+// samples at a time (a transposition in registers); returns the samples written (n rounded down
+// to eight). Without SSE2 the caller's plain loop does it all.
 std::size_t InterleaveFour16(const unsigned char* const* sources, std::size_t n, std::int16_t* out) {
 #if defined(__SSE2__)
+#if defined(TARN_HAVE_AVX2)
+    std::size_t i = ProcessorRunsAvx2() ? InterleaveFour16Avx2(sources, n, out) : 0;
+#else
     std::size_t i = 0;
-    for (; i + 8 <= n; i += 8, out += 32) {
+#endif
+    for (out += 4 * i; i + 8 <= n; i += 8, out += 32) {
         const auto load = [&](std::size_t j) {
             return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sources[j] + i * sizeof(std::int16_t)));
         };

@@ -83,7 +83,8 @@ TEST(Sequential, DeliversEverySampleOnceAndReportsWhatItDrops) {
         {"block between two runs", 1, {{0, 0, 4}, {0, 8, 4}, {0, 4, 4}, {0, 12, 2}},
          {{0, 4, false}, {8, 4, true}, {12, 2, false}}},
         {"key N or more", 2, {{0, 0, 4}, {7, 0, 4}, {1, 0, 4}, {9, 4, 4}}, {{0, 4, false}}},
-        {"four channels, a stretch of 12", 4, {{0, 0, 12}, {1, 0, 12}, {2, 0, 12}, {3, 0, 12}}, {{0, 12, false}}},
+        // 32 samples transposed sixteen at a time (with AVX2), 8 eight at a time, 2 one by one.
+        {"four channels, a stretch of 42", 4, {{0, 0, 42}, {1, 0, 42}, {2, 0, 42}, {3, 0, 42}}, {{0, 42, false}}},
         {"32-bit channel", 2, {{0, 0, 4}, {1, 0, 2, true}, {1, 2, 2, true}}, {{0, 2, false}, {2, 2, false}}},
     };
     TempDir dir;
