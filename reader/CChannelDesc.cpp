@@ -163,35 +163,35 @@ bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
     const std::size_t from = m_FirstUncached;
     std::uint64_t needed = 0;
     for (std::size_t i = from; i < m_SamplesInFile.size(); ++i)
-        if (!HasCachedValues(i)) needed += 2 * std::uint64_t{MinMaxBuckets(m_SamplesInFile[i].count()).count};
+        if (!HasCachedValues(i)) needed += MinMaxBuckets(m_SamplesInFile[i].count()).Values();
     const std::uint32_t base = m_SamplesInFile[from].compressedStart();
     const std::uint64_t total = std::uint64_t{m_NoOfCompressedValues} + filled.size();
     if (needed != filled.size() || total > UINT32_MAX) return false;
     std::vector<std::int32_t> tail;
-    std::vector<std::uint32_t> starts;
     try {
         tail.reserve(static_cast<std::size_t>(total - base));
-        starts.reserve(m_SamplesInFile.size() - from);
-        auto next = filled.begin();
-        for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) {
-            starts.push_back(base + static_cast<std::uint32_t>(tail.size()));
-            if (HasCachedValues(i)) {
-                tail.insert(tail.end(), m_CompressedSamples.begin() + m_SamplesInFile[i].compressedStart(),
-                            m_CompressedSamples.begin() + CompressedEnd(i));
-            } else {
-                const auto values = static_cast<std::ptrdiff_t>(2 * MinMaxBuckets(m_SamplesInFile[i].count()).count);
-                tail.insert(tail.end(), next, next + values);
-                next += values;
-            }
-        }
         m_CompressedSamples.reserve(static_cast<std::size_t>(total));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
         return false;
     }
-    // Nothing below throws: the cache has its room.
-    for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) m_SamplesInFile[i].setCompressedStart(starts[i - from]);
+    // Nothing below throws. An entry's values end at the next entry's start, which is moved
+    // only after it.
+    auto next = filled.begin();
+    for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) {
+        BlockEntry& entry = m_SamplesInFile[i];
+        const auto start = base + static_cast<std::uint32_t>(tail.size());
+        if (HasCachedValues(i)) {
+            tail.insert(tail.end(), m_CompressedSamples.begin() + entry.compressedStart(),
+                        m_CompressedSamples.begin() + CompressedEnd(i));
+        } else {
+            const auto values = static_cast<std::ptrdiff_t>(MinMaxBuckets(entry.count()).Values());
+            tail.insert(tail.end(), next, next + values);
+            next += values;
+        }
+        entry.setCompressedStart(start);
+    }
     m_CompressedSamples.resize(base);
     m_CompressedSamples.insert(m_CompressedSamples.end(), tail.begin(), tail.end());
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());

@@ -23,6 +23,8 @@ struct MinMaxBuckets {
     std::uint32_t WidthEnd(std::uint32_t b) const {
         return static_cast<std::uint32_t>(static_cast<float>(b) * width);
     }
+    // The values the block's reduction writes: a (min, max) pair per bucket.
+    std::size_t Values() const { return 2 * std::size_t{count}; }
 
     std::uint32_t samples;
     std::uint32_t count;
@@ -47,7 +49,7 @@ bool ProcessorRunsAvx2();
 // The same, appended to a vector of 32-bit values.
 template <class Vector> void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, Vector& out) {
     const std::size_t at = out.size();
-    out.resize(at + 2 * std::size_t{MinMaxBuckets(n).count});
+    out.resize(at + MinMaxBuckets(n).Values());
     out.resize(at + CompressBlockMinMax(data, n, is32Bit, out.data() + at));
 }
 
