@@ -73,18 +73,15 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     // Both walks may index: the first touch of the min/max cache's pages goes to the thread that
     // reads ahead.
     const auto plan = [this](std::vector<platform::MemoryRegion>& regions) {
-        for (std::int32_t i = 0; i < static_cast<std::int32_t>(m_ChannelDescs.size()); ++i) {
-            const platform::MemoryRegion region = m_ChannelDescs.Slot(i).CacheAhead();
+        m_ChannelDescs.ForEachSlot([&regions](CChannelDesc& slot) {
+            const platform::MemoryRegion region = slot.CacheAhead();
             if (region.bytes != 0) regions.push_back(region);
-        }
+        });
     };
     m_ScanWindow.SetPrefaultPlan(plan);
     m_ReadWindow.SetPrefaultPlan(plan);
     // Sequential reading holds samples where the window read them.
-    m_ReadWindow.SetBeforeMove([this] {
-        for (std::int32_t i = 0; i < static_cast<std::int32_t>(m_ChannelDescs.size()); ++i)
-            m_ChannelDescs.Slot(i).KeepHeldSamples();
-    });
+    m_ReadWindow.SetBeforeMove([this] { m_ChannelDescs.ForEachSlot([](CChannelDesc& slot) { slot.KeepHeldSamples(); }); });
 }
 
 CQVDataRecorderReader::~CQVDataRecorderReader() {

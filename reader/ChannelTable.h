@@ -26,6 +26,10 @@ public:
     std::size_t size() const { return m_Slots.size(); }
     const CChannelDesc& operator[](std::size_t slot) const { return *m_Slots[slot]; }
     CChannelDesc& Slot(std::int32_t slot) { return *m_Slots[static_cast<std::size_t>(slot)]; }
+    // visit(slot) for every slot, those of keys N and above included.
+    template <class Visit> void ForEachSlot(Visit&& visit) {
+        for (const std::unique_ptr<CChannelDesc>& slot : m_Slots) visit(*slot);
+    }
 
     // Over the N channels that have an entry (0 when none has): the largest first sample, which
     // every channel has reached, and the smallest end, up to which every channel has samples.
