@@ -81,7 +81,8 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     m_ScanWindow.SetPrefaultPlan(plan);
     m_ReadWindow.SetPrefaultPlan(plan);
     // Sequential reading holds samples where the window read them.
-    m_ReadWindow.SetBeforeMove([this] { m_ChannelDescs.ForEachSlot([](CChannelDesc& slot) { slot.KeepHeldSamples(); }); });
+    m_ReadWindow.SetBeforeMove(
+        [this] { m_ChannelDescs.ForEachSlot([](CChannelDesc& slot) { slot.KeepHeldSamples(); }); });
 }
 
 CQVDataRecorderReader::~CQVDataRecorderReader() {
