@@ -213,8 +213,23 @@ private:
     // What a walk through a range reads with: each batch of blocks goes to the kernel at once.
     struct RangeWalker {
         std::vector<PlannedBlock> plan;
+        std::size_t bytes = 0;  // the plan's, read one after the other
         std::vector<platform::RandomAccessFile::ReadRequest> requests;
         std::vector<unsigned char> buffer;
+
+        void Clear() {
+            plan.clear();
+            bytes = 0;
+        }
+        // Adds length bytes of entry's block to the batch, offset and take being the samples
+        // wanted of it; false, adding nothing, once the batch is full (kBatchBlocks blocks, or
+        // kBatchBytes unless it has no block yet).
+        bool Plan(const BlockEntry& entry, std::uint32_t offset, std::uint32_t take, std::size_t length) {
+            if (plan.size() >= kBatchBlocks || (!plan.empty() && bytes + length > kBatchBytes)) return false;
+            plan.push_back({&entry, offset, take, bytes, length});
+            bytes += length;
+            return true;
+        }
     };
 
     bool ReadFileHeader();
@@ -255,8 +270,8 @@ private:
     template <class Visit>
     std::int64_t ForEachBlockInRange(RangeWalker& walker, platform::RandomAccessFile& file, const CChannelDesc& slot,
                                      std::int64_t s0, std::int64_t s1, bool withData, Visit&& visit);
-    // Reads walker.plan's blocks (bytes in all) through file, a batch at once.
-    void ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file, std::size_t bytes);
+    // Reads walker.plan's blocks through file, a batch at once.
+    void ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file);
     // Planned block i as ReadPlannedBlocks read it, checked against its entry.
     IndexedBlock PlannedBlockRead(const RangeWalker& walker, const CChannelDesc& slot, std::size_t i) const;
     // One past the last sample from s0 on (below s1) that indexed blocks hold without a gap.

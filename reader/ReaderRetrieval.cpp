@@ -67,21 +67,18 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, pla
     CChannelDesc::Location previous;
     while (cur < s1) {
         // The next blocks of the range as the index has them, read together.
-        walker.plan.clear();
-        std::size_t bytes = 0;
-        for (std::int64_t next = cur; next < s1 && walker.plan.size() < kBatchBlocks;) {
+        walker.Clear();
+        for (std::int64_t next = cur; next < s1;) {
             const CChannelDesc::Location at = slot.FindBlock(next, &previous);
             if (!at.entry) break;
             const std::size_t length = withData ? at.entry->byteLength() : layout::kBlockFramingLength;
-            if (!walker.plan.empty() && bytes + length > kBatchBytes) break;
             const auto take = static_cast<std::uint32_t>(std::min<std::int64_t>(at.entry->count() - at.offset, s1 - next));
-            walker.plan.push_back({at.entry, at.offset, take, bytes, length});
-            bytes += length;
+            if (!walker.Plan(*at.entry, at.offset, take, length)) break;
             next += take;
             previous = at;
         }
         if (walker.plan.empty()) break;
-        ReadPlannedBlocks(walker, file, bytes);
+        ReadPlannedBlocks(walker, file);
         for (std::size_t i = 0; i < walker.plan.size(); ++i) {
             const PlannedBlock& p = walker.plan[i];
             const IndexedBlock block = PlannedBlockRead(walker, slot, i);
@@ -93,8 +90,7 @@ std::int64_t CQVDataRecorderReader::ForEachBlockInRange(RangeWalker& walker, pla
     return cur;
 }
 
-void CQVDataRecorderReader::ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file,
-                                              std::size_t bytes) {
+void CQVDataRecorderReader::ReadPlannedBlocks(RangeWalker& walker, platform::RandomAccessFile& file) {
     std::vector<PlannedBlock>& plan = walker.plan;
     walker.requests.resize(plan.size());
     // Blocks close together in the file (a channel of a few interleaved ones) are read in one
@@ -116,7 +112,7 @@ void CQVDataRecorderReader::ReadPlannedBlocks(RangeWalker& walker, platform::Ran
         }
         return;
     }
-    if (walker.buffer.size() < bytes) walker.buffer.resize(bytes);
+    if (walker.buffer.size() < walker.bytes) walker.buffer.resize(walker.bytes);
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PlannedBlock& p = plan[i];
         walker.requests[i] = {p.entry->position(), walker.buffer.data() + p.at, p.length, 0};
@@ -141,17 +137,12 @@ bool CQVDataRecorderReader::CompleteCache(std::int32_t channel) {
     try {
         MinMaxValues filled;
         for (std::size_t i = slot.FirstUncachedBlock(); i < entries.size();) {
-            walker.plan.clear();
-            std::size_t bytes = 0;
-            for (; i < entries.size() && walker.plan.size() < kBatchBlocks; ++i) {
-                if (slot.HasCachedValues(i)) continue;
-                const BlockEntry& entry = entries[i];
-                if (!walker.plan.empty() && bytes + entry.byteLength() > kBatchBytes) break;
-                walker.plan.push_back({&entry, 0, entry.count(), bytes, entry.byteLength()});
-                bytes += entry.byteLength();
-            }
+            walker.Clear();
+            for (; i < entries.size(); ++i)
+                if (!slot.HasCachedValues(i) && !walker.Plan(entries[i], 0, entries[i].count(), entries[i].byteLength()))
+                    break;
             if (walker.plan.empty()) continue;
-            ReadPlannedBlocks(walker, m_RandomAccess, bytes);
+            ReadPlannedBlocks(walker, m_RandomAccess);
             for (std::size_t j = 0; j < walker.plan.size(); ++j) {
                 const IndexedBlock block = PlannedBlockRead(walker, slot, j);
                 if (!block.data) return false;
