@@ -88,7 +88,7 @@ public:
     // between two runs. lent: samples stay where they are until KeepHeldSamples, so a block that
     // starts a run may be held there without a copy.
     bool HoldSamples(std::uint32_t first, const unsigned char* samples, std::uint32_t count, bool is32Bit,
-                     bool lent = false);
+                     bool lent);
     // Copies the held samples that were lent into the runs' own storage.
     void KeepHeldSamples();
     // Drops the samples before s: every run that ends at or before s goes (the last one stays
