@@ -41,6 +41,22 @@ TEST(TaskMemory, LargeBlocksStartOnAHugePage) {
         CoTaskMemFree(block);
     }
 }
+
+// A client fetching channel after channel gets back the large block it freed, its pages mapped;
+// a request of less than half its size gets a block of its own.
+TEST(TaskMemory, ALargeBlockFreedServesTheNextOfAboutItsSize) {
+    constexpr SIZE_T kMiB = SIZE_T{1} << 20;
+    void* first = CoTaskMemAlloc(64 * kMiB);
+    CoTaskMemFree(first);
+    void* again = CoTaskMemAlloc(60 * kMiB);
+    EXPECT_EQ(again, first);
+    CoTaskMemFree(again);
+    void* small = CoTaskMemAlloc(30 * kMiB);
+    EXPECT_NE(small, first);
+    CoTaskMemFree(small);  // the larger stays kept
+    EXPECT_EQ(CoTaskMemAlloc(64 * kMiB), first);
+    CoTaskMemFree(first);
+}
 #endif
 
 TEST(SafeArray, BoundsAccessLockingAndCopies) {
