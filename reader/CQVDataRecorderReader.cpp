@@ -70,16 +70,15 @@ CQVDataRecorderReader::CQVDataRecorderReader(platform::File& file, const std::st
     m_OverrunFlags.assign(static_cast<std::size_t>(m_NumberOfChannels), 0);
     m_ScanPosition = m_BlockStreamStart;
     m_RandomAccess.Open(fileName);
-    // Both walks may index: the first touch of the min/max cache's pages goes to the thread that
-    // reads ahead.
-    const auto plan = [this](std::vector<platform::MemoryRegion>& regions) {
+    // The scan fills the min/max cache: the first touch of its pages goes to the thread that
+    // reads ahead. Sequential reading indexes without values, and would only have pages cleared
+    // that nothing writes.
+    m_ScanWindow.SetPrefaultPlan([this](std::vector<platform::MemoryRegion>& regions) {
         m_ChannelDescs.ForEachSlot([&regions](CChannelDesc& slot) {
             const platform::MemoryRegion region = slot.CacheAhead();
             if (region.bytes != 0) regions.push_back(region);
         });
-    };
-    m_ScanWindow.SetPrefaultPlan(plan);
-    m_ReadWindow.SetPrefaultPlan(plan);
+    });
     // Sequential reading holds samples where the window read them.
     m_ReadWindow.SetBeforeMove(
         [this] { m_ChannelDescs.ForEachSlot([](CChannelDesc& slot) { slot.KeepHeldSamples(); }); });
