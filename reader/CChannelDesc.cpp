@@ -164,37 +164,37 @@ bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
     std::uint64_t needed = 0;
     for (std::size_t i = from; i < m_SamplesInFile.size(); ++i)
         if (!HasCachedValues(i)) needed += MinMaxBuckets(m_SamplesInFile[i].count()).Values();
-    const std::uint32_t base = m_SamplesInFile[from].compressedStart();
     const std::uint64_t total = std::uint64_t{m_NoOfCompressedValues} + filled.size();
     if (needed != filled.size() || total > UINT32_MAX) return false;
-    std::vector<std::int32_t> tail;
     try {
-        tail.reserve(static_cast<std::size_t>(total - base));
-        m_CompressedSamples.reserve(static_cast<std::size_t>(total));
+        m_CompressedSamples.resize(static_cast<std::size_t>(total));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
         return false;
     }
-    // Nothing below throws. An entry's values end at the next entry's start, which is moved
-    // only after it.
-    auto next = filled.begin();
-    for (std::size_t i = from; i < m_SamplesInFile.size(); ++i) {
+    // Nothing below throws. Merged in place from the last entry back: an entry's values move up
+    // by the filled values still to go before them, so none lands on values not yet moved.
+    std::int32_t* const values = m_CompressedSamples.data();
+    std::size_t end = m_NoOfCompressedValues;  // of the entry's values as they were
+    std::size_t to = static_cast<std::size_t>(total);
+    std::size_t next = filled.size();
+    for (std::size_t i = m_SamplesInFile.size(); i-- > from;) {
         BlockEntry& entry = m_SamplesInFile[i];
-        const auto start = base + static_cast<std::uint32_t>(tail.size());
-        if (HasCachedValues(i)) {
-            tail.insert(tail.end(), m_CompressedSamples.begin() + entry.compressedStart(),
-                        m_CompressedSamples.begin() + CompressedEnd(i));
+        const std::size_t start = entry.compressedStart();
+        if (end > start) {
+            to -= end - start;
+            std::memmove(values + to, values + start, (end - start) * sizeof(std::int32_t));
         } else {
-            const auto values = static_cast<std::ptrdiff_t>(MinMaxBuckets(entry.count()).Values());
-            tail.insert(tail.end(), next, next + values);
-            next += values;
+            const std::size_t count = MinMaxBuckets(entry.count()).Values();
+            to -= count;
+            next -= count;
+            std::memcpy(values + to, filled.data() + next, count * sizeof(std::int32_t));
         }
-        entry.setCompressedStart(start);
+        entry.setCompressedStart(static_cast<std::uint32_t>(to));
+        end = start;
     }
-    m_CompressedSamples.resize(base);
-    m_CompressedSamples.insert(m_CompressedSamples.end(), tail.begin(), tail.end());
-    m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
+    m_NoOfCompressedValues = static_cast<std::uint32_t>(total);
     m_UncachedBlocks = 0;
     return true;
 }
