@@ -128,10 +128,12 @@ bool RawReadOnBothCores(const std::string& path, const Shape& shape) {
 
 bool ReadEachBlock(const std::string& path, const BlockList& blocks) {
     return OnBothCores(path, blocks.size(), [&](const platform::RandomAccessFile& file, std::size_t from, std::size_t to) {
-        std::vector<unsigned char> block(kBlockBytes);
-        for (std::size_t i = from; i < to; ++i)
+        std::vector<unsigned char> block;
+        for (std::size_t i = from; i < to; ++i) {
+            if (block.size() < blocks[i].byteLength()) block.resize(blocks[i].byteLength());
             if (file.ReadAt(blocks[i].position(), block.data(), blocks[i].byteLength()) != blocks[i].byteLength())
                 return false;
+        }
         return true;
     });
 }
