@@ -31,12 +31,7 @@ constexpr unsigned kTracedMaxSize = 1073741823u;
 
 CChannelDesc::CChannelDesc(ChunkArena& arena, std::uint32_t reserve, bool is32Bit)
     : m_Is32Bit(is32Bit), m_SamplesInFile(arena) {
-    // The reservation only spares the scan reallocations; without it the cache still grows.
-    try {
-        m_CompressedSamples.reserve(reserve);
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
+    m_CompressedSamples.Reserve(reserve);
     TRACE_COMPRESSED_CACHE();
 }
 
@@ -65,10 +60,10 @@ bool CChannelDesc::add(std::uint32_t first, std::uint32_t count, bool is32Bit, s
         return false;
     const bool ordered = m_SamplesInFile.empty() || first >= m_SamplesInFile.back().last();
     const std::uint32_t start = m_NoOfCompressedValues;
-    if (data != nullptr) CompressBlockMinMax(data, count, is32Bit, m_CompressedSamples);
+    if (data != nullptr) m_CompressedSamples.Append(data, count, is32Bit);
     // Without room for its entry the block is not indexed, and its cached values go too.
     if (!m_SamplesInFile.push_back(BlockEntry(first, count, is32Bit, position, start))) {
-        m_CompressedSamples.resize(start);
+        m_CompressedSamples.Resize(start);
         return false;
     }
     m_NoOfCompressedValues = static_cast<std::uint32_t>(m_CompressedSamples.size());
@@ -156,7 +151,7 @@ bool CChannelDesc::HoldSamples(std::uint32_t first, const unsigned char* samples
     return true;
 }
 
-bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
+bool CChannelDesc::FillCacheGaps(MinMaxCache& filled) {
     if (m_UncachedBlocks == 0) return filled.empty();
     // Only the values from the first entry without any on move: a client that reads on and asks
     // for an overview now and then costs the blocks read since, not the whole cache each time.
@@ -167,7 +162,10 @@ bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
     const std::uint64_t total = std::uint64_t{m_NoOfCompressedValues} + filled.size();
     if (needed != filled.size() || total > UINT32_MAX) return false;
     try {
-        m_CompressedSamples.resize(static_cast<std::size_t>(total));
+        // Both in the wider of the two widths; a cache widened stays right if the rest fails.
+        if (filled.Wide()) m_CompressedSamples.Widen();
+        if (m_CompressedSamples.Wide()) filled.Widen();
+        m_CompressedSamples.Resize(static_cast<std::size_t>(total));
     } catch (const std::bad_alloc&) {
         return false;
     } catch (const std::length_error&) {
@@ -175,7 +173,8 @@ bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
     }
     // Nothing below throws. Merged in place from the last entry back: an entry's values move up
     // by the filled values still to go before them, so none lands on values not yet moved.
-    std::int32_t* const values = m_CompressedSamples.data();
+    const std::size_t width = m_CompressedSamples.ValueBytes();
+    unsigned char* const values = m_CompressedSamples.Bytes();
     std::size_t end = m_NoOfCompressedValues;  // of the entry's values as they were
     std::size_t to = static_cast<std::size_t>(total);
     std::size_t next = filled.size();
@@ -184,12 +183,12 @@ bool CChannelDesc::FillCacheGaps(const MinMaxValues& filled) {
         const std::size_t start = entry.compressedStart();
         if (end > start) {
             to -= end - start;
-            std::memmove(values + to, values + start, (end - start) * sizeof(std::int32_t));
+            std::memmove(values + to * width, values + start * width, (end - start) * width);
         } else {
             const std::size_t count = MinMaxBuckets(entry.count()).Values();
             to -= count;
             next -= count;
-            std::memcpy(values + to, filled.data() + next, count * sizeof(std::int32_t));
+            std::memcpy(values + to * width, filled.Bytes() + next * width, count * width);
         }
         entry.setCompressedStart(static_cast<std::uint32_t>(to));
         end = start;
@@ -212,18 +211,16 @@ void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
 }
 
 platform::MemoryRegion CChannelDesc::CacheAhead() {
-    constexpr std::size_t kAhead = HugePageAllocator<std::int32_t>::kHugePageBytes / sizeof(std::int32_t);
+    const std::size_t ahead = HugePageAllocator<unsigned char>::kHugePageBytes / m_CompressedSamples.ValueBytes();
     const std::size_t size = m_CompressedSamples.size();
-    if (m_CacheAheadEnd > size + kAhead / 2) return {};
+    if (m_CacheAheadEnd > size + ahead / 2) return {};
     const std::size_t from = std::max(size, m_CacheAheadEnd);
-    m_CacheAheadEnd = std::min(m_CompressedSamples.capacity(), size + kAhead);
-    if (m_CacheAheadEnd <= from) return {};
-    // data() + from: reserved room past the end, which the vector's growth writes into.
-    return {m_CompressedSamples.data() + from, (m_CacheAheadEnd - from) * sizeof(std::int32_t)};
+    m_CacheAheadEnd = std::min(m_CompressedSamples.capacity(), size + ahead);
+    return m_CompressedSamples.Room(from, m_CacheAheadEnd);
 }
 
 std::size_t CChannelDesc::MemoryBytes() const {
-    return sizeof(*this) + m_CompressedSamples.capacity() * sizeof(std::int32_t) + m_SamplesInFile.MemoryBytes() +
+    return sizeof(*this) + m_CompressedSamples.MemoryBytes() + m_SamplesInFile.MemoryBytes() +
            m_Order.MemoryBytes();
 }
 

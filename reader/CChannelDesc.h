@@ -9,13 +9,10 @@
 
 #include "reader/BlockEntry.h"
 #include "reader/BlockOrder.h"
-#include "reader/HugePageAllocator.h"
+#include "reader/MinMaxCache.h"
 #include "reader/SampleSegment.h"
 
 namespace tarn {
-
-// The min/max values of a channel's blocks, reserved for the whole file at creation.
-using MinMaxValues = std::vector<std::int32_t, HugePageAllocator<std::int32_t>>;
 
 class CChannelDesc {
 public:
@@ -43,9 +40,10 @@ public:
         return CompressedEnd(index) > m_SamplesInFile[index].compressedStart();
     }
     // Gives the entries without values, in entry order, the values in filled: their blocks'
-    // reductions one after the other. False, with nothing changed, when filled does not hold as
-    // many values as they take or there is no memory for the merged cache.
-    bool FillCacheGaps(const MinMaxValues& filled);
+    // reductions one after the other (filled may be widened for it). False, with the entries
+    // unchanged, when filled does not hold as many values as they take or there is no memory for
+    // the merged cache.
+    bool FillCacheGaps(MinMaxCache& filled);
 
     // The block holding relative sample s, counted from the channel's first indexed sample.
     // previous, a block found before, is where a walk through a range came from: when the entry
@@ -125,7 +123,7 @@ private:
     bool m_Ordered = true;  // every entry starts at or after the end of the one before
     // The entries sorted for FindBlock once they are out of order; brought up to date by it.
     mutable BlockOrder m_Order;
-    MinMaxValues m_CompressedSamples;
+    MinMaxCache m_CompressedSamples;  // reserved for the whole file at creation
     std::uint32_t m_NoOfCompressedValues = 0;
     std::size_t m_CacheAheadEnd = 0;  // values: how far CacheAhead has handed out room
     std::size_t m_UncachedBlocks = 0;

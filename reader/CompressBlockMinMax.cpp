@@ -23,10 +23,7 @@ MinMaxBuckets::MinMaxBuckets(std::uint32_t n)
       count(BucketCount(n)),
       width(count == 0 ? 0.0f : static_cast<float>(n) / static_cast<float>(count)) {}
 
-std::int32_t* ReduceBlockBaseline(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit,
-                                  std::int32_t* out) {
-    return is32Bit ? Reduce<std::int32_t>(data, buckets, out) : Reduce<std::int16_t>(data, buckets, out);
-}
+const Reductions kBaselineReductions = kThisBuild;
 
 bool ProcessorRunsAvx2() {
 #if defined(TARN_HAVE_AVX2)
@@ -40,17 +37,20 @@ bool ProcessorRunsAvx2() {
 #endif
 }
 
-BlockReduction ChosenReduction() {
+// Asked once (through ProcessorRunsAvx2): the binaries run on any x86 processor.
+const Reductions& ChosenReductions() {
 #if defined(TARN_HAVE_AVX2)
-    if (ProcessorRunsAvx2()) return ReduceBlockAvx2;
+    if (ProcessorRunsAvx2()) return kAvx2Reductions;
 #endif
-    return ReduceBlockBaseline;
+    return kBaselineReductions;
 }
 
 std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::int32_t* out) {
-    // Asked once: the binaries run on any x86 processor.
-    static const BlockReduction reduce = ChosenReduction();
-    return static_cast<std::size_t>(reduce(data, MinMaxBuckets(n), is32Bit, out) - out);
+    return static_cast<std::size_t>(ChosenReductions().wide(data, MinMaxBuckets(n), is32Bit, out) - out);
+}
+
+std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, std::int16_t* out) {
+    return static_cast<std::size_t>(ChosenReductions().narrow(data, MinMaxBuckets(n), out) - out);
 }
 
 }  // namespace tarn

@@ -35,14 +35,20 @@ struct MinMaxBuckets {
 // widened to 32 bits) to out, which has room for 2 * MinMaxBuckets(n).count values; returns how
 // many it wrote. Every bucket takes at least one sample.
 std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::int32_t* out);
+// The same for 16-bit samples, into 16-bit values: half the memory for the common width.
+std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, std::int16_t* out);
 
-// One reduction of a block's samples into out, returning the end of what it wrote: built for
-// the baseline processor and, where the compiler can, for AVX2.
-using BlockReduction = std::int32_t* (*)(const unsigned char*, const MinMaxBuckets&, bool, std::int32_t*);
-std::int32_t* ReduceBlockBaseline(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
-std::int32_t* ReduceBlockAvx2(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
+// One build of the reduction's loops: samples of either width into 32-bit values, and 16-bit
+// samples into 16-bit values. Built for the baseline processor and, where the compiler can, for
+// AVX2.
+struct Reductions {
+    std::int32_t* (*wide)(const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out);
+    std::int16_t* (*narrow)(const unsigned char* data, const MinMaxBuckets& buckets, std::int16_t* out);
+};
+extern const Reductions kBaselineReductions;
+extern const Reductions kAvx2Reductions;
 // The widest of them this processor runs: the one CompressBlockMinMax uses.
-BlockReduction ChosenReduction();
+const Reductions& ChosenReductions();
 // Whether the reader's loops were built for AVX2 and this processor runs them (asked once).
 bool ProcessorRunsAvx2();
 

@@ -57,11 +57,13 @@ CChannelDesc::CompressedResult CChannelDesc::GetCompressed(std::uint32_t startSa
     // The 16-bit view of a 32-bit channel is the upper half of each value, as for its samples.
     const int shift = std::is_same_v<Value, std::int16_t> && m_Is32Bit ? 16 : 0;
     // Each output pair is made of whole cached (minimum, maximum) pairs.
-    ReduceToPairs(m_CompressedSamples.data() + a, total, 2, static_cast<std::uint32_t>(noOfValues / 2),
-                  [&](std::int32_t low, std::int32_t high) {
-                      *out++ = static_cast<Value>(low >> shift);
-                      *out++ = static_cast<Value>(high >> shift);
-                  });
+    m_CompressedSamples.Visit([&](const auto* values) {
+        ReduceToPairs(values + a, total, 2, static_cast<std::uint32_t>(noOfValues / 2),
+                      [&](std::int32_t low, std::int32_t high) {
+                          *out++ = static_cast<Value>(low >> shift);
+                          *out++ = static_cast<Value>(high >> shift);
+                      });
+    });
     return CompressedResult::Delivered;
 }
 

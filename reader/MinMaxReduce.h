@@ -20,8 +20,8 @@ namespace {
 // no dependence between iterations but the two running values. The first covers a multiple of
 // 16 samples, so that its vectorised form needs no epilogue (which GCC's cost model at -O2
 // otherwise refuses); the second takes the remaining few one by one.
-template <class T>
-void ScalarMinMax(const unsigned char* data, std::uint32_t count, std::int32_t& min, std::int32_t& max) {
+template <class T, class Value>
+void ScalarMinMax(const unsigned char* data, std::uint32_t count, Value& min, Value& max) {
     auto at = [data](std::size_t i) { return le::LoadSigned<T>(data + i * sizeof(T)); };
     T lo = at(0);
     T hi = lo;
@@ -107,9 +107,10 @@ template <__m128i (*Op)(__m128i, __m128i)> __m128i FoldFour(const __m128i* v) {
 
 // Buckets [j, ends[0]), [ends[0], ends[1]), ... of 16-bit samples, four at a time while each has
 // eight samples or more (every bucket of a block of a few hundred samples); their (min, max) pairs
-// go to pair as 32-bit values. Returns the end of what it wrote; b and j are where it stopped.
-std::int32_t* FourBucketsAtATime(const unsigned char* data, const MinMaxBuckets& buckets, std::uint32_t& b,
-                                 std::uint32_t& j, std::int32_t* pair) {
+// go to pair as 16-bit or 32-bit values. Returns the end of what it wrote; b and j are where it stopped.
+template <class Value>
+Value* FourBucketsAtATime(const unsigned char* data, const MinMaxBuckets& buckets, std::uint32_t& b,
+                          std::uint32_t& j, Value* pair) {
     for (; b + 3 <= buckets.count; b += 4, pair += 8) {
         std::uint32_t ends[4];
         std::uint32_t from = j;
@@ -128,16 +129,22 @@ std::int32_t* FourBucketsAtATime(const unsigned char* data, const MinMaxBuckets&
         }
         const __m128i pairs = _mm_unpacklo_epi16(FoldFour<Min16>(lo), FoldFour<Max16>(hi));
         auto* to = reinterpret_cast<__m128i*>(pair);
-        _mm_storeu_si128(to, _mm_srai_epi32(_mm_unpacklo_epi16(pairs, pairs), 16));
-        _mm_storeu_si128(to + 1, _mm_srai_epi32(_mm_unpackhi_epi16(pairs, pairs), 16));
+        if constexpr (sizeof(Value) == sizeof(std::int16_t)) {
+            _mm_storeu_si128(to, pairs);
+        } else {
+            _mm_storeu_si128(to, _mm_srai_epi32(_mm_unpacklo_epi16(pairs, pairs), 16));
+            _mm_storeu_si128(to + 1, _mm_srai_epi32(_mm_unpackhi_epi16(pairs, pairs), 16));
+        }
     }
     return pair;
 }
 #endif
 
-// Writes the (min, max) pair of every bucket to pair; returns the end of what it wrote.
-template <class T>
-std::int32_t* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, std::int32_t* pair) {
+// Writes the (min, max) pair of every bucket of samples of type T to pair, as values of a type that
+// holds them; returns the end of what it wrote.
+template <class T, class Value>
+Value* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, Value* pair) {
+    static_assert(sizeof(Value) >= sizeof(T), "the values hold the samples' extremes");
     std::uint32_t j = 0;
     std::uint32_t b = 1;
 #if defined(__SSE2__)
@@ -154,8 +161,8 @@ std::int32_t* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, st
                 __m128i lo;
                 __m128i hi;
                 LaneExtremes(span, count, lo, hi);
-                pair[0] = FoldOne<Min16>(lo);
-                pair[1] = FoldOne<Max16>(hi);
+                pair[0] = static_cast<Value>(FoldOne<Min16>(lo));
+                pair[1] = static_cast<Value>(FoldOne<Max16>(hi));
                 continue;
             }
 #endif
@@ -163,6 +170,16 @@ std::int32_t* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, st
     }
     return pair;
 }
+
+// The reductions as built by the file that includes this one, with its own instruction set.
+constexpr Reductions kThisBuild = {
+    [](const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out) {
+        return is32Bit ? Reduce<std::int32_t>(data, buckets, out) : Reduce<std::int16_t>(data, buckets, out);
+    },
+    [](const unsigned char* data, const MinMaxBuckets& buckets, std::int16_t* out) {
+        return Reduce<std::int16_t>(data, buckets, out);
+    },
+};
 
 }  // namespace
 }  // namespace tarn

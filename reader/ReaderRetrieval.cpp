@@ -135,7 +135,7 @@ bool CQVDataRecorderReader::CompleteCache(std::int32_t channel) {
     const BlockList& entries = slot.Blocks();
     RangeWalker& walker = m_RangeWalker;
     try {
-        MinMaxValues filled;
+        MinMaxCache filled;
         for (std::size_t i = slot.FirstUncachedBlock(); i < entries.size();) {
             walker.Clear();
             for (; i < entries.size(); ++i)
@@ -147,7 +147,7 @@ bool CQVDataRecorderReader::CompleteCache(std::int32_t channel) {
                 const IndexedBlock block = PlannedBlockRead(walker, slot, j);
                 if (!block.data) return false;
                 const BlockEntry& entry = *walker.plan[j].entry;
-                CompressBlockMinMax(block.data, entry.count(), entry.is32Bit(), filled);
+                filled.Append(block.data, entry.count(), entry.is32Bit());
             }
         }
         return slot.FillCacheGaps(filled);

@@ -200,6 +200,35 @@ TEST(Sequential, IndexesAsTheScanDoes) {
     EXPECT_EQ(view, (std::vector<std::int16_t>{1004, 0, 1005, 0, 1006, 0, 1007, 0}));
 }
 
+// A channel whose blocks change width keeps every value, negative ones sign-extended: its cache
+// widens at its first 32-bit block in the scan, and in filling the gaps that sequential reading
+// left, whether the cache or the values filled in were the narrower.
+TEST(Sequential, CacheWidensWhereA32BitBlockComes) {
+    TempDir dir;
+    const auto value = [](std::uint32_t s) { return -20000 + 100 * static_cast<std::int32_t>(s); };
+    for (const bool wideFirst : {false, true}) {
+        RecordingBuilder file;
+        file.Header(1);
+        std::vector<std::int32_t> expected;
+        for (std::uint32_t b = 0; b < 3; ++b) {
+            const auto gen = [&](std::uint32_t i) { return value(60 * b + i); };
+            (b == 0 ? wideFirst : b == 1 && !wideFirst) ? file.Samples32(60, gen, At(100 + 60 * b))
+                                                        : file.Samples16(60, gen, At(100 + 60 * b));
+            // Two buckets of 30 rising samples each.
+            expected.insert(expected.end(), {gen(0), gen(29), gen(30), gen(59)});
+        }
+        OpenedRecording scanned(dir, file);
+        scanned.Scan();
+        EXPECT_EQ(scanned.CachedPairs(1), expected) << wideFirst;
+        OpenedRecording r(dir, file);
+        r->ScanFile();  // the first block with its values
+        while (r->ReadGenFeBlock()) {
+        }
+        EXPECT_TRUE(r->CompleteCache(1));
+        EXPECT_EQ(r.CachedPairs(1), expected) << wideFirst;
+    }
+}
+
 // Walking a recording of small blocks costs a file call or two per large read, not calls per
 // block: the scan alone, sequential reading alone, and the two taking turns.
 TEST(Sequential, WalksMakeNoFileCallPerBlock) {

@@ -181,7 +181,7 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
 
 // The baseline loops and the widest ones the processor runs (AVX2 where it has it) against a
 // plain loop: bucket lengths around the vector widths, extremes in every lane of a loop and of
-// its overlapping tail, both sample widths.
+// its overlapping tail, both sample widths, and 16-bit samples into 16-bit values.
 TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
     const auto plain = [](std::uint32_t n, const std::function<std::int32_t(std::uint32_t)>& value) {
         const MinMaxBuckets buckets(n);
@@ -194,17 +194,26 @@ TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
         return pairs;
     };
     const auto scattered = [](std::uint32_t i) { return static_cast<std::int32_t>(i * 7919u % 65536u) - 32768; };
-    for (const BlockReduction reduce : {BlockReduction{ReduceBlockBaseline}, ChosenReduction()}) {
-        for (const bool is32Bit : {false, true}) {
+    for (const Reductions* build : {&kBaselineReductions, &ChosenReductions()}) {
+        // Sample width in bits, and whether the values are 16-bit too.
+        for (const auto& kind : {std::pair{16, false}, {32, false}, {16, true}}) {
+            const bool is32Bit = kind.first == 32, narrowValues = kind.second;
             const auto check = [&](std::uint32_t n, const std::function<std::int32_t(std::uint32_t)>& value) {
                 RecordingBuilder block;
                 const auto wide = [&](std::uint32_t i) { return is32Bit ? value(i) * 65535 : value(i); };
                 is32Bit ? block.Samples32(n, wide, Block().Size(1)) : block.Samples16(n, value, Block().Size(1));
+                const unsigned char* data = block.bytes().data() + layout::kBlockFramingLength;
                 std::vector<std::int32_t> values(2 * MinMaxBuckets(n).count);
-                values.resize(static_cast<std::size_t>(
-                    reduce(block.bytes().data() + layout::kBlockFramingLength, MinMaxBuckets(n), is32Bit, values.data()) -
-                    values.data()));
-                EXPECT_EQ(values, plain(n, wide)) << n << (is32Bit ? " 32-bit" : " 16-bit");
+                if (narrowValues) {
+                    std::vector<std::int16_t> narrow(values.size());
+                    narrow.resize(static_cast<std::size_t>(build->narrow(data, MinMaxBuckets(n), narrow.data()) -
+                                                           narrow.data()));
+                    values.assign(narrow.begin(), narrow.end());
+                } else {
+                    values.resize(static_cast<std::size_t>(build->wide(data, MinMaxBuckets(n), is32Bit, values.data()) -
+                                                           values.data()));
+                }
+                EXPECT_EQ(values, plain(n, wide)) << n << " width " << kind.first << (narrowValues ? " into 16" : "");
             };
             for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 48u, 49u, 1024u, 2000u}) check(n, scattered);
             for (std::uint32_t at = 0; at < 49; ++at)
