@@ -1,5 +1,6 @@
 #include "reader/MinMaxCache.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -8,8 +9,12 @@
 namespace tarn {
 
 void MinMaxCache::Reserve(std::size_t values) {
+    const auto reserve = [&](auto& vector) {
+        vector.resize(m_Size);  // only the values in use move
+        vector.reserve(values);
+    };
     try {
-        m_IsWide ? m_Wide.reserve(values) : m_Narrow.reserve(values);
+        m_IsWide ? reserve(m_Wide) : reserve(m_Narrow);
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
@@ -17,22 +22,37 @@ void MinMaxCache::Reserve(std::size_t values) {
 
 void MinMaxCache::Append(const unsigned char* data, std::uint32_t n, bool is32Bit) {
     if (is32Bit && !m_IsWide) Widen();
-    const std::size_t at = size();
-    Resize(at + MinMaxBuckets(n).Values());
-    const std::size_t written = m_IsWide ? CompressBlockMinMax(data, n, is32Bit, m_Wide.data() + at)
-                                         : CompressBlockMinMax(data, n, m_Narrow.data() + at);
-    Resize(at + written);
+    if (n != m_Buckets.samples) m_Buckets = MinMaxBuckets(n);
+    const std::size_t at = m_Size;
+    Resize(at + m_Buckets.Values());
+    const Reductions& reductions = ChosenReductions();
+    const std::size_t written =
+        m_IsWide ? static_cast<std::size_t>(reductions.wide(data, m_Buckets, is32Bit, m_Wide.data() + at) - m_Wide.data())
+                 : static_cast<std::size_t>(reductions.narrow(data, m_Buckets, m_Narrow.data() + at) - m_Narrow.data());
+    m_Size = written;
+}
+
+template <class Vector> void MinMaxCache::Grow(Vector& values, std::size_t used, std::size_t wanted) {
+    if (wanted <= values.size()) return;
+    // Past the reservation the vector grows as it would, moving only the values in use.
+    if (wanted > values.capacity()) {
+        values.resize(used);
+        values.reserve(std::max(wanted, 2 * values.capacity()));
+    }
+    // The whole room at once: growing the size sets nothing.
+    values.resize(values.capacity());
 }
 
 void MinMaxCache::Resize(std::size_t values) {
-    m_IsWide ? m_Wide.resize(values) : m_Narrow.resize(values);
+    m_IsWide ? Grow(m_Wide, m_Size, values) : Grow(m_Narrow, m_Size, values);
+    m_Size = values;
 }
 
 void MinMaxCache::Widen() {
     if (m_IsWide) return;
     decltype(m_Wide) wide;
     wide.reserve(m_Narrow.capacity());
-    wide.assign(m_Narrow.begin(), m_Narrow.end());
+    wide.assign(m_Narrow.begin(), m_Narrow.begin() + static_cast<std::ptrdiff_t>(m_Size));
     m_Wide.swap(wide);
     decltype(m_Narrow)().swap(m_Narrow);
     m_IsWide = true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "reader/CompressBlockMinMax.h"
 #include "reader/HugePageAllocator.h"
 
 namespace tarn {
@@ -18,7 +19,7 @@ public:
     // reservation that fails is forgotten.
     void Reserve(std::size_t values);
     bool Wide() const { return m_IsWide; }
-    std::size_t size() const { return m_IsWide ? m_Wide.size() : m_Narrow.size(); }
+    std::size_t size() const { return m_Size; }
     std::size_t capacity() const { return m_IsWide ? m_Wide.capacity() : m_Narrow.capacity(); }
     bool empty() const { return size() == 0; }
     std::size_t ValueBytes() const { return m_IsWide ? sizeof(std::int32_t) : sizeof(std::int16_t); }
@@ -45,7 +46,13 @@ public:
     }
 
 private:
+    // The vectors' own sizes run ahead of the values in use, by what the reservation holds: a
+    // block's values are then written without a resize per block. What lies past m_Size is unset.
+    template <class Vector> static void Grow(Vector& values, std::size_t used, std::size_t wanted);
+
     bool m_IsWide = false;
+    std::size_t m_Size = 0;
+    MinMaxBuckets m_Buckets{0};  // of the last block length reduced: nearly every block has it
     std::vector<std::int16_t, HugePageAllocator<std::int16_t>> m_Narrow;
     std::vector<std::int32_t, HugePageAllocator<std::int32_t>> m_Wide;
 };
