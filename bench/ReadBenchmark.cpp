@@ -173,14 +173,24 @@ void DropFromPageCache(const std::string& path) {
 #endif
 }
 
-// The reader's own scan of the whole recording, as the component's worker runs it.
+// The reader's own scan of the whole recording, as the component's worker runs it: opening the
+// file and the scan, timed without giving back the previous round's index (best: the shortest).
 struct Scanned {
     platform::File file;
     std::unique_ptr<CQVDataRecorderReader> reader;
+    double best = 1e300;
 
     bool Open(const std::string& path) {
         reader.reset();  // the previous index's memory is free for this one
         file.Close();
+        const auto start = std::chrono::steady_clock::now();
+        if (!OpenAndScan(path)) return false;
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        return true;
+    }
+
+private:
+    bool OpenAndScan(const std::string& path) {
         if (!file.Open(path, platform::File::Mode::Read)) return false;
         reader = std::make_unique<CQVDataRecorderReader>(file, path);
         if (reader->EndOfData()) return false;
@@ -409,7 +419,7 @@ int ReadBenchmark(int argc, char** argv) {
     }
     const std::vector<double> best = BestOfRounds(runs);
     std::filesystem::remove(csv, ec);
-    const double raw = best[0], scan = best[1], get = best[2], copy = best[3], overview = best[4],
+    const double raw = best[0], scan = scanned.best, get = best[2], copy = best[3], overview = best[4],
                  sequential = best[5], bothCores = best[6], foldBoth = best[7], eachBlock = best[8];
     if (!counted || !checked || std::any_of(best.begin(), best.end(), [](double t) { return t <= 0; })) {
         std::fprintf(stderr, "a measured run failed\n");
