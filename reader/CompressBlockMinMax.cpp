@@ -23,6 +23,10 @@ MinMaxBuckets::MinMaxBuckets(std::uint32_t n)
       count(BucketCount(n)),
       width(count == 0 ? 0.0f : static_cast<float>(n) / static_cast<float>(count)) {}
 
+TabulatedBuckets::TabulatedBuckets(std::uint32_t n) : MinMaxBuckets(n) {
+    for (std::uint32_t b = 0; b <= kTabulated; ++b) ends[b] = MinMaxBuckets::End(b);
+}
+
 const Reductions kBaselineReductions = kThisBuild;
 
 bool ProcessorRunsAvx2() {
@@ -46,11 +50,11 @@ const Reductions& ChosenReductions() {
 }
 
 std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::int32_t* out) {
-    return static_cast<std::size_t>(ChosenReductions().wide(data, MinMaxBuckets(n), is32Bit, out) - out);
+    return static_cast<std::size_t>(ChosenReductions().wide(data, TabulatedBuckets(n), is32Bit, out) - out);
 }
 
 std::size_t CompressBlockMinMax(const unsigned char* data, std::uint32_t n, std::int16_t* out) {
-    return static_cast<std::size_t>(ChosenReductions().narrow(data, MinMaxBuckets(n), out) - out);
+    return static_cast<std::size_t>(ChosenReductions().narrow(data, TabulatedBuckets(n), out) - out);
 }
 
 }  // namespace tarn

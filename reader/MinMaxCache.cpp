@@ -22,7 +22,7 @@ void MinMaxCache::Reserve(std::size_t values) {
 
 void MinMaxCache::Append(const unsigned char* data, std::uint32_t n, bool is32Bit) {
     if (is32Bit && !m_IsWide) Widen();
-    if (n != m_Buckets.samples) m_Buckets = MinMaxBuckets(n);
+    if (n != m_Buckets.samples) m_Buckets = TabulatedBuckets(n);
     const std::size_t at = m_Size;
     Resize(at + m_Buckets.Values());
     const Reductions& reductions = ChosenReductions();

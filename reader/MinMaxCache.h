@@ -52,7 +52,7 @@ private:
 
     bool m_IsWide = false;
     std::size_t m_Size = 0;
-    MinMaxBuckets m_Buckets{0};  // of the last block length reduced: nearly every block has it
+    TabulatedBuckets m_Buckets{0};  // of the last block length reduced: nearly every block has it
     std::vector<std::int16_t, HugePageAllocator<std::int16_t>> m_Narrow;
     std::vector<std::int32_t, HugePageAllocator<std::int32_t>> m_Wide;
 };

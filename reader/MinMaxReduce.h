@@ -109,7 +109,7 @@ template <__m128i (*Op)(__m128i, __m128i)> __m128i FoldFour(const __m128i* v) {
 // eight samples or more (every bucket of a block of a few hundred samples); their (min, max) pairs
 // go to pair as 16-bit or 32-bit values. Returns the end of what it wrote; b and j are where it stopped.
 template <class Value>
-Value* FourBucketsAtATime(const unsigned char* data, const MinMaxBuckets& buckets, std::uint32_t& b,
+Value* FourBucketsAtATime(const unsigned char* data, const TabulatedBuckets& buckets, std::uint32_t& b,
                           std::uint32_t& j, Value* pair) {
     for (; b + 3 <= buckets.count; b += 4, pair += 8) {
         std::uint32_t ends[4];
@@ -143,7 +143,7 @@ Value* FourBucketsAtATime(const unsigned char* data, const MinMaxBuckets& bucket
 // Writes the (min, max) pair of every bucket of samples of type T to pair, as values of a type that
 // holds them; returns the end of what it wrote.
 template <class T, class Value>
-Value* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, Value* pair) {
+Value* Reduce(const unsigned char* data, const TabulatedBuckets& buckets, Value* pair) {
     static_assert(sizeof(Value) >= sizeof(T), "the values hold the samples' extremes");
     std::uint32_t j = 0;
     std::uint32_t b = 1;
@@ -173,10 +173,10 @@ Value* Reduce(const unsigned char* data, const MinMaxBuckets& buckets, Value* pa
 
 // The reductions as built by the file that includes this one, with its own instruction set.
 constexpr Reductions kThisBuild = {
-    [](const unsigned char* data, const MinMaxBuckets& buckets, bool is32Bit, std::int32_t* out) {
+    [](const unsigned char* data, const TabulatedBuckets& buckets, bool is32Bit, std::int32_t* out) {
         return is32Bit ? Reduce<std::int32_t>(data, buckets, out) : Reduce<std::int16_t>(data, buckets, out);
     },
-    [](const unsigned char* data, const MinMaxBuckets& buckets, std::int16_t* out) {
+    [](const unsigned char* data, const TabulatedBuckets& buckets, std::int16_t* out) {
         return Reduce<std::int16_t>(data, buckets, out);
     },
 };

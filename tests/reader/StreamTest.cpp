@@ -181,7 +181,8 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
 
 // The baseline loops and the widest ones the processor runs (AVX2 where it has it) against a
 // plain loop: bucket lengths around the vector widths, extremes in every lane of a loop and of
-// its overlapping tail, both sample widths, and 16-bit samples into 16-bit values.
+// its overlapping tail, blocks of more buckets than are tabulated, both sample widths, and
+// 16-bit samples into 16-bit values.
 TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
     const auto plain = [](std::uint32_t n, const std::function<std::int32_t(std::uint32_t)>& value) {
         const MinMaxBuckets buckets(n);
@@ -206,16 +207,16 @@ TEST(Reduction, EveryBuildOfTheLoopsAgreesWithAPlainLoop) {
                 std::vector<std::int32_t> values(2 * MinMaxBuckets(n).count);
                 if (narrowValues) {
                     std::vector<std::int16_t> narrow(values.size());
-                    narrow.resize(static_cast<std::size_t>(build->narrow(data, MinMaxBuckets(n), narrow.data()) -
+                    narrow.resize(static_cast<std::size_t>(build->narrow(data, TabulatedBuckets(n), narrow.data()) -
                                                            narrow.data()));
                     values.assign(narrow.begin(), narrow.end());
                 } else {
-                    values.resize(static_cast<std::size_t>(build->wide(data, MinMaxBuckets(n), is32Bit, values.data()) -
+                    values.resize(static_cast<std::size_t>(build->wide(data, TabulatedBuckets(n), is32Bit, values.data()) -
                                                            values.data()));
                 }
                 EXPECT_EQ(values, plain(n, wide)) << n << " width " << kind.first << (narrowValues ? " into 16" : "");
             };
-            for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 48u, 49u, 1024u, 2000u}) check(n, scattered);
+            for (const std::uint32_t n : {7u, 8u, 15u, 16u, 17u, 31u, 32u, 33u, 48u, 49u, 1024u, 2000u, 5000u}) check(n, scattered);
             for (std::uint32_t at = 0; at < 49; ++at)
                 check(49, [at](std::uint32_t i) { return i == at ? -5 : i == (at + 13) % 49 ? 7 : 0; });
         }
