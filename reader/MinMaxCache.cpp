@@ -60,7 +60,7 @@ void MinMaxCache::Widen() {
 
 platform::MemoryRegion MinMaxCache::Room(std::size_t from, std::size_t to) {
     if (to <= from || to > capacity()) return {};
-    // Bytes() + from: reserved room past the end, which the vector's growth writes into.
+    // Reserved room past the values in use, which the next blocks fill.
     return {Bytes() + from * ValueBytes(), (to - from) * ValueBytes()};
 }
 
