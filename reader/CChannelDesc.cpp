@@ -210,15 +210,6 @@ void CChannelDesc::DiscardSamplesBefore(std::int64_t s) {
     if (!m_Samples.empty()) m_Samples.front()->DiscardBefore(s);
 }
 
-platform::MemoryRegion CChannelDesc::CacheAhead() {
-    const std::size_t ahead = HugePageAllocator<unsigned char>::kHugePageBytes / m_CompressedSamples.ValueBytes();
-    const std::size_t size = m_CompressedSamples.size();
-    if (m_CacheAheadEnd > size + ahead / 2) return {};
-    const std::size_t from = std::max(size, m_CacheAheadEnd);
-    m_CacheAheadEnd = std::min(m_CompressedSamples.capacity(), size + ahead);
-    return m_CompressedSamples.Room(from, m_CacheAheadEnd);
-}
-
 std::size_t CChannelDesc::MemoryBytes() const {
     return sizeof(*this) + m_CompressedSamples.MemoryBytes() + m_SamplesInFile.MemoryBytes() +
            m_Order.MemoryBytes();

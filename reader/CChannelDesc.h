@@ -102,10 +102,9 @@ public:
 
     // Bytes held by the entries, their order and the min/max cache.
     std::size_t MemoryBytes() const;
-    // The reserved room of the min/max cache that the next blocks fill and that was not asked
-    // for yet: up to a huge page's worth past its end, asked for again once the cache has grown
-    // half of that (empty once the reservation is full).
-    platform::MemoryRegion CacheAhead();
+    // The min/max cache's room that the next blocks fill, for having it mapped ahead
+    // (MinMaxCache::Ahead).
+    platform::MemoryRegion CacheAhead() { return m_CompressedSamples.Ahead(); }
 
 private:
     // The first entry from index from on whose end is not below target.
@@ -125,7 +124,6 @@ private:
     mutable BlockOrder m_Order;
     MinMaxCache m_CompressedSamples;  // reserved for the whole file at creation
     std::uint32_t m_NoOfCompressedValues = 0;
-    std::size_t m_CacheAheadEnd = 0;  // values: how far CacheAhead has handed out room
     std::size_t m_UncachedBlocks = 0;
     std::size_t m_FirstUncached = 0;
     BlockList m_SamplesInFile;

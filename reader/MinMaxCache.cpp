@@ -56,12 +56,16 @@ void MinMaxCache::Widen() {
     m_Wide.swap(wide);
     decltype(m_Narrow)().swap(m_Narrow);
     m_IsWide = true;
+    m_AheadEnd = 0;  // the room handed out was the narrow values'; the wide ones are fresh
 }
 
-platform::MemoryRegion MinMaxCache::Room(std::size_t from, std::size_t to) {
-    if (to <= from || to > capacity()) return {};
-    // Reserved room past the values in use, which the next blocks fill.
-    return {Bytes() + from * ValueBytes(), (to - from) * ValueBytes()};
+platform::MemoryRegion MinMaxCache::Ahead() {
+    const std::size_t ahead = HugePageAllocator<unsigned char>::kHugePageBytes / ValueBytes();
+    if (m_AheadEnd > m_Size + ahead / 2) return {};
+    const std::size_t from = std::max(m_Size, m_AheadEnd);
+    m_AheadEnd = std::min(capacity(), m_Size + ahead);
+    if (m_AheadEnd <= from) return {};
+    return {Bytes() + from * ValueBytes(), (m_AheadEnd - from) * ValueBytes()};
 }
 
 }  // namespace tarn

@@ -36,8 +36,10 @@ public:
     void Resize(std::size_t values);
     // Moves every value to 32 bits (sign-extended), keeping the reservation. Throws as Append does.
     void Widen();
-    // The reserved room of values [from, to) past the end, for having it mapped ahead.
-    platform::MemoryRegion Room(std::size_t from, std::size_t to);
+    // The reserved room that the next blocks fill and that was not asked for yet: up to a huge
+    // page's worth past the values in use, asked for again once they have grown half of that
+    // (empty once the reservation is full). For having it mapped ahead on another thread.
+    platform::MemoryRegion Ahead();
     std::size_t MemoryBytes() const { return capacity() * ValueBytes(); }
 
     // Calls use with a pointer to the first value, of the cache's width.
@@ -52,6 +54,7 @@ private:
 
     bool m_IsWide = false;
     std::size_t m_Size = 0;
+    std::size_t m_AheadEnd = 0;  // values: how far Ahead has handed out room in this width
     TabulatedBuckets m_Buckets{0};  // of the last block length reduced: nearly every block has it
     std::vector<std::int16_t, HugePageAllocator<std::int16_t>> m_Narrow;
     std::vector<std::int32_t, HugePageAllocator<std::int32_t>> m_Wide;
