@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace tarn {
 
@@ -63,12 +62,5 @@ extern const Reductions kAvx2Reductions;
 const Reductions& ChosenReductions();
 // Whether the reader's loops were built for AVX2 and this processor runs them (asked once).
 bool ProcessorRunsAvx2();
-
-// The same, appended to a vector of 32-bit values.
-template <class Vector> void CompressBlockMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, Vector& out) {
-    const std::size_t at = out.size();
-    out.resize(at + MinMaxBuckets(n).Values());
-    out.resize(at + CompressBlockMinMax(data, n, is32Bit, out.data() + at));
-}
 
 }  // namespace tarn

@@ -227,7 +227,7 @@ TEST(Scan, CachedValuesAreEachBlocksOwn) {
                 std::vector<std::int16_t> block(kSamples);
                 for (std::uint32_t b = 0; b < rounds; ++b) {
                     for (std::uint32_t i = 0; i < kSamples; ++i) block[i] = value(key, b * kSamples + i);
-                    CompressBlockMinMax(reinterpret_cast<const unsigned char*>(block.data()), kSamples, false, expected);
+                    AppendMinMax(reinterpret_cast<const unsigned char*>(block.data()), kSamples, false, expected);
                 }
                 ASSERT_EQ(r.CachedPairs(key + 1), expected) << keys << " " << ahead << " " << key;
             }

@@ -15,6 +15,13 @@
 
 namespace tarn::test {
 
+// A block's min/max values as the reader caches them, in 32 bits, appended to out.
+inline void AppendMinMax(const unsigned char* data, std::uint32_t n, bool is32Bit, std::vector<std::int32_t>& out) {
+    const std::size_t at = out.size();
+    out.resize(at + MinMaxBuckets(n).Values());
+    out.resize(at + CompressBlockMinMax(data, n, is32Bit, out.data() + at));
+}
+
 inline Block At(std::uint32_t sampleNo, std::uint16_t id = 0) { return Block().SampleNo(sampleNo).Id(id); }
 inline std::int32_t Ramp(std::uint32_t i) { return static_cast<std::int32_t>(i); }
 template <class T> using Copied = std::pair<std::int32_t, std::vector<T>>;  // lastsampleread, values
@@ -69,7 +76,7 @@ struct OpenedRecording {
     std::vector<std::int32_t> CachedPairs(std::int32_t channel, std::uint64_t n = 0) {
         const CChannelDesc& slot = *reader->ChannelSlot(channel);
         std::uint64_t cached = 0;
-        for (std::size_t i = 0; i < slot.Blocks().size(); ++i) cached += 2 * MinMaxBuckets(slot.Blocks()[i].count()).count;
+        for (std::size_t i = 0; i < slot.Blocks().size(); ++i) cached += MinMaxBuckets(slot.Blocks()[i].count()).Values();
         if (n == 0) n = cached;
         void* values = nullptr;
         const auto allocate = [](std::uint64_t count, std::size_t width) { return std::malloc(count * width); };

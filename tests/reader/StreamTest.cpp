@@ -169,13 +169,13 @@ TEST(Reduction, GivesEachBucketsMinAndMax) {
         const auto ramp = [offset = offset](std::uint32_t i) { return offset + Ramp(i); };
         is32Bit ? block.Samples32(n, ramp, Block().Size(1)) : block.Samples16(n, ramp, Block().Size(1));  // any n
         std::vector<std::int32_t> values;
-        CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, n, is32Bit, values);
+        AppendMinMax(block.bytes().data() + layout::kBlockFramingLength, n, is32Bit, values);
         EXPECT_EQ(values, expected) << n;
     }
     RecordingBuilder block;
     block.Samples16(504, [](std::uint32_t i) { return i == 503 ? 30000 : 0; });
     std::vector<std::int32_t> values;
-    CompressBlockMinMax(block.bytes().data() + layout::kBlockFramingLength, 504, false, values);
+    AppendMinMax(block.bytes().data() + layout::kBlockFramingLength, 504, false, values);
     EXPECT_EQ(std::vector<std::int32_t>(values.end() - 2, values.end()), (std::vector<std::int32_t>{0, 30000}));
 }
 
