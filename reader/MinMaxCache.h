@@ -27,7 +27,6 @@ public:
     unsigned char* Bytes() {
         return m_IsWide ? reinterpret_cast<unsigned char*>(m_Wide.data()) : reinterpret_cast<unsigned char*>(m_Narrow.data());
     }
-    const unsigned char* Bytes() const { return const_cast<MinMaxCache*>(this)->Bytes(); }
 
     // Appends the reduction of a block of n samples at data (widening first for 32-bit samples).
     // Throws std::bad_alloc or std::length_error, with the values unchanged, where memory runs out.
